@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages this project builds and tests with, if any are missing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
+          qt6-base-dev libgl-dev)
+# Extra tools for CI: clang with its libFuzzer runtime.
+if [[ "${1:-}" == "--ci" ]]; then
+  packages+=(clang libclang-rt-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}" >&2
+if [[ $(id -u) -eq 0 ]]; then sudo=(); else sudo=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q >&2
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" >&2

@@ -1,0 +1,77 @@
+#include "devices/DeviceList.h"
+
+#include "devices/DeviceName.h"
+#include "toolkit/Log.h"
+#include "toolkit/PopUpButton.h"
+
+#include <cstring>
+#include <dirent.h>
+#include <utility>
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+} // namespace
+
+DeviceList& DeviceList::sharedDeviceList()
+{
+    static DeviceList sharedInstance;
+    return sharedInstance;
+}
+
+DeviceList::DeviceList()
+{
+    logLine("DeviceList INIT");
+}
+
+void DeviceList::setScanDirectories(std::string devDir, std::string sysClassTtyDir)
+{
+    devDir_ = std::move(devDir);
+    sysClassTtyDir_ = std::move(sysClassTtyDir);
+}
+
+Device* DeviceList::getDeviceAtIndex(int index)
+{
+    if (index < 0 || index >= getNumDevices())
+        return nullptr;
+    return deviceList_[static_cast<std::size_t>(index)].get();
+}
+
+void DeviceList::refreshDeviceList(PopUpButton& menu)
+{
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(devDir_.c_str()));
+    for (const auto& device : deviceList_)
+        device->setNotFound();
+
+    // A folder that can't be read lists nothing, so the sweep drops every record.
+    while (dir) {
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry)
+            break;
+        const std::string name = entry->d_name;
+        if (!DeviceName::isSerialPortName(name) || DeviceName::isPhantomPort(sysClassTtyDir_, name))
+            continue;
+        menu.addItemWithTitle(name);
+        bool known = false;
+        for (const auto& device : deviceList_) {
+            if (std::strcmp(device->getAddr(), name.c_str()) == 0) {
+                device->setFound();
+                known = true;
+            }
+        }
+        if (!known)
+            deviceList_.push_back(std::make_unique<Device>(name, devDir_));
+    }
+
+    for (auto it = deviceList_.begin(); it != deviceList_.end();) {
+        if ((*it)->getFound()) {
+            ++it;
+            continue;
+        }
+        logLinef("device %s not found again, REMOVING..", (*it)->getAddr());
+        it = deviceList_.erase(it);
+    }
+}

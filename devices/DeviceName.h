@@ -1,0 +1,18 @@
+// Which entries of the device folder are serial ports worth listing.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class DeviceName {
+public:
+    // Names this long or longer are never listed.
+    static constexpr std::size_t maxLength = 128;
+
+    // "cu." names everywhere (case-sensitive); on Linux also the kernel's serial port names.
+    static bool isSerialPortName(std::string_view name);
+    // PCs announce dozens of ttyS ports with no UART behind them; the kernel marks those
+    // with type 0 under /sys/class/tty/NAME/type.
+    static bool isPhantomPort(const std::string& sysClassTtyDir, const std::string& name);
+};

@@ -1,0 +1,92 @@
+#include "devices/Device.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void append(Device& device, const std::string& bytes)
+{
+    device.appendRecvBuf(bytes.data(), bytes.size());
+}
+
+} // namespace
+
+TEST(Device, StartsWithDefaultsAndKeepsItsNameByteForByte)
+{
+    const Device blank;
+    EXPECT_EQ(blank.getBaud(), 9600);
+    EXPECT_EQ(blank.getPacketFlag(), 0);
+    EXPECT_EQ(blank.getFlowFlag(), 0);
+    EXPECT_FALSE(blank.isEnabled());
+    EXPECT_TRUE(blank.getFound());
+    EXPECT_TRUE(blank.getRecvBuf().empty());
+    EXPECT_STREQ(blank.getAddr(), "");
+    EXPECT_EQ(blank.getPortHandle(), -1);
+
+    const Device named("cu.100%s\xe9", "/tmp/devs");
+    EXPECT_STREQ(named.getAddr(), "cu.100%s\xe9");
+    EXPECT_EQ(named.path(), "/tmp/devs/cu.100%s\xe9");
+}
+
+TEST(Device, EachRecordHasItsOwnPortAndClosesItWhenDestroyed)
+{
+    const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    ASSERT_NE(fd, -1);
+    {
+        Device first("cu.a");
+        const Device second("cu.b");
+        first.setPortHandle(fd);
+        EXPECT_EQ(second.getPortHandle(), -1);
+        EXPECT_NE(first.getOptions(), Device("cu.c").getOptions());
+        EXPECT_EQ(first.getPortHandle(), fd) << "making a record must not touch another's port";
+    }
+    errno = 0;
+    EXPECT_EQ(::fcntl(fd, F_GETFD), -1);
+    EXPECT_EQ(errno, EBADF);
+}
+
+TEST(Device, ReceiveBufferKeepsTheNewest2047CharactersTrimmedPerChunk)
+{
+    Device device;
+    append(device, std::string(2000, 'a'));
+    append(device, std::string(47, 'b'));
+    EXPECT_EQ(device.getRecvBuf().size(), 2047u);
+    append(device, "c");
+    ASSERT_EQ(device.getRecvBuf().size(), 2047u);
+    EXPECT_EQ(device.getRecvBuf().front(), u'a');
+    EXPECT_EQ(device.getRecvBuf().back(), u'c');
+    EXPECT_EQ(device.getRecvBuf().find(u'b'), 1999u) << "exactly one oldest character dropped";
+
+    device.clearRecvBuffer();
+    append(device, std::string(2000, 'x'));
+    append(device, std::string(100, 'y'));
+    EXPECT_EQ(device.getRecvBuf(), std::u16string(1900, u'x') + std::u16string(100, u'y'));
+
+    // Longer than the buffer it replaces: must neither crash nor overflow.
+    device.clearRecvBuffer();
+    append(device, std::string(1500, 'x'));
+    append(device, std::string(2000, 'y'));
+    EXPECT_EQ(device.getRecvBuf(), std::u16string(2000, u'y'));
+    std::string huge(3000, 'p');
+    huge.back() = 'q';
+    append(device, huge);
+    EXPECT_EQ(device.getRecvBuf(), std::u16string(2046, u'p') + u'q');
+    EXPECT_EQ(device.getRecvCount(), 2000u + 47 + 1 + 2000 + 100 + 1500 + 2000 + 3000)
+        << "clearing must not set the count back";
+}
+
+TEST(Device, EveryByteIsOneCharacterIncludingZero)
+{
+    Device device;
+    const std::string bytes("ab\0cd\x7f\x80\xff", 8);
+    append(device, bytes);
+    EXPECT_EQ(device.getRecvBuf(), std::u16string(u"ab\0cd\u007f\u0080\u00ff", 8));
+    append(device, std::string(1, '\0'));
+    EXPECT_EQ(device.getRecvBuf().size(), 9u);
+    EXPECT_EQ(device.getRecvCount(), 9u);
+}

@@ -1,0 +1,15 @@
+// Reads the number that escapes and value lists carry, the way atoi (base 10) or
+// strtol(..., 16) (base 16) reads one, and accepts it only when it names a byte.
+// Shared by the escape decoder and the value-list reader so both agree on every edge.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+// Skips leading white space, takes an optional sign, in base 16 an optional "0x" or "0X",
+// then digits (either case) up to the first other character. The value is returned only when
+// there was at least one digit and the number lies in 0..255; a piece without digits, a
+// negative number and one of any size above 255 (however many digits) give nothing.
+std::optional<std::uint8_t> readByteValue(std::u16string_view text, int base);
+std::optional<std::uint8_t> readByteValue(std::string_view text, int base);

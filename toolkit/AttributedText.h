@@ -36,6 +36,8 @@ public:
     void append(char16_t unit, const ColorRef& color = {});
     void append(const AttributedText& other);
     void clear();
+    // Room for this many code units, for callers that build a long text piece by piece.
+    void reserve(std::size_t units) { text_.reserve(units); }
 
     // Replaces the code units in range with text of one colour: how an editor's edit lands.
     void replaceCharacters(TextRange range, std::u16string_view text, const ColorRef& color = {});

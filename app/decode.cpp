@@ -1,0 +1,67 @@
+#include "app/decode.h"
+
+#include "app/ViewType.h"
+#include "app/appendLogText.h"
+#include "app/readByteValue.h"
+#include "toolkit/Log.h"
+
+namespace {
+
+void logDecoded(std::string_view prefix, std::u16string_view text)
+{
+    std::string line(prefix);
+    appendLogText(line, text);
+    logLine(line);
+}
+
+// A gray stretch holds adjacent escapes, each starting with the separator. Whatever comes
+// before the first separator is not an escape and is dropped, and so is a stretch with none.
+void appendEscapes(std::u16string& result, std::u16string_view stretch, std::u16string_view separator,
+                   int base)
+{
+    std::size_t at = stretch.find(separator);
+    while (at != std::u16string_view::npos) {
+        const std::size_t start = at + separator.size();
+        at = stretch.find(separator, start);
+        const std::size_t end = at == std::u16string_view::npos ? stretch.size() : at;
+        if (const auto value = readByteValue(stretch.substr(start, end - start), base))
+            result.push_back(static_cast<char16_t>(*value));
+    }
+}
+
+} // namespace
+
+std::u16string decode(const AttributedText& text, int type)
+{
+    logDecoded("DECODED: BEFORE: ", text.string());
+
+    std::u16string_view separator;
+    int base = 10;
+    switch (type) {
+    case ViewTypeMixed:
+    case ViewTypeDecimal:
+        separator = u"\\";
+        break;
+    case ViewTypeHex:
+        separator = u"\\0x";
+        base = 16;
+        break;
+    default:
+        return text.string();
+    }
+
+    // Every escape stands for at most one unit and plain text is copied as it is, so the
+    // result is never longer than the text.
+    std::u16string result;
+    result.reserve(text.length());
+    const ColorRef& gray = grayColor();
+    for (const AttributedText::Run& run : text.runs()) {
+        if (!run.color)
+            result.append(text.runText(run));
+        else if (run.color == gray)
+            appendEscapes(result, text.runText(run), separator, base);
+    }
+
+    logDecoded("DECODED: AFTER: ", result);
+    return result;
+}

@@ -35,6 +35,12 @@ void AttributedText::append(char16_t unit, const ColorRef& color)
 
 void AttributedText::append(const AttributedText& other)
 {
+    if (&other == this) {
+        // The run loop below would walk a vector that it is growing.
+        const AttributedText copy(*this);
+        append(copy);
+        return;
+    }
     text_.append(other.text_);
     for (const Run& run : other.runs_)
         appendRun(run.length, run.color);

@@ -1,0 +1,129 @@
+#include "toolkit/AttributedText.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+struct RunShape {
+    std::size_t location;
+    std::size_t length;
+    const Color* color;
+    bool operator==(const RunShape&) const = default;
+};
+
+std::vector<RunShape> shape(const AttributedText& text)
+{
+    std::vector<RunShape> result;
+    for (const AttributedText::Run& run : text.runs())
+        result.push_back({run.location, run.length, run.color.get()});
+    return result;
+}
+
+const Color* gray() { return grayColor().get(); }
+
+TEST(AttributedText, AppendsMergeRunsOfTheSameColourObject)
+{
+    const ColorRef red = makeColor(0xFF, 0, 0);
+    const ColorRef lookalike = makeColor(grayColor()->red, grayColor()->green, grayColor()->blue);
+    AttributedText text;
+    text.append(u"ab");
+    text.append(u'c');
+    text.append(u"", grayColor()); // adds no run
+    text.append(u"\\1", grayColor());
+    text.append(u'0', grayColor());
+    text.append(u"\\2", lookalike);
+    text.append(u"xy", red);
+    EXPECT_EQ(text.string(), u"abc\\10\\2xy");
+    EXPECT_EQ(shape(text), (std::vector<RunShape>{
+                               {0, 3, nullptr}, {3, 3, gray()}, {6, 2, lookalike.get()}, {8, 2, red.get()}}));
+
+    AttributedText empty(u"", grayColor());
+    EXPECT_TRUE(empty.runs().empty());
+}
+
+TEST(AttributedText, AppendingATextMergesAtTheSeam)
+{
+    AttributedText head;
+    head.append(u"a");
+    head.append(u"\\1", grayColor());
+    AttributedText tail;
+    tail.append(u"\\2", grayColor());
+    tail.append(u"b");
+    head.append(tail);
+    EXPECT_EQ(head.string(), u"a\\1\\2b");
+    EXPECT_EQ(shape(head), (std::vector<RunShape>{{0, 1, nullptr}, {1, 4, gray()}, {5, 1, nullptr}}));
+
+    head.append(head);
+    EXPECT_EQ(head.string(), u"a\\1\\2ba\\1\\2b");
+    EXPECT_EQ(shape(head), (std::vector<RunShape>{
+                               {0, 1, nullptr}, {1, 4, gray()}, {5, 2, nullptr}, {7, 4, gray()}, {11, 1, nullptr}}));
+}
+
+TEST(AttributedText, ReplaceCharactersSplicesRuns)
+{
+    AttributedText text;
+    text.append(u"abc");
+    text.append(u"\\65", grayColor());
+    text.append(u"de");
+
+    AttributedText split = text;
+    split.replaceCharacters({1, 1}, u"XY", grayColor()); // inside a run: split it
+    EXPECT_EQ(split.string(), u"aXYc\\65de");
+    EXPECT_EQ(shape(split), (std::vector<RunShape>{
+                                {0, 1, nullptr}, {1, 2, gray()}, {3, 1, nullptr}, {4, 3, gray()}, {7, 2, nullptr}}));
+
+    AttributedText merged = text;
+    merged.replaceCharacters({3, 3}, u"-"); // the gray run goes, its neighbours join
+    EXPECT_EQ(merged.string(), u"abc-de");
+    EXPECT_EQ(shape(merged), (std::vector<RunShape>{{0, 6, nullptr}}));
+
+    AttributedText edges = text;
+    edges.replaceCharacters({0, 0}, u"\\1", grayColor());
+    edges.replaceCharacters({edges.length(), 0}, u"z");
+    edges.replaceCharacters({2, 6}, u"", grayColor()); // deletion across runs
+    EXPECT_EQ(edges.string(), u"\\1dez");
+    EXPECT_EQ(shape(edges), (std::vector<RunShape>{{0, 2, gray()}, {2, 3, nullptr}}));
+
+    AttributedText all = text;
+    all.replaceCharacters({0, all.length()}, u"");
+    EXPECT_TRUE(all.empty());
+    EXPECT_TRUE(all.runs().empty());
+
+    EXPECT_THROW(text.replaceCharacters({9, 0}, u"x"), std::out_of_range);
+    EXPECT_THROW(text.replaceCharacters({7, 2}, u"x"), std::out_of_range);
+    EXPECT_THROW(text.replaceCharacters({1, SIZE_MAX}, u"x"), std::out_of_range);
+}
+
+TEST(AttributedText, AttributeAtIndexReportsTheWholeRun)
+{
+    AttributedText text;
+    text.append(u"ab");
+    text.append(u"\\13\\10", grayColor());
+    text.append(u"c");
+    TextRange range;
+    EXPECT_EQ(text.attributeAtIndex(0, &range), nullptr);
+    EXPECT_EQ(range, (TextRange{0, 2}));
+    EXPECT_EQ(text.attributeAtIndex(2, &range), grayColor());
+    EXPECT_EQ(range, (TextRange{2, 6}));
+    EXPECT_EQ(text.attributeAtIndex(7, &range), grayColor());
+    EXPECT_EQ(range, (TextRange{2, 6}));
+    EXPECT_EQ(text.attributeAtIndex(8, &range), nullptr);
+    EXPECT_EQ(range, (TextRange{8, 1}));
+    EXPECT_THROW(text.attributeAtIndex(9), std::out_of_range);
+}
+
+TEST(AttributedText, EqualityComparesColourIdentity)
+{
+    const AttributedText grayText(u"\\1", grayColor());
+    EXPECT_EQ(grayText, AttributedText(u"\\1", grayColor()));
+    EXPECT_NE(grayText, AttributedText(u"\\1", makeColor(grayColor()->red, grayColor()->green, grayColor()->blue)));
+    EXPECT_NE(grayText, AttributedText(u"\\1"));
+    AttributedText twoRuns;
+    twoRuns.append(u"\\", grayColor());
+    twoRuns.append(u"1");
+    EXPECT_NE(grayText, twoRuns);
+}
+
+} // namespace

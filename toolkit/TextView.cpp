@@ -1,0 +1,105 @@
+#include "toolkit/TextView.h"
+
+#include "toolkit/TextViewDelegate.h"
+
+#include <algorithm>
+
+void TextView::setAttributedString(const AttributedText& text)
+{
+    if (text == text_)
+        return;
+    text_ = text;
+    textReplaced();
+}
+
+void TextView::setAttributedString(AttributedText&& text)
+{
+    if (text == text_)
+        return;
+    text_ = std::move(text);
+    textReplaced();
+}
+
+void TextView::textReplaced()
+{
+    ++textRevision_;
+    selection_ = clamped(selection_);
+    changed();
+}
+
+void TextView::scrollRangeToVisible(TextRange range)
+{
+    scrollRequest_ = clamped(range);
+    ++scrollRevision_;
+    changed();
+}
+
+void TextView::setTypingAttributes(ColorRef color)
+{
+    typingColor_ = std::move(color);
+    changed();
+}
+
+void TextView::setEditable(bool editable)
+{
+    editable_ = editable;
+    changed();
+}
+
+void TextView::setSelectedRange(TextRange range)
+{
+    range = clamped(range);
+    if (range == selection_)
+        return;
+    selection_ = range;
+    changed();
+}
+
+TextRange TextView::clamped(TextRange range) const
+{
+    const std::size_t location = std::min(range.location, text_.length());
+    return TextRange{location, std::min(range.length, text_.length() - location)};
+}
+
+bool TextView::userReplaceCharacters(TextRange range, std::u16string_view text)
+{
+    return userReplaceCharacters(range, text, typingColor_);
+}
+
+bool TextView::userReplaceCharacters(TextRange range, std::u16string_view text, const ColorRef& color)
+{
+    if (!editable_)
+        return false;
+    range = clamped(range);
+    text_.replaceCharacters(range, text, color);
+    userEdited(range.location + text.size());
+    return true;
+}
+
+bool TextView::userReplaceCharacters(TextRange range, const AttributedText& text)
+{
+    if (!editable_)
+        return false;
+    range = clamped(range);
+    // One splice per run of the inserted text: the first replaces the range, the rest follow it.
+    std::size_t at = range.location;
+    std::size_t remove = range.length;
+    for (const AttributedText::Run& run : text.runs()) {
+        text_.replaceCharacters(TextRange{at, remove}, text.runText(run), run.color);
+        at += run.length;
+        remove = 0;
+    }
+    if (remove > 0)
+        text_.replaceCharacters(TextRange{at, remove}, {}, {});
+    userEdited(at);
+    return true;
+}
+
+void TextView::userEdited(std::size_t caret)
+{
+    ++textRevision_;
+    selection_ = TextRange{caret, 0};
+    changed();
+    if (delegate_)
+        delegate_->textDidChange(*this);
+}

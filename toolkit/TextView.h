@@ -1,0 +1,68 @@
+// Model of a text view: attributed text, a selection, typing colour, scroll requests.
+// Code replaces the text whole; the user's edits arrive from a widget as splices, which keep
+// every code unit (CR, LF, NUL, U+2028/2029) exactly as typed or inserted.
+#pragma once
+
+#include "toolkit/AttributedText.h"
+#include "toolkit/Control.h"
+
+#include <cstdint>
+#include <string_view>
+
+struct TextViewDelegate;
+
+class TextView : public Control {
+public:
+    const AttributedText& textStorage() const { return text_; }
+    // Replaces the whole text. The selection stays where it was, clamped to the new text.
+    // Setting the text it already has changes nothing and tells no one.
+    void setAttributedString(const AttributedText& text);
+    void setAttributedString(AttributedText&& text);
+    const std::u16string& string() const { return text_.string(); }
+    std::size_t length() const { return text_.length(); }
+
+    // Asks the widget to bring range into view; scrollRevision() counts the requests, so a
+    // repeated request for the same range is seen as new.
+    void scrollRangeToVisible(TextRange range);
+    TextRange scrollRequest() const { return scrollRequest_; }
+    std::uint64_t scrollRevision() const { return scrollRevision_; }
+
+    // Colour of the text the user types next; nullptr types plain text.
+    void setTypingAttributes(ColorRef color);
+    const ColorRef& typingAttributes() const { return typingColor_; }
+
+    // Not owned; nullptr for none.
+    void setDelegate(TextViewDelegate* delegate) { delegate_ = delegate; }
+    TextViewDelegate* delegate() const { return delegate_; }
+
+    void setEditable(bool editable);
+    bool isEditable() const { return editable_; }
+
+    // Clamped to the text.
+    void setSelectedRange(TextRange range);
+    TextRange selectedRange() const { return selection_; }
+
+    // Counts changes of the text, so a widget can tell a new text from a selection change.
+    std::uint64_t textRevision() const { return textRevision_; }
+
+    // The user's edit: replace range (clamped to the text) with text in the typing colour,
+    // an explicit colour, or the colours text carries; put the caret after it; tell the
+    // observer, then the delegate. Ignored, answering false, when the view is not editable.
+    bool userReplaceCharacters(TextRange range, std::u16string_view text);
+    bool userReplaceCharacters(TextRange range, std::u16string_view text, const ColorRef& color);
+    bool userReplaceCharacters(TextRange range, const AttributedText& text);
+
+private:
+    TextRange clamped(TextRange range) const;
+    void textReplaced();
+    void userEdited(std::size_t caret);
+
+    AttributedText text_;
+    TextRange selection_;
+    TextRange scrollRequest_;
+    std::uint64_t scrollRevision_ = 0;
+    std::uint64_t textRevision_ = 0;
+    ColorRef typingColor_;
+    TextViewDelegate* delegate_ = nullptr;
+    bool editable_ = true;
+};

@@ -1,0 +1,95 @@
+#include "serial/PortOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+// A cooked terminal, as a device usually comes: line editing, echo, translation, and
+// every flag the settings may have to clear switched on.
+termios cookedTerminal()
+{
+    termios options{};
+    options.c_iflag = ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK | IGNBRK | IXON | IXOFF | IXANY | INPCK;
+    options.c_oflag = OPOST | ONLCR;
+    options.c_cflag = CS8 | PARODD | CSTOPB | HUPCL;
+    options.c_lflag = ICANON | ECHO | ECHOE | ECHONL | ISIG | IEXTEN;
+    options.c_cc[VMIN] = 1;
+    options.c_cc[VTIME] = 5;
+    ::cfsetispeed(&options, B38400);
+    ::cfsetospeed(&options, B38400);
+    return options;
+}
+
+struct Packet {
+    int flag;
+    const char* line;
+    tcflag_t set;
+};
+struct Flow {
+    int flag;
+    const char* line;
+    bool xonXoff;
+    bool crtscts;
+};
+
+} // namespace
+
+TEST(PortOptions, EveryPacketAndFlowTypeGivesItsFlagsLinesAndRawMode)
+{
+    const Packet packets[] = {{0, "SETTING Packet N81", CS8 | PARODD}, {1, "SETTING Packet E71", CS7 | PARENB},
+        {2, "SETTING Packet O71", CS7 | PARENB | PARODD}, {3, "SETTING Packet N81", CS8 | PARODD},
+        {-1, "SETTING Packet N81", CS8 | PARODD}};
+    const Flow flows[] = {{0, "SETTING Flow None", false, false}, {1, "SETTING Flow XON/XOFF", true, false},
+        {2, "SETTING Flow Hardware", false, true}, {-1, "SETTING Flow None", false, false}};
+    for (const Packet& packet : packets) {
+        for (const Flow& flow : flows) {
+            SCOPED_TRACE(std::string(packet.line) + " / " + flow.line);
+            termios options = cookedTerminal();
+            CaptureStdout();
+            PortOptions::apply(options, 9600, packet.flag, flow.flag);
+            EXPECT_EQ(GetCapturedStdout(), std::string(packet.line) + "\n" + flow.line + "\n");
+
+            const tcflag_t format = CSIZE | PARENB | PARODD | CSTOPB;
+            EXPECT_EQ(options.c_cflag & format, packet.set);
+            EXPECT_EQ((options.c_cflag & CRTSCTS) != 0, flow.crtscts);
+            EXPECT_EQ(options.c_cflag & (CLOCAL | CREAD | HUPCL), CLOCAL | CREAD | HUPCL);
+            EXPECT_EQ(options.c_iflag & (IXON | IXOFF), flow.xonXoff ? IXON | IXOFF : 0u);
+            // Raw: nothing in the data is interpreted, translated, echoed or held back.
+            EXPECT_EQ(options.c_iflag & ~tcflag_t{IXON | IXOFF}, tcflag_t{INPCK});
+            EXPECT_EQ(options.c_oflag & OPOST, 0u);
+            EXPECT_EQ(options.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), 0u);
+            EXPECT_EQ(options.c_cc[VMIN], 0);
+            EXPECT_EQ(options.c_cc[VTIME], 0);
+        }
+    }
+}
+
+TEST(PortOptions, AcceptedRatesGetTheirSpeedAndEverythingElse9600)
+{
+    const std::pair<int, speed_t> table[] = {{300, B300}, {600, B600}, {1200, B1200}, {1800, B1800},
+        {2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600},
+        {115200, B115200}, {0, B9600}, {-9600, B9600}, {7200, B9600}, {230400, B9600}};
+    CaptureStdout();
+    for (const auto& [baud, speed] : table) {
+        termios options = cookedTerminal();
+        PortOptions::apply(options, baud, 0, 0);
+        EXPECT_EQ(::cfgetispeed(&options), speed) << baud;
+        EXPECT_EQ(::cfgetospeed(&options), speed) << baud;
+    }
+#ifdef __linux__
+    // No constant for these: the device's speed stays until the driver sets it exactly.
+    for (const int baud : {14400, 28800}) {
+        termios options = cookedTerminal();
+        PortOptions::apply(options, baud, 0, 0);
+        EXPECT_EQ(PortOptions::rateFor(baud), baud);
+        EXPECT_FALSE(PortOptions::speedFor(baud).has_value());
+        EXPECT_EQ(::cfgetospeed(&options), speed_t{B38400}) << baud;
+    }
+#endif
+    GetCapturedStdout();
+}

@@ -1,0 +1,288 @@
+#include "serial/SerialController.h"
+
+#include "devices/Device.h"
+#include "devices/DeviceList.h"
+#include "serial/ExactSpeed.h"
+#include "tests/support/Pty.h"
+#include "tests/support/TempDir.h"
+#include "toolkit/PopUpButton.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <poll.h>
+#include <string>
+#include <sys/ioctl.h>
+
+using namespace std::chrono_literals;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+std::size_t openDescriptors()
+{
+    const std::filesystem::directory_iterator entries("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+}
+
+void expectSameSettings(const termios& expected, const termios& actual)
+{
+    EXPECT_EQ(actual.c_iflag, expected.c_iflag);
+    EXPECT_EQ(actual.c_oflag, expected.c_oflag);
+    EXPECT_EQ(actual.c_cflag, expected.c_cflag);
+    EXPECT_EQ(actual.c_lflag, expected.c_lflag);
+    EXPECT_EQ(0, std::memcmp(actual.c_cc, expected.c_cc, sizeof actual.c_cc));
+}
+
+// A device file in a scratch folder that is really a pty slave; the test is the far end.
+class SerialControllerTest : public testing::Test {
+protected:
+    SerialControllerTest() { dev.link("cu.pty", pty.slavePath()); }
+
+    bool open(Device& record)
+    {
+        CaptureStdout();
+        const bool opened = serial.openPort(&record);
+        GetCapturedStdout();
+        return opened;
+    }
+
+    // Reads through the driver until `count` bytes came or a second passed.
+    std::string readFromPort(Device& record, std::size_t count)
+    {
+        std::string received;
+        const auto deadline = std::chrono::steady_clock::now() + 1s;
+        CaptureStdout();
+        while (received.size() < count && std::chrono::steady_clock::now() < deadline) {
+            char buffer[512];
+            const int got = serial.readPort(&record, buffer, sizeof buffer);
+            if (got < 0)
+                break;
+            received.append(buffer, static_cast<std::size_t>(got));
+            pollfd entry{record.getPortHandle(), POLLIN, 0};
+            if (got == 0)
+                ::poll(&entry, 1, 10);
+        }
+        GetCapturedStdout();
+        return received;
+    }
+
+    Pty pty;
+    TempDir dev;
+    Device device{"cu.pty", dev.path()};
+    SerialController serial;
+};
+
+} // namespace
+
+TEST_F(SerialControllerTest, OpensAtEveryRateAndAnyOtherAt9600)
+{
+    const std::pair<int, unsigned> rates[] = {{300, 300}, {600, 600}, {1200, 1200}, {1800, 1800},
+        {2400, 2400}, {4800, 4800}, {9600, 9600}, {14400, 14400}, {19200, 19200}, {28800, 28800},
+        {38400, 38400}, {57600, 57600}, {115200, 115200}, {0, 9600}, {7200, 9600}, {230400, 9600}};
+    std::string expectedLines;
+    CaptureStdout();
+    for (const auto& [baud, speed] : rates) {
+        device.setBaud(baud);
+        EXPECT_TRUE(serial.openPort(&device));
+        unsigned input = 0;
+        unsigned output = 0;
+        EXPECT_TRUE(ExactSpeed::read(pty.slave(), input, output));
+        EXPECT_EQ(input, speed) << baud;
+        EXPECT_EQ(output, speed) << baud;
+        EXPECT_TRUE(serial.closePort(&device));
+        expectedLines += "SETTING Packet N81\nSETTING Flow None\nOPEND port\nClosed previsouly enabled port\n";
+    }
+    EXPECT_EQ(GetCapturedStdout(), expectedLines);
+}
+
+TEST_F(SerialControllerTest, FlowTypeAndStopBitsReachTheDevice)
+{
+    termios start = pty.slaveOptions();
+    start.c_iflag |= IXON | IXOFF;
+    start.c_cflag |= CSTOPB;
+    ASSERT_EQ(::tcsetattr(pty.slave(), TCSANOW, &start), 0);
+    for (const int flow : {0, 1, 2}) {
+        device.setFlowFlag(flow);
+        ASSERT_TRUE(open(device));
+        const termios options = pty.slaveOptions();
+        EXPECT_EQ(options.c_iflag & (IXON | IXOFF), flow == 1 ? IXON | IXOFF : 0u) << flow;
+        EXPECT_EQ((options.c_cflag & CRTSCTS) != 0, flow == 2) << flow;
+        EXPECT_EQ(options.c_cflag & CSTOPB, 0u) << flow;
+        CaptureStdout();
+        serial.closePort(&device);
+        GetCapturedStdout();
+    }
+}
+
+TEST_F(SerialControllerTest, ReceivedBytesArriveUnchangedAndAreNotEchoed)
+{
+    device.setFlowFlag(2); // a tty's default IXON would still eat 0x11 and 0x13 here
+    ASSERT_TRUE(open(device));
+    const std::string bytes("\x7f\x04\x15\r\0\x11\x13\x03 line\n", 13);
+    pty.writeMaster(bytes);
+    EXPECT_EQ(readFromPort(device, bytes.size()), bytes);
+    EXPECT_EQ(pty.readMaster(1, 50ms), "");
+}
+
+TEST_F(SerialControllerTest, ClosingRestoresTheDeviceSettingsAndItsDescriptor)
+{
+    const termios before = pty.slaveOptions();
+    const std::size_t descriptors = openDescriptors();
+    device.setBaud(28800);
+    device.setPacketFlag(2);
+    device.setFlowFlag(1);
+    ASSERT_TRUE(open(device));
+    ASSERT_TRUE(open(device)) << "reopening must not keep our settings as the device's own";
+    EXPECT_EQ(openDescriptors(), descriptors + 1);
+    EXPECT_EQ(pty.slaveOptions().c_lflag & ICANON, 0u);
+
+    CaptureStdout();
+    EXPECT_TRUE(serial.closePort(&device));
+    EXPECT_FALSE(serial.closePort(&device));
+    EXPECT_EQ(GetCapturedStdout(), "Closed previsouly enabled port\nFailed to closed previsouly enabled port\n");
+    expectSameSettings(before, pty.slaveOptions());
+    unsigned input = 0;
+    unsigned output = 0;
+    ASSERT_TRUE(ExactSpeed::read(pty.slave(), input, output));
+    EXPECT_EQ(output, 38400u);
+    EXPECT_EQ(openDescriptors(), descriptors);
+    EXPECT_EQ(device.getPortHandle(), -1);
+}
+
+TEST_F(SerialControllerTest, TwoRecordsEachReadTheirOwnPort)
+{
+    Pty otherPty;
+    dev.link("cu.other", otherPty.slavePath());
+    Device other("cu.other", dev.path());
+    ASSERT_TRUE(open(device));
+    ASSERT_TRUE(open(other));
+    EXPECT_NE(device.getPortHandle(), other.getPortHandle());
+    pty.writeMaster("first");
+    otherPty.writeMaster("second");
+    EXPECT_EQ(readFromPort(device, 5), "first");
+    EXPECT_EQ(readFromPort(other, 6), "second");
+}
+
+TEST_F(SerialControllerTest, ReadAnswersTheCountAndFillsNoMoreThanTheBuffer)
+{
+    ASSERT_TRUE(open(device));
+    char buffer[512];
+    CaptureStdout();
+    EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 0);
+    EXPECT_EQ(GetCapturedStdout(), "Serial:NO DATA\n");
+
+    std::string bytes(600, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7);
+    pty.writeMaster(bytes);
+    for (int waiting = 0, tries = 0; waiting < 600 && tries < 1000; ++tries) {
+        ::ioctl(device.getPortHandle(), FIONREAD, &waiting);
+        ::poll(nullptr, 0, 1);
+    }
+    CaptureStdout();
+    EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 512);
+    EXPECT_EQ(std::string(buffer, 512), bytes.substr(0, 512));
+    EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 88);
+    EXPECT_EQ(std::string(buffer, 88), bytes.substr(512));
+    EXPECT_EQ(GetCapturedStdout(), "Serial:512 Bytes Read\nSerial:88 Bytes Read\n");
+}
+
+TEST_F(SerialControllerTest, WithoutARecordOrAnOpenPortNothingIsTouched)
+{
+    char buffer[4] = {'k', 'e', 'e', 'p'};
+    CaptureStdout();
+    EXPECT_FALSE(serial.openPort(nullptr));
+    EXPECT_FALSE(serial.closePort(nullptr));
+    EXPECT_EQ(serial.readPort(nullptr, buffer, sizeof buffer), -1);
+    EXPECT_FALSE(serial.sendOnPort(nullptr, "x", 1));
+    EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), -1);
+    EXPECT_FALSE(serial.sendOnPort(&device, "x", 1));
+    EXPECT_EQ(GetCapturedStdout(), "---------->Device port handle not initialized\nInvalid port handle\n"
+                                   "---------->Device port handle not initialized\nInvalid port handle\n");
+    EXPECT_EQ(std::string(buffer, 4), "keep");
+
+    // Neither a missing device nor a file that isn't a terminal counts as an open port.
+    dev.writeFile("cu.file", "");
+    const std::size_t descriptors = openDescriptors();
+    for (const auto& [name, error] : {std::pair{"cu.gone", ENOENT}, std::pair{"cu.file", ENOTTY}}) {
+        Device missing(name, dev.path());
+        CaptureStdout();
+        EXPECT_FALSE(serial.openPort(&missing)) << name;
+        GetCapturedStdout();
+        EXPECT_EQ(serial.lastError(), error) << name;
+        EXPECT_EQ(missing.getPortHandle(), -1) << name;
+    }
+    EXPECT_EQ(openDescriptors(), descriptors);
+}
+
+TEST_F(SerialControllerTest, ASendLargerThanThePortTakesArrivesWholeAndInOrder)
+{
+    ASSERT_TRUE(open(device));
+    std::string bytes(300000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i % 251);
+    const std::string tail = "sent later, arrives last";
+
+    CaptureStdout();
+    EXPECT_TRUE(serial.sendOnPort(&device, "", 0));
+    EXPECT_TRUE(serial.sendOnPort(&device, bytes.data(), static_cast<int>(bytes.size())));
+    EXPECT_GT(serial.pendingBytes(&device), 0u) << "a pty can't take 300000 bytes at once";
+    EXPECT_TRUE(serial.sendOnPort(&device, tail.data(), static_cast<int>(tail.size())));
+    std::string received;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (received.size() < bytes.size() + tail.size() && std::chrono::steady_clock::now() < deadline) {
+        received += pty.readMaster(bytes.size(), 5ms);
+        ASSERT_TRUE(serial.drainOutput(&device));
+    }
+    const std::string lines = GetCapturedStdout();
+    EXPECT_TRUE(lines.starts_with("Serial: Wrote 0 bytes\nSerial: Wrote ")) << lines.substr(0, 80);
+    EXPECT_EQ(serial.pendingBytes(&device), 0u);
+    EXPECT_TRUE(received == bytes + tail) << "received " << received.size() << " bytes";
+}
+
+TEST_F(SerialControllerTest, AHangUpIsReportedAndDropsWhatWasQueued)
+{
+    ASSERT_TRUE(open(device));
+    const std::string bytes(200000, 'z');
+    CaptureStdout();
+    EXPECT_TRUE(serial.sendOnPort(&device, bytes.data(), static_cast<int>(bytes.size())));
+    EXPECT_FALSE(serial.isHungUp(&device));
+    pty.hangUp();
+    EXPECT_TRUE(serial.isHungUp(&device));
+    char buffer[16];
+    EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), -1);
+    EXPECT_EQ(serial.lastError(), EIO);
+    EXPECT_FALSE(serial.drainOutput(&device));
+    EXPECT_EQ(serial.pendingBytes(&device), 0u);
+    EXPECT_FALSE(serial.sendOnPort(&device, "x", 1));
+    serial.closePort(&device);
+    const std::string lines = GetCapturedStdout();
+    EXPECT_NE(lines.find("Serial:ERROR reading data from port\nSerial: wrote no (-1) bytes\n"), std::string::npos)
+        << lines;
+}
+
+TEST_F(SerialControllerTest, AScanThatDropsARecordClosesItsPort)
+{
+    DeviceList& list = DeviceList::sharedDeviceList();
+    list.setScanDirectories(dev.path(), dev.path() + "/no-sys");
+    PopUpButton menu;
+    CaptureStdout();
+    list.refreshDeviceList(menu);
+    GetCapturedStdout();
+    ASSERT_EQ(list.getNumDevices(), 1);
+    const termios before = pty.slaveOptions();
+    const std::size_t descriptors = openDescriptors();
+    ASSERT_TRUE(open(*list.getDeviceAtIndex(0)));
+
+    dev.remove("cu.pty");
+    CaptureStdout();
+    list.refreshDeviceList(menu);
+    EXPECT_EQ(GetCapturedStdout(), "device cu.pty not found again, REMOVING..\n");
+    EXPECT_EQ(openDescriptors(), descriptors);
+    expectSameSettings(before, pty.slaveOptions());
+}

@@ -68,28 +68,3 @@ TEST(PortOptions, EveryPacketAndFlowTypeGivesItsFlagsLinesAndRawMode)
         }
     }
 }
-
-TEST(PortOptions, AcceptedRatesGetTheirSpeedAndEverythingElse9600)
-{
-    const std::pair<int, speed_t> table[] = {{300, B300}, {600, B600}, {1200, B1200}, {1800, B1800},
-        {2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600},
-        {115200, B115200}, {0, B9600}, {-9600, B9600}, {7200, B9600}, {230400, B9600}};
-    CaptureStdout();
-    for (const auto& [baud, speed] : table) {
-        termios options = cookedTerminal();
-        PortOptions::apply(options, baud, 0, 0);
-        EXPECT_EQ(::cfgetispeed(&options), speed) << baud;
-        EXPECT_EQ(::cfgetospeed(&options), speed) << baud;
-    }
-#ifdef __linux__
-    // No constant for these: the device's speed stays until the driver sets it exactly.
-    for (const int baud : {14400, 28800}) {
-        termios options = cookedTerminal();
-        PortOptions::apply(options, baud, 0, 0);
-        EXPECT_EQ(PortOptions::rateFor(baud), baud);
-        EXPECT_FALSE(PortOptions::speedFor(baud).has_value());
-        EXPECT_EQ(::cfgetospeed(&options), speed_t{B38400}) << baud;
-    }
-#endif
-    GetCapturedStdout();
-}

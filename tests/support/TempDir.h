@@ -3,7 +3,6 @@
 // /sys/class/tty (NAME/type files).
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 

@@ -19,14 +19,24 @@ void logDecoded(std::string_view prefix, std::u16string_view text)
 void appendEscapes(std::u16string& result, std::u16string_view stretch, std::u16string_view separator,
                    int base)
 {
-    std::size_t at = stretch.find(separator);
-    while (at != std::u16string_view::npos) {
-        const std::size_t start = at + separator.size();
-        at = stretch.find(separator, start);
-        const std::size_t end = at == std::u16string_view::npos ? stretch.size() : at;
-        if (const auto value = readByteValue(stretch.substr(start, end - start), base))
+    constexpr std::size_t none = std::u16string_view::npos;
+    const auto appendValue = [&](std::size_t from, std::size_t to) {
+        if (const auto value = readByteValue(stretch.substr(from, to - from), base))
             result.push_back(static_cast<char16_t>(*value));
+    };
+    std::size_t piece = none; // where the current escape's number starts
+    for (std::size_t i = 0; i < stretch.size();) {
+        if (stretch[i] == separator[0] && stretch.compare(i, separator.size(), separator) == 0) {
+            if (piece != none)
+                appendValue(piece, i);
+            i += separator.size();
+            piece = i;
+        } else {
+            ++i;
+        }
     }
+    if (piece != none)
+        appendValue(piece, stretch.size());
 }
 
 } // namespace

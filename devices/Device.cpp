@@ -60,3 +60,14 @@ void Device::appendRecvBuf(const char* bytes, std::size_t count)
     for (std::size_t i = 0; i < count; ++i)
         recvBuffer_.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i])));
 }
+
+void Device::addReader(const void* reader)
+{
+    if (std::find(readers_.begin(), readers_.end(), reader) == readers_.end())
+        readers_.push_back(reader);
+}
+
+void Device::removeReader(const void* reader)
+{
+    readers_.erase(std::remove(readers_.begin(), readers_.end(), reader), readers_.end());
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <termios.h>
 
 class Device {
@@ -68,6 +69,12 @@ public:
     // Empties the queue, telling stderr how many bytes were lost and why.
     void dropPendingOutput(std::string_view reason);
 
+    // The windows reading this device, so the last one to close can close the port.
+    // A reader is any token unique to its window; adding one twice counts it once.
+    void addReader(const void* reader);
+    void removeReader(const void* reader);
+    bool hasReaders() const { return !readers_.empty(); }
+
 private:
     int baud_ = 9600;
     std::string address_;
@@ -75,6 +82,7 @@ private:
     std::u16string recvBuffer_;
     std::uint64_t recvCount_ = 0;
     std::string pendingOutput_;
+    std::vector<const void*> readers_;
     bool enabled_ = false;
     bool found_ = true;
     int packetFlag_ = 0;

@@ -103,3 +103,18 @@ bool AttributedText::operator==(const AttributedText& other) const
     }
     return true;
 }
+
+AttributedText AttributedText::attributedSubstring(TextRange range) const
+{
+    if (range.location > text_.size() || range.length > text_.size() - range.location)
+        throw std::out_of_range("AttributedText::attributedSubstring");
+    AttributedText part;
+    part.text_ = text_.substr(range.location, range.length);
+    for (const Run& run : runs_) {
+        const std::size_t from = std::max(range.location, run.location);
+        const std::size_t to = std::min(range.end(), run.location + run.length);
+        if (from < to)
+            part.appendRun(to - from, run.color);
+    }
+    return part;
+}

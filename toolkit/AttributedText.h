@@ -39,6 +39,9 @@ public:
     // Room for this many code units, for callers that build a long text piece by piece.
     void reserve(std::size_t units) { text_.reserve(units); }
 
+    // The code units in range with their colours.
+    AttributedText attributedSubstring(TextRange range) const;
+
     // Replaces the code units in range with text of one colour: how an editor's edit lands.
     void replaceCharacters(TextRange range, std::u16string_view text, const ColorRef& color = {});
 

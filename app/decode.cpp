@@ -41,10 +41,8 @@ void appendEscapes(std::u16string& result, std::u16string_view stretch, std::u16
 
 } // namespace
 
-std::u16string decode(const AttributedText& text, int type)
+std::u16string decodeEscapes(const AttributedText& text, int type)
 {
-    logDecoded("DECODED: BEFORE: ", text.string());
-
     std::u16string_view separator;
     int base = 10;
     switch (type) {
@@ -71,7 +69,14 @@ std::u16string decode(const AttributedText& text, int type)
         else if (run.color == gray)
             appendEscapes(result, text.runText(run), separator, base);
     }
+    return result;
+}
 
-    logDecoded("DECODED: AFTER: ", result);
+std::u16string decode(const AttributedText& text, int type)
+{
+    logDecoded("DECODED: BEFORE: ", text.string());
+    std::u16string result = decodeEscapes(text, type);
+    if (type == ViewTypeMixed || type == ViewTypeDecimal || type == ViewTypeHex)
+        logDecoded("DECODED: AFTER: ", result);
     return result;
 }

@@ -11,3 +11,6 @@
 // "DECODED: AFTER: " with the result. In any other mode the text is returned as it is.
 // An escape whose number has no digits, is negative or is above 255 gives nothing.
 std::u16string decode(const AttributedText& text, int type);
+// The same reading without the log lines, for work the user never asked for (such as
+// finding where the caret goes after a rebuild).
+std::u16string decodeEscapes(const AttributedText& text, int type);

@@ -1,0 +1,380 @@
+// Start-up, reading, the receive view, the window's life and what it tells the user.
+// Device choice and settings are in MyDocumentSettings.cpp, the transmit editor in
+// MyDocumentTransmit.cpp.
+#include "app/MyDocument.h"
+
+#include "app/describeOpenFailure.h"
+#include "app/filterString.h"
+#include "devices/Device.h"
+#include "devices/DeviceList.h"
+#include "toolkit/Button.h"
+#include "toolkit/Log.h"
+#include "toolkit/PopUpButton.h"
+#include "toolkit/RunLoop.h"
+#include "toolkit/SegmentedControl.h"
+#include "toolkit/TextField.h"
+#include "toolkit/TextView.h"
+#include "toolkit/Timer.h"
+
+#include <cstring>
+#include <iostream>
+
+MyDocument::MyDocument()
+{
+    logLine("INIT");
+    baudRates = {300, 600, 1200, 1800, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200};
+    packetTypes = {"none-8-1", "even-7-1", "odd-7-1"};
+    flowTypes = {"None", "Xon/Xoff", "Hardware"};
+    serial = std::make_unique<SerialController>();
+
+    // The timer calls back into this document; it dies with it, so no tick can outlive it.
+    readTimer = Timer::timerWithTimeInterval(0.1, [this](Timer&) { update(); }, true);
+    if (readTimer) {
+        RunLoop::currentRunLoop().addTimer(readTimer);
+        logLine("Started Timer");
+    }
+}
+
+MyDocument::~MyDocument()
+{
+    close();
+}
+
+void MyDocument::awakeFromNib()
+{
+    logLine("SETUP");
+    if (devicePU)
+        devicePU->setPlaceholder("No serial device found");
+    refreshDeviceList();
+    setTheBaudRateList();
+    setPacketList();
+    setFlowList();
+
+    if (sendTF)
+        sendTF->setDelegate(this);
+    if (recieveTF) {
+        recieveTF->setDelegate(this);
+        recieveTF->setEditable(false);
+    }
+
+    // Tooltips, in the order the window has always set them.
+    if (sendButton)
+        sendButton->setToolTip("Send Data (Tx)   \u2318\u21B5");
+    if (sendTF)
+        sendTF->setToolTip("Insert data to be sent (Tx) here");
+    if (recieveTF)
+        recieveTF->setToolTip("Recieved data (Rx) text box");
+    if (addNonPrint)
+        addNonPrint->setToolTip("Add a non-printable value   \u2318\u21E7\u21B5");
+    if (nonPrintTF)
+        nonPrintTF->setToolTip("Insert a non-printable value");
+    if (addLineButton)
+        addLineButton->setToolTip("Add 'Line Feed' character   \u2318L");
+    if (addTabButton)
+        addTabButton->setToolTip("Add 'Tab' character   \u2318T");
+    if (addNullButton)
+        addNullButton->setToolTip("Add 'Null' character   \u2318N");
+    if (addCRtrnButton)
+        addCRtrnButton->setToolTip("Add 'Carriage return' character   \u2318R");
+    if (clrRecvButton)
+        clrRecvButton->setToolTip("Clear recieve buffer");
+    if (clrSendButton)
+        clrSendButton->setToolTip("Clear send buffer");
+    stateChanged();
+}
+
+void MyDocument::setTheBaudRateList()
+{
+    if (!baudRatePU)
+        return;
+    baudRatePU->removeAllItems();
+    for (int baud : baudRates)
+        baudRatePU->addItemWithTitle(std::to_string(baud));
+    baudRatePU->selectItemAtIndex(6);
+}
+
+void MyDocument::setPacketList()
+{
+    if (!packetPU)
+        return;
+    packetPU->removeAllItems();
+    for (const std::string& title : packetTypes)
+        packetPU->addItemWithTitle(title);
+}
+
+void MyDocument::setFlowList()
+{
+    if (!flowPU)
+        return;
+    flowPU->removeAllItems();
+    for (const std::string& title : flowTypes)
+        flowPU->addItemWithTitle(title);
+}
+
+void MyDocument::update()
+{
+    Device* device = getEnabledDevice();
+    if (device && serial->pendingBytes(device) > 0 && !serial->drainOutput(device))
+        setStatus(std::string("Sending to ") + device->getAddr() + " failed: " + std::strerror(serial->lastError()) +
+                  ". The unsent bytes were dropped.");
+
+    if (!readingEnabled)
+        return;
+    if (!device) {
+        // Another window's rescan took the device out of the list; its record closed the port.
+        disableReading();
+        setStatus(enabledName_ + " is no longer connected. Reading is off.");
+        return;
+    }
+    if (device->getPortHandle() == -1) {
+        disableReading();
+        setStatus(std::string("Another window closed the port of ") + device->getAddr() + ". Reading is off.");
+        return;
+    }
+
+    // Drain what the port holds, so a fast device can't overflow the kernel's queue between
+    // ticks; a short read means the queue is empty for now.
+    std::string received;
+    char buffer[readChunk];
+    while (received.size() < maxReadPerTick) {
+        const int count = serial->readPort(device, buffer, static_cast<int>(readChunk));
+        if (count < 0) {
+            if (!received.empty())
+                updateRecieveTF(received.data(), received.size());
+            deviceGone(*device, serial->lastError());
+            return;
+        }
+        received.append(buffer, static_cast<std::size_t>(count));
+        if (static_cast<std::size_t>(count) < readChunk)
+            break;
+    }
+
+    if (!received.empty())
+        updateRecieveTF(received.data(), received.size());
+    else if (device->getRecvCount() != shownRecvCount_ || shownName_ != device->getAddr() || !receiveShown_)
+        updateRecieveTF(nullptr, 0); // another window reading this device appended to its buffer
+}
+
+void MyDocument::readToggleClicked(SegmentedControl& sender)
+{
+    if (sender.selectedSegment() == 1)
+        enableReading();
+    else
+        disableReading();
+    logLine("INTERFACE: TOGGLED read");
+}
+
+void MyDocument::enableReading()
+{
+    Device* device = getEnabledDevice();
+    if (!device) {
+        readingEnabled = false;
+        if (readToggle)
+            readToggle->setSelectedSegment(0);
+        setStatus("No serial device found. Connect one and press refresh.");
+        return;
+    }
+    readingEnabled = true;
+    if (readToggle)
+        readToggle->setSelectedSegment(1);
+    if (device->getPortHandle() == -1 && !openEnabled(*device)) {
+        disableReading();
+        return;
+    }
+    device->addReader(this);
+    stateChanged();
+}
+
+void MyDocument::disableReading()
+{
+    readingEnabled = false;
+    if (readToggle)
+        readToggle->setSelectedSegment(0);
+    if (Device* device = getEnabledDevice()) {
+        device->removeReader(this);
+        if (device->getPortHandle() != -1)
+            serial->closePort(device);
+    }
+    stateChanged();
+}
+
+Device* MyDocument::getEnabledDevice()
+{
+    if (enabledName_.empty())
+        return nullptr;
+    return findDevice(enabledName_, &enabledDevice);
+}
+
+Device* MyDocument::findDevice(std::string_view name, int* index)
+{
+    DeviceList& list = DeviceList::sharedDeviceList();
+    for (int i = 0; i < list.getNumDevices(); ++i) {
+        Device* device = list.getDeviceAtIndex(i);
+        if (name == device->getAddr()) {
+            if (index)
+                *index = i;
+            return device;
+        }
+    }
+    return nullptr;
+}
+
+void MyDocument::refreshDeviceList()
+{
+    if (!devicePU)
+        return;
+    devicePU->removeAllItems();
+    const std::string remembered = enabledName_;
+    const bool wasThere = getEnabledDevice() != nullptr;
+
+    DeviceList& list = DeviceList::sharedDeviceList();
+    list.refreshDeviceList(*devicePU);
+
+    int index = 0;
+    Device* device = remembered.empty() ? nullptr : findDevice(remembered, &index);
+    if (!device) {
+        // No device before, or it has gone: fall back to the first record of the list.
+        if (wasThere && readingEnabled) {
+            readingEnabled = false;
+            if (readToggle)
+                readToggle->setSelectedSegment(0);
+            setStatus(remembered + " is no longer connected. Reading is off.");
+        }
+        index = 0;
+        device = list.getDeviceAtIndex(0);
+    }
+    enabledDevice = index;
+    enabledName_ = device ? device->getAddr() : "";
+    // The menu lists devices in folder order and the list keeps discovery order, so the
+    // item to show is found by name.
+    if (device)
+        devicePU->selectItemWithTitle(enabledName_);
+    else
+        setStatus("No serial device found. Connect one and press refresh.");
+    stateChanged();
+}
+
+void MyDocument::refreshClicked(Control&)
+{
+    refreshDeviceList();
+    logLinef("INTERFACE: REFRESH button clicked, %d in array", DeviceList::sharedDeviceList().getNumDevices());
+}
+
+void MyDocument::updateRecieveTF(const char* data, std::size_t count)
+{
+    Device* device = getEnabledDevice();
+    if (data && device)
+        device->appendRecvBuf(data, count);
+    static const std::u16string nothing;
+    set_RecieveTF(filterString(device ? device->getRecvBuf() : nothing, viewType));
+    shownRecvCount_ = device ? device->getRecvCount() : 0;
+    shownName_ = device ? device->getAddr() : "";
+    receiveShown_ = true;
+}
+
+void MyDocument::set_RecieveTF(const AttributedText& text)
+{
+    if (!recieveTF)
+        return;
+    recieveTF->setAttributedString(text);
+    recieveTF->scrollRangeToVisible(TextRange{recieveTF->length(), 0});
+}
+
+void MyDocument::clearRecv(Control&)
+{
+    if (Device* device = getEnabledDevice())
+        device->clearRecvBuffer();
+    if (recieveTF)
+        recieveTF->setAttributedString(AttributedText());
+    receiveShown_ = false;
+}
+
+std::optional<std::vector<std::uint8_t>> MyDocument::dataOfType(const std::string&, DocumentError* error) const
+{
+    if (error)
+        *error = DocumentError{NSOSStatusErrorDomain, -4};
+    return std::nullopt;
+}
+
+bool MyDocument::readFromData(const std::vector<std::uint8_t>&, const std::string&, DocumentError* error)
+{
+    if (error)
+        *error = DocumentError{NSOSStatusErrorDomain, -4};
+    return true;
+}
+
+void MyDocument::close()
+{
+    if (!readTimer)
+        return;
+    readTimer->invalidate();
+    readTimer.reset();
+    readingEnabled = false;
+    if (Device* device = getEnabledDevice()) {
+        device->removeReader(this);
+        if (device->getPortHandle() != -1 && !device->hasReaders())
+            serial->closePort(device);
+    }
+}
+
+bool MyDocument::openEnabled(Device& device)
+{
+    if (serial->openPort(&device)) {
+        setStatus("");
+        return true;
+    }
+    reportOpenFailure(device, serial->lastError());
+    return false;
+}
+
+void MyDocument::reportOpenFailure(const Device& device, int error)
+{
+    const std::string text = describeOpenFailure(device.path(), error);
+    std::cerr << text << '\n';
+    setStatus(text);
+}
+
+void MyDocument::deviceGone(Device& device, int error)
+{
+    const std::string text = std::string(device.getAddr()) + " stopped answering (" + std::strerror(error) +
+                             "): it was probably unplugged. Reading is off.";
+    std::cerr << text << '\n';
+    serial->closePort(&device);
+    disableReading();
+    setStatus(text);
+}
+
+std::string MyDocument::settingsTitle(const Device& device) const
+{
+    const auto title = [](const std::vector<std::string>& titles, int flag) {
+        return titles.at(flag > 0 && static_cast<std::size_t>(flag) < titles.size() ? static_cast<std::size_t>(flag) : 0);
+    };
+    return std::to_string(device.getBaud()) + " " + title(packetTypes, device.getPacketFlag()) + " " +
+           title(flowTypes, device.getFlowFlag());
+}
+
+std::string MyDocument::windowTitle()
+{
+    const Device* device = getEnabledDevice();
+    return device ? std::string(device->getAddr()) + " - " + settingsTitle(*device) : "No device";
+}
+
+std::string MyDocument::portState()
+{
+    const Device* device = getEnabledDevice();
+    if (!device || device->getPortHandle() == -1)
+        return "Port closed";
+    return readingEnabled ? "Port open, reading" : "Port open";
+}
+
+void MyDocument::setStatus(std::string text)
+{
+    status_ = std::move(text);
+    stateChanged();
+}
+
+void MyDocument::stateChanged()
+{
+    if (stateObserver_)
+        stateObserver_();
+}

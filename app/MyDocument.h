@@ -1,0 +1,153 @@
+// The terminal behind one window: its device choice, port settings, read timer, receive
+// view, transmit editor and view mode. Toolkit-neutral: it talks to control models only,
+// so the same logic runs under Qt and headless in tests.
+#pragma once
+
+#include "app/DocumentError.h"
+#include "serial/SerialController.h"
+#include "toolkit/TextViewDelegate.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class AttributedText;
+class Button;
+class Control;
+class Device;
+class PopUpButton;
+class SegmentedControl;
+class TextField;
+class TextView;
+class Timer;
+
+class MyDocument : public TextViewDelegate {
+public:
+    // Prints "INIT", builds the tables and starts the read timer ("Started Timer").
+    MyDocument();
+    MyDocument(const MyDocument&) = delete;
+    MyDocument& operator=(const MyDocument&) = delete;
+    ~MyDocument() override;
+
+    // Outlets, connected by whatever makes the window; the document owns none of them.
+    TextView* recieveTF = nullptr;
+    TextView* sendTF = nullptr;
+    TextField* nonPrintTF = nullptr;
+    PopUpButton* devicePU = nullptr;
+    PopUpButton* baudPU = nullptr;
+    PopUpButton* baudRatePU = nullptr;
+    PopUpButton* packetPU = nullptr;
+    PopUpButton* flowPU = nullptr;
+    SegmentedControl* readToggle = nullptr;
+    Button* sendButton = nullptr;
+    Button* addNonPrint = nullptr;
+    Button* addLineButton = nullptr;
+    Button* addCRtrnButton = nullptr;
+    Button* addTabButton = nullptr;
+    Button* addNullButton = nullptr;
+    Button* clrRecvButton = nullptr;
+    Button* clrSendButton = nullptr;
+
+    // Start-up, once the outlets are connected.
+    void awakeFromNib();
+    void setTheBaudRateList();
+    void setPacketList();
+    void setFlowList();
+
+    // Reading.
+    void update();
+    void readToggleClicked(SegmentedControl& sender);
+    void enableReading();
+    void disableReading();
+    Device* getEnabledDevice();
+    void refreshDeviceList();
+    void refreshClicked(Control& sender);
+    // Appends count received bytes (none when data is null) and redraws the receive view.
+    void updateRecieveTF(const char* data, std::size_t count);
+    void set_RecieveTF(const AttributedText& text);
+    void clearRecv(Control& sender);
+
+    // Device and port settings.
+    void setDevice(PopUpButton& sender);
+    void setBaudRate(PopUpButton& sender);
+    void setPacketType(PopUpButton& sender);
+    void setFlowControl(PopUpButton& sender);
+    void setBaudPU(const std::string& title);
+    void set_PacketPU(const std::string& title);
+    void set_FlowPU(const std::string& title);
+
+    // Transmit editor and view mode.
+    void set_SendTF(const AttributedText& text);
+    void viewFilterClicked(SegmentedControl& sender);
+    void updateSendTF();
+    void textDidChange(TextView& sender) override;
+    void addNonPrintable(std::string_view values);
+    void addNonPrintableClicked(Control& sender);
+    void addNewLine(Control& sender);
+    void addCarRtrn(Control& sender);
+    void addTab(Control& sender);
+    void addNull(Control& sender);
+    void clearSend(Control& sender);
+    void sendClicked(Control& sender);
+    void decodeAndSend();
+
+    // Document-type operations: there are no file contents, so saving fails.
+    std::string windowNibName() const { return "MyDocument"; }
+    void windowControllerDidLoadNib() {}
+    std::optional<std::vector<std::uint8_t>> dataOfType(const std::string& typeName, DocumentError* error) const;
+    bool readFromData(const std::vector<std::uint8_t>& data, const std::string& typeName,
+                      DocumentError* error);
+
+    // The window is closing: stop ticking, and close the port unless another window reads it.
+    void close();
+
+    // What the window shows beside the controls.
+    bool isReading() const { return readingEnabled; }
+    int getViewType() const { return viewType; }
+    // "ttyUSB0 - 115200 none-8-1 None", or "No device".
+    std::string windowTitle();
+    // "Port open" or "Port closed", for the status bar.
+    std::string portState();
+    // The latest thing the user should be told: open failures, a device gone, text that
+    // cannot be sent. Empty when there is nothing to say.
+    const std::string& statusText() const { return status_; }
+    // Called after anything the title, port state or status may show has changed.
+    void setStateObserver(std::function<void()> observer) { stateObserver_ = std::move(observer); }
+
+    static constexpr std::size_t readChunk = 512;
+    // A tick reads until the port is empty, but never more than this, so it stays short.
+    static constexpr std::size_t maxReadPerTick = 64 * 1024;
+
+private:
+    bool openEnabled(Device& device);
+    bool applySetting(const std::function<void(Device&)>& store);
+    void reportOpenFailure(const Device& device, int error);
+    void deviceGone(Device& device, int error);
+    void setStatus(std::string text);
+    void stateChanged();
+    void rebuildSendTF(const std::u16string& decoded, std::size_t caretInDecoded);
+    // Every window shares the device list; its own choice is remembered by name.
+    Device* findDevice(std::string_view name, int* index);
+    std::string settingsTitle(const Device& device) const;
+
+    int enabledDevice = -1;
+    bool readingEnabled = false;
+    int viewType = 0;
+    std::array<int, 13> baudRates{};
+    std::vector<std::string> packetTypes;
+    std::vector<std::string> flowTypes;
+    std::unique_ptr<SerialController> serial;
+    std::shared_ptr<Timer> readTimer;
+
+    std::string enabledName_;       // the device this window works with, "" for none
+    std::uint64_t shownRecvCount_ = 0;
+    std::string shownName_;         // whose receive buffer the view shows
+    bool receiveShown_ = false;
+    std::string status_;
+    std::function<void()> stateObserver_;
+};

@@ -1,0 +1,126 @@
+// Choosing the window's device and its port settings. Every choice takes effect at once:
+// the port is (re)opened with the record's settings and reading follows the outcome.
+#include "app/MyDocument.h"
+
+#include "devices/Device.h"
+#include "devices/DeviceList.h"
+#include "toolkit/AttributedText.h"
+#include "toolkit/Log.h"
+#include "toolkit/PopUpButton.h"
+
+void MyDocument::setDevice(PopUpButton& sender)
+{
+    if (sender.indexOfSelectedItem() < 0)
+        return;
+    const std::string oldName = enabledName_;
+    const std::string title = sender.titleOfSelectedItem();
+
+    DeviceList& list = DeviceList::sharedDeviceList();
+    for (int i = 0; i < list.getNumDevices(); ++i) {
+        Device* record = list.getDeviceAtIndex(i);
+        if (title == record->getAddr()) {
+            record->setEnabledTrue();
+            enabledDevice = i;
+            enabledName_ = title;
+        } else {
+            record->setEnabledFalse();
+        }
+    }
+
+    Device* device = getEnabledDevice();
+    if (!device) {
+        // The chosen name left the list (another window rescanned) and so did ours.
+        setStatus(title + " is no longer connected. Press refresh to update the list.");
+        return;
+    }
+    if (oldName == device->getAddr()) {
+        logLinef("Same device as last enabled: %s", oldName.c_str());
+        return;
+    }
+
+    // Each record owns its port, so the one to close is the old device's own, unless
+    // another window is still reading it.
+    if (Device* old = oldName.empty() ? nullptr : findDevice(oldName, nullptr)) {
+        old->removeReader(this);
+        if (!old->hasReaders())
+            serial->closePort(old);
+        set_RecieveTF(AttributedText());
+        receiveShown_ = false; // the next tick shows the new device's buffer
+    }
+
+    // A port another window already has open is joined, not reopened: reopening would
+    // drop the modem lines and reset many boards.
+    if (device->getPortHandle() != -1 || openEnabled(*device)) {
+        enableReading();
+        setBaudPU(std::to_string(device->getBaud()));
+        const auto index = [](int flag) { return flag == 1 || flag == 2 ? static_cast<std::size_t>(flag) : 0u; };
+        set_PacketPU(packetTypes[index(device->getPacketFlag())]);
+        set_FlowPU(flowTypes[index(device->getFlowFlag())]);
+    } else {
+        disableReading();
+    }
+    stateChanged();
+}
+
+void MyDocument::setBaudRate(PopUpButton& sender)
+{
+    const int index = sender.indexOfSelectedItem();
+    if (index < 0 || static_cast<std::size_t>(index) >= baudRates.size())
+        return;
+    const int baud = baudRates[static_cast<std::size_t>(index)];
+    if (applySetting([baud](Device& device) { device.setBaud(baud); }))
+        logLinef("INTERFACE: SET_BAUD TO: %d  clicked", baud);
+}
+
+void MyDocument::setPacketType(PopUpButton& sender)
+{
+    const int index = sender.indexOfSelectedItem();
+    if (index < 0 || static_cast<std::size_t>(index) >= packetTypes.size())
+        return;
+    if (applySetting([index](Device& device) { device.setPacketFlag(index); }))
+        logLinef("INTERFACE: SET_PACKET: %d  clicked", index);
+}
+
+void MyDocument::setFlowControl(PopUpButton& sender)
+{
+    const int index = sender.indexOfSelectedItem();
+    if (index < 0 || static_cast<std::size_t>(index) >= flowTypes.size())
+        return;
+    if (applySetting([index](Device& device) { device.setFlowFlag(index); }))
+        logLinef("INTERFACE: SET_FLOW: %d  clicked", index);
+}
+
+// Stores the choice in the enabled record and reopens its port with it.
+bool MyDocument::applySetting(const std::function<void(Device&)>& store)
+{
+    Device* device = getEnabledDevice();
+    if (!device) {
+        setStatus("No serial device found. Connect one and press refresh.");
+        return false;
+    }
+    store(*device);
+    serial->closePort(device);
+    if (openEnabled(*device))
+        enableReading();
+    else
+        disableReading();
+    return true;
+}
+
+void MyDocument::setBaudPU(const std::string& title)
+{
+    if (baudRatePU)
+        baudRatePU->selectItemWithTitle(title);
+}
+
+void MyDocument::set_PacketPU(const std::string& title)
+{
+    if (packetPU)
+        packetPU->selectItemWithTitle(title);
+}
+
+void MyDocument::set_FlowPU(const std::string& title)
+{
+    if (flowPU)
+        flowPU->selectItemWithTitle(title);
+}

@@ -1,0 +1,83 @@
+#include "app/TerminalControls.h"
+
+#include "app/MyDocument.h"
+
+namespace {
+
+// Binds a control's action to a document operation taking the control's own type.
+template <typename Sender>
+void bind(Sender& control, MyDocument& document, void (MyDocument::*action)(Sender&))
+{
+    control.setAction([&document, action](Control& sender) { (document.*action)(static_cast<Sender&>(sender)); });
+}
+
+void bind(Button& button, MyDocument& document, void (MyDocument::*action)(Control&))
+{
+    button.setAction([&document, action](Control& sender) { (document.*action)(sender); });
+}
+
+void describe(Button& button, const char* title, const char* keys = "")
+{
+    button.setTitle(title);
+    button.setKeyEquivalent(keys);
+}
+
+} // namespace
+
+TerminalControls::TerminalControls()
+{
+    readToggle.setLabels({"Off", "On"});
+    readToggle.setSelectedSegment(0);
+    viewFilter.setLabels({"Text", "Mixed", "Dec", "Hex"});
+    viewFilter.setSelectedSegment(0);
+    recieveTF.setEditable(false);
+
+    describe(sendButton, "Send", "Ctrl+Return");
+    describe(addNonPrint, "Add Value", "Ctrl+Shift+Return");
+    describe(addLineButton, "LF", "Ctrl+L");
+    describe(addCRtrnButton, "CR", "Ctrl+R");
+    describe(addTabButton, "Tab", "Ctrl+T");
+    describe(addNullButton, "Null", "Ctrl+N");
+    describe(clrRecvButton, "Clear");
+    describe(clrSendButton, "Clear");
+    describe(refreshButton, "Refresh");
+}
+
+void TerminalControls::connect(MyDocument& document)
+{
+    document.recieveTF = &recieveTF;
+    document.sendTF = &sendTF;
+    document.nonPrintTF = &nonPrintTF;
+    document.devicePU = &devicePU;
+    document.baudPU = &baudPU;
+    document.baudRatePU = &baudRatePU;
+    document.packetPU = &packetPU;
+    document.flowPU = &flowPU;
+    document.readToggle = &readToggle;
+    document.sendButton = &sendButton;
+    document.addNonPrint = &addNonPrint;
+    document.addLineButton = &addLineButton;
+    document.addCRtrnButton = &addCRtrnButton;
+    document.addTabButton = &addTabButton;
+    document.addNullButton = &addNullButton;
+    document.clrRecvButton = &clrRecvButton;
+    document.clrSendButton = &clrSendButton;
+
+    bind(devicePU, document, &MyDocument::setDevice);
+    bind(baudRatePU, document, &MyDocument::setBaudRate);
+    bind(packetPU, document, &MyDocument::setPacketType);
+    bind(flowPU, document, &MyDocument::setFlowControl);
+    bind(readToggle, document, &MyDocument::readToggleClicked);
+    bind(viewFilter, document, &MyDocument::viewFilterClicked);
+    bind(sendButton, document, &MyDocument::sendClicked);
+    bind(addNonPrint, document, &MyDocument::addNonPrintableClicked);
+    bind(addLineButton, document, &MyDocument::addNewLine);
+    bind(addCRtrnButton, document, &MyDocument::addCarRtrn);
+    bind(addTabButton, document, &MyDocument::addTab);
+    bind(addNullButton, document, &MyDocument::addNull);
+    bind(clrRecvButton, document, &MyDocument::clearRecv);
+    bind(clrSendButton, document, &MyDocument::clearSend);
+    bind(refreshButton, document, &MyDocument::refreshClicked);
+
+    document.awakeFromNib();
+}

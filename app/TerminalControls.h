@@ -1,0 +1,40 @@
+// The controls of one terminal window as models, wired to a document as its outlets and
+// actions. The Qt window binds widgets to these; tests drive them directly. Either way the
+// wiring, labels, titles and key equivalents are the same.
+#pragma once
+
+#include "toolkit/Button.h"
+#include "toolkit/PopUpButton.h"
+#include "toolkit/SegmentedControl.h"
+#include "toolkit/TextField.h"
+#include "toolkit/TextView.h"
+
+class MyDocument;
+
+struct TerminalControls {
+    TextView recieveTF;
+    TextView sendTF;
+    TextField nonPrintTF;
+    PopUpButton devicePU;
+    PopUpButton baudPU;
+    PopUpButton baudRatePU;
+    PopUpButton packetPU;
+    PopUpButton flowPU;
+    SegmentedControl readToggle;
+    Button sendButton;
+    Button addNonPrint;
+    Button addLineButton;
+    Button addCRtrnButton;
+    Button addTabButton;
+    Button addNullButton;
+    Button clrRecvButton;
+    Button clrSendButton;
+    // Controls without an outlet.
+    Button refreshButton;
+    SegmentedControl viewFilter;
+
+    TerminalControls();
+
+    // Connects the outlets and actions to document, then lets it set itself up.
+    void connect(MyDocument& document);
+};

@@ -1,0 +1,243 @@
+#include "tests/app/DocumentFixture.h"
+
+#include "toolkit/RunLoop.h"
+
+#include <thread>
+
+using namespace std::chrono_literals;
+
+TEST_F(DocumentTest, StartsUpWithItsLinesDefaultsAndTooltipsAndOpensNothing)
+{
+    Pty pty;
+    attach("cu.usb", pty);
+    std::unique_ptr<Window> window;
+    const std::string lines = quietly([&] { window = std::make_unique<Window>(); });
+    EXPECT_EQ(lines, "INIT\nStarted Timer\nSETUP\n");
+
+    const TerminalControls& c = window->controls;
+    EXPECT_EQ(c.devicePU.titleOfSelectedItem(), "cu.usb");
+    EXPECT_EQ(c.baudRatePU.numberOfItems(), 13);
+    EXPECT_EQ(c.baudRatePU.titleOfSelectedItem(), "9600");
+    EXPECT_EQ(c.packetPU.itemTitles(), (std::vector<std::string>{"none-8-1", "even-7-1", "odd-7-1"}));
+    EXPECT_EQ(c.flowPU.itemTitles(), (std::vector<std::string>{"None", "Xon/Xoff", "Hardware"}));
+    EXPECT_EQ(c.packetPU.titleOfSelectedItem(), "none-8-1");
+    EXPECT_EQ(c.flowPU.titleOfSelectedItem(), "None");
+    EXPECT_EQ(c.readToggle.selectedSegment(), 0);
+    EXPECT_EQ(c.sendButton.toolTip(), "Send Data (Tx)   \u2318\u21B5");
+    EXPECT_EQ(c.addNonPrint.toolTip(), "Add a non-printable value   \u2318\u21E7\u21B5");
+    EXPECT_EQ(c.addCRtrnButton.toolTip(), "Add 'Carriage return' character   \u2318R");
+    EXPECT_EQ(c.recieveTF.toolTip(), "Recieved data (Rx) text box");
+    EXPECT_EQ(c.clrRecvButton.toolTip(), "Clear recieve buffer");
+    EXPECT_EQ(window->device()->getPortHandle(), -1);
+    EXPECT_EQ(window->document->windowTitle(), "cu.usb - 9600 none-8-1 None");
+
+    DocumentError error;
+    EXPECT_FALSE(window->document->dataOfType("text", &error).has_value());
+    EXPECT_EQ(error.domain, "NSOSStatusErrorDomain");
+    EXPECT_EQ(error.code, -4);
+    EXPECT_TRUE(window->document->readFromData({1, 2}, "text", nullptr));
+}
+
+TEST_F(DocumentTest, ReadingOnOpensThePortAndOffClosesIt)
+{
+    Pty pty;
+    attach("cu.usb", pty);
+    auto window = openWindow();
+
+    EXPECT_EQ(quietly([&] { window->readOn(); }),
+              "SETTING Packet N81\nSETTING Flow None\nOPEND port\nINTERFACE: TOGGLED read\n");
+    EXPECT_TRUE(window->document->isReading());
+    EXPECT_NE(window->device()->getPortHandle(), -1);
+
+    // Already open: nothing more is opened.
+    EXPECT_EQ(quietly([&] { window->readOn(); }), "INTERFACE: TOGGLED read\n");
+
+    EXPECT_EQ(quietly([&] { window->readOff(); }), "Closed previsouly enabled port\nINTERFACE: TOGGLED read\n");
+    EXPECT_EQ(window->device()->getPortHandle(), -1);
+    EXPECT_EQ(quietly([&] { window->readOff(); }), "INTERFACE: TOGGLED read\n");
+    // A tick with reading off reads nothing and prints nothing.
+    EXPECT_EQ(quietly([&] { window->document->update(); }), "");
+}
+
+TEST_F(DocumentTest, AFailedOpenTurnsReadingBackOffAndSaysWhy)
+{
+    dev.link("cu.gone", dev.path() + "/nothing-here");
+    auto window = openWindow();
+    EXPECT_EQ(quietly([&] { window->readOn(); }), "INTERFACE: TOGGLED read\n");
+    EXPECT_FALSE(window->document->isReading());
+    EXPECT_EQ(window->controls.readToggle.selectedSegment(), 0);
+    EXPECT_NE(window->document->statusText().find("No such file or directory"), std::string::npos);
+}
+
+TEST_F(DocumentTest, ReceivedBytesShowInEveryViewWithGrayEscapes)
+{
+    Pty pty;
+    attach("cu.usb", pty);
+    auto window = openWindow();
+    quietly([&] { window->readOn(); });
+    pty.writeMaster(std::string("A\0\xFF\r~ ", 6));
+    tickUntil(*window, 6);
+    EXPECT_EQ(window->received(), std::u16string(u"A\0\u00FF\r~ ", 6));
+
+    const TextView& view = window->controls.recieveTF;
+    quietly([&] { window->view(1); });
+    EXPECT_EQ(window->received(), u"A\\0\\255\\13~\\32");
+    EXPECT_EQ(grayMask(view.textStorage()), ".#########.###");
+    quietly([&] { window->view(2); });
+    EXPECT_EQ(window->received(), u"\\65\\0\\255\\13\\126\\32");
+    quietly([&] { window->view(3); });
+    EXPECT_EQ(window->received(), u"\\0x41\\0x0\\0xFF\\0xD\\0x7E\\0x20");
+    EXPECT_EQ(grayMask(view.textStorage()), std::string(window->received().size(), '#'));
+    EXPECT_EQ(view.scrollRequest().location, view.length());
+}
+
+TEST_F(DocumentTest, AFloodLeavesExactlyTheLastBytesInTheBuffer)
+{
+    Pty pty;
+    attach("cu.usb", pty);
+    auto window = openWindow();
+    quietly([&] { window->readOn(); });
+
+    std::string sent;
+    for (std::size_t i = 0; i < 200000; ++i)
+        sent.push_back(static_cast<char>((i * 7 + i / 251) & 0xFF));
+    std::thread writer([&] { pty.writeMaster(sent); });
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    quietly([&] {
+        while (window->device()->getRecvCount() < sent.size() && std::chrono::steady_clock::now() < deadline)
+            window->document->update();
+    });
+    writer.join();
+
+    ASSERT_EQ(window->device()->getRecvCount(), sent.size());
+    const std::string tail = sent.substr(sent.size() - Device::maxRecvChars);
+    std::u16string expected(tail.begin(), tail.end());
+    for (char16_t& unit : expected)
+        unit &= 0xFF;
+    EXPECT_EQ(window->device()->getRecvBuf(), expected);
+    EXPECT_EQ(window->received(), expected);
+}
+
+TEST_F(DocumentTest, ClearEmptiesTheBufferAndTheView)
+{
+    Pty pty;
+    attach("cu.usb", pty);
+    auto window = openWindow();
+    quietly([&] { window->readOn(); });
+    pty.writeMaster("hello");
+    tickUntil(*window, 5);
+    window->click(window->controls.clrRecvButton);
+    EXPECT_TRUE(window->received().empty());
+    EXPECT_TRUE(window->device()->getRecvBuf().empty());
+    pty.writeMaster("again");
+    tickUntil(*window, 5);
+    EXPECT_EQ(window->received(), u"again");
+}
+
+TEST_F(DocumentTest, AHungUpDeviceTurnsReadingOffOnce)
+{
+    Pty pty;
+    attach("cu.usb", pty);
+    auto window = openWindow();
+    quietly([&] { window->readOn(); });
+    pty.hangUp();
+    const std::string lines = quietly([&] { window->document->update(); });
+    EXPECT_NE(lines.find("Serial:ERROR reading data from port\n"), std::string::npos);
+    EXPECT_FALSE(window->document->isReading());
+    EXPECT_EQ(window->controls.readToggle.selectedSegment(), 0);
+    EXPECT_EQ(window->device()->getPortHandle(), -1);
+    EXPECT_NE(window->document->statusText().find("cu.usb"), std::string::npos);
+    EXPECT_EQ(quietly([&] { window->document->update(); }), "");
+}
+
+TEST_F(DocumentTest, WindowsOnTwoDevicesStayApartAndWindowsOnOneShareIt)
+{
+    Pty a;
+    Pty b;
+    attach("cu.a", a);
+    attach("cu.b", b);
+    auto first = openWindow();
+    auto second = openWindow();
+    auto third = openWindow();
+    quietly([&] {
+        first->readOn();
+        second->choose(second->controls.devicePU, "cu.b");
+        third->choose(third->controls.devicePU, "cu.b");
+    });
+    ASSERT_EQ(second->device(), third->device());
+    ASSERT_TRUE(second->document->isReading());
+    ASSERT_TRUE(third->document->isReading());
+
+    a.writeMaster("to a");
+    b.writeMaster("to b");
+    tickUntil(*first, 4);
+    tickUntil(*second, 4);
+    quietly([&] { third->document->update(); });
+    EXPECT_EQ(first->received(), u"to a");
+    EXPECT_EQ(second->received(), u"to b");
+    EXPECT_EQ(third->received(), u"to b"); // the shared buffer, read by the other window
+
+    // Closing one of two readers keeps the port; closing the last closes it.
+    Device* shared = second->device();
+    quietly([&] { second->document->close(); });
+    EXPECT_NE(shared->getPortHandle(), -1);
+    quietly([&] { third->document->close(); });
+    EXPECT_EQ(shared->getPortHandle(), -1);
+    EXPECT_EQ(quietly([&] { RunLoop::currentRunLoop().fireTimers(); }).find("cu.b"), std::string::npos);
+}
+
+TEST_F(DocumentTest, AClosedWindowNoLongerTicks)
+{
+    Pty pty;
+    attach("cu.usb", pty);
+    auto window = openWindow();
+    quietly([&] { window->readOn(); });
+    const std::string whileOpen = quietly([&] { RunLoop::currentRunLoop().fireTimers(); });
+    EXPECT_NE(whileOpen.find("Serial:NO DATA"), std::string::npos);
+    quietly([&] { window->document->close(); });
+    EXPECT_EQ(window->device()->getPortHandle(), -1);
+    EXPECT_EQ(quietly([&] { RunLoop::currentRunLoop().fireTimers(); }), "");
+}
+
+TEST_F(DocumentTest, AnotherWindowsRescanDoesNotMoveThisWindowsDevice)
+{
+    Pty a;
+    Pty b;
+    attach("cu.a", a);
+    attach("cu.b", b);
+    auto first = openWindow();
+    quietly([&] { first->choose(first->controls.devicePU, "cu.b"); });
+    ASSERT_EQ(std::string(first->device()->getAddr()), "cu.b");
+
+    // cu.a goes away and another window rescans: cu.b moves to position 0.
+    dev.remove("cu.a");
+    auto second = openWindow();
+    EXPECT_EQ(DeviceList::sharedDeviceList().getNumDevices(), 1);
+    b.writeMaster("still here");
+    tickUntil(*first, 10);
+    EXPECT_EQ(first->received(), u"still here");
+
+    // Its own rescan keeps its choice, by name.
+    quietly([&] { first->click(first->controls.refreshButton); });
+    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), "cu.b");
+    EXPECT_TRUE(first->document->isReading());
+}
+
+TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndNothingBreaks)
+{
+    auto window = openWindow();
+    EXPECT_EQ(window->controls.devicePU.numberOfItems(), 0);
+    EXPECT_EQ(window->document->windowTitle(), "No device");
+    quietly([&] {
+        window->readOn();
+        window->choose(window->controls.baudRatePU, "115200");
+        window->type(u"hi");
+        window->click(window->controls.sendButton);
+        window->document->update();
+        window->click(window->controls.clrRecvButton);
+    });
+    EXPECT_FALSE(window->document->isReading());
+    EXPECT_EQ(window->controls.readToggle.selectedSegment(), 0);
+    EXPECT_EQ(window->editor(), u"hi");
+    EXPECT_NE(window->document->statusText().find("No serial device"), std::string::npos);
+}

@@ -1,0 +1,176 @@
+#include "app/window/MyDocumentWindow.h"
+
+#include "app/MyDocument.h"
+#include "app/TerminalControls.h"
+#include "toolkit/qt/ButtonWidget.h"
+#include "toolkit/qt/PopUpButtonWidget.h"
+#include "toolkit/qt/SegmentedControlWidget.h"
+#include "toolkit/qt/TextEditorWidget.h"
+#include "toolkit/qt/TextFieldWidget.h"
+#include "toolkit/qt/TextViewWidget.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+
+// A model inside the shared controls, kept alive by them for as long as a widget holds it.
+template <typename Model>
+std::shared_ptr<Model> part(const std::shared_ptr<TerminalControls>& controls, Model TerminalControls::*member)
+{
+    return std::shared_ptr<Model>(controls, &((*controls).*member));
+}
+
+QLabel* caption(const QString& text, QWidget* buddy)
+{
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+MyDocumentWindow::MyDocumentWindow(QWidget* parent)
+    : QMainWindow(parent), controls_(std::make_shared<TerminalControls>())
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setMinimumSize(800, 500);
+    resize(1000, 700);
+
+    // The widgets bind to the models first, so they show what the document's set-up puts there.
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(8, 8, 8, 4);
+    layout->addWidget(buildSettingsRow());
+    auto* splitter = new QSplitter(Qt::Vertical);
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(buildReceivePane());
+    splitter->addWidget(buildTransmitPane());
+    splitter->setStretchFactor(0, 4);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({520, 150});
+    layout->addWidget(splitter, 1);
+    setCentralWidget(central);
+
+    portState_ = new QLabel;
+    status_ = new QLabel;
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(status_, 1);
+    statusBar()->addPermanentWidget(portState_);
+
+    fileMenu_ = menuBar()->addMenu(tr("&File"));
+
+    document_ = std::make_unique<MyDocument>();
+    document_->setStateObserver([this] { showState(); });
+    controls_->connect(*document_);
+    showState();
+    sendEditor_->setFocus();
+}
+
+MyDocumentWindow::~MyDocumentWindow()
+{
+    // The document goes before the widgets and models it points at.
+    document_.reset();
+}
+
+QWidget* MyDocumentWindow::buildSettingsRow()
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto* device = new PopUpButtonWidget(part(controls_, &TerminalControls::devicePU));
+    device->setMinimumContentsLength(14);
+    device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    layout->addWidget(caption(tr("&Device"), device));
+    layout->addWidget(device, 1);
+    auto* refresh = new ButtonWidget(part(controls_, &TerminalControls::refreshButton));
+    refresh->setToolTip(tr("Look for serial devices again"));
+    layout->addWidget(refresh);
+    layout->addSpacing(12);
+
+    auto* baud = new PopUpButtonWidget(part(controls_, &TerminalControls::baudRatePU));
+    layout->addWidget(caption(tr("&Baud"), baud));
+    layout->addWidget(baud);
+    auto* packet = new PopUpButtonWidget(part(controls_, &TerminalControls::packetPU));
+    layout->addWidget(caption(tr("&Format"), packet));
+    layout->addWidget(packet);
+    auto* flow = new PopUpButtonWidget(part(controls_, &TerminalControls::flowPU));
+    layout->addWidget(caption(tr("F&low"), flow));
+    layout->addWidget(flow);
+    layout->addSpacing(12);
+
+    layout->addWidget(new QLabel(tr("Read")));
+    layout->addWidget(new SegmentedControlWidget(part(controls_, &TerminalControls::readToggle)));
+    layout->addSpacing(12);
+    layout->addWidget(new QLabel(tr("View")));
+    layout->addWidget(new SegmentedControlWidget(part(controls_, &TerminalControls::viewFilter)));
+    return row;
+}
+
+QWidget* MyDocumentWindow::buildReceivePane()
+{
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* header = new QHBoxLayout;
+    receiveView_ = new TextViewWidget(part(controls_, &TerminalControls::recieveTF));
+    header->addWidget(caption(tr("Received"), receiveView_));
+    header->addStretch(1);
+    header->addWidget(new ButtonWidget(part(controls_, &TerminalControls::clrRecvButton)));
+    layout->addLayout(header);
+    layout->addWidget(receiveView_, 1);
+    return pane;
+}
+
+QWidget* MyDocumentWindow::buildTransmitPane()
+{
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    sendEditor_ = new TextEditorWidget(part(controls_, &TerminalControls::sendTF));
+    sendEditor_->setMinimumHeight(60);
+    auto* header = new QHBoxLayout;
+    header->addWidget(caption(tr("&Transmit"), sendEditor_));
+    header->addStretch(1);
+    header->addWidget(new ButtonWidget(part(controls_, &TerminalControls::clrSendButton)));
+    layout->addLayout(header);
+    layout->addWidget(sendEditor_, 1);
+
+    auto* actions = new QHBoxLayout;
+    auto* values = new TextFieldWidget(part(controls_, &TerminalControls::nonPrintTF));
+    values->setPlaceholderText(tr("Values, e.g. 27, 91, 50, 74"));
+    values->setMinimumWidth(160);
+    actions->addWidget(caption(tr("&Values"), values));
+    actions->addWidget(values, 1);
+    actions->addWidget(new ButtonWidget(part(controls_, &TerminalControls::addNonPrint)));
+    actions->addSpacing(12);
+    for (Button TerminalControls::*button : {&TerminalControls::addLineButton, &TerminalControls::addCRtrnButton,
+                                              &TerminalControls::addTabButton, &TerminalControls::addNullButton})
+        actions->addWidget(new ButtonWidget(part(controls_, button)));
+    actions->addSpacing(12);
+    auto* send = new ButtonWidget(part(controls_, &TerminalControls::sendButton));
+    send->setDefault(true);
+    actions->addWidget(send);
+    layout->addLayout(actions);
+    return pane;
+}
+
+void MyDocumentWindow::showState()
+{
+    setWindowTitle(QString::fromStdString(document_->windowTitle()));
+    portState_->setText(QString::fromStdString(document_->portState()));
+    status_->setText(QString::fromStdString(document_->statusText()));
+}
+
+void MyDocumentWindow::closeEvent(QCloseEvent* event)
+{
+    document_->close();
+    event->accept();
+}

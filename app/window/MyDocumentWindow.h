@@ -1,0 +1,45 @@
+// The "MyDocument" window: one terminal laid out with Qt widgets bound to the control
+// models, which are connected to a MyDocument as its outlets and actions. The document
+// never sees a widget; this class only lays out, binds, and shows the document's state.
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+class MyDocument;
+class QLabel;
+class QMenu;
+struct TerminalControls;
+class TextEditorWidget;
+class TextViewWidget;
+
+class MyDocumentWindow : public QMainWindow {
+public:
+    explicit MyDocumentWindow(QWidget* parent = nullptr);
+    ~MyDocumentWindow() override;
+
+    MyDocument& document() const { return *document_; }
+    TerminalControls& controls() const { return *controls_; }
+    TextViewWidget* receiveView() const { return receiveView_; }
+    TextEditorWidget* sendEditor() const { return sendEditor_; }
+    // The File menu, for the application to add its window commands to.
+    QMenu* fileMenu() const { return fileMenu_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* buildSettingsRow();
+    QWidget* buildReceivePane();
+    QWidget* buildTransmitPane();
+    void showState();
+
+    std::shared_ptr<TerminalControls> controls_;
+    std::unique_ptr<MyDocument> document_;
+    TextViewWidget* receiveView_ = nullptr;
+    TextEditorWidget* sendEditor_ = nullptr;
+    QLabel* portState_ = nullptr;
+    QLabel* status_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+};

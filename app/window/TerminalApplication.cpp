@@ -1,0 +1,31 @@
+#include "app/window/TerminalApplication.h"
+
+#include "app/window/MyDocumentWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeySequence>
+#include <QMenu>
+
+TerminalApplication::TerminalApplication(QObject* parent)
+    : QObject(parent)
+{
+}
+
+MyDocumentWindow* TerminalApplication::newWindow()
+{
+    auto* window = new MyDocumentWindow;
+    QMenu* file = window->fileMenu();
+
+    QAction* open = file->addAction(tr("&New Window"), this, [this] { newWindow(); });
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    QAction* close = file->addAction(tr("&Close Window"), window, &QWidget::close);
+    close->setShortcut(QKeySequence::Close);
+    file->addSeparator();
+    QAction* quit = file->addAction(tr("&Quit"), qApp, &QApplication::closeAllWindows);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+
+    window->show();
+    return window;
+}

@@ -1,9 +1,36 @@
 #include "app/appendLogText.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace {
+
+constexpr std::size_t blockSize = 16;
 
 bool isHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Tests blockSize units at once, four to a 64-bit word, and copies them narrowed to bytes when
+// all are 1 to 0x7F. Returns false, writing nothing, otherwise.
+bool copyPlainBlock(const char16_t* units, char* out)
+{
+    constexpr std::uint64_t highBits = 0xFF80'FF80'FF80'FF80;
+    constexpr std::uint64_t ones = 0x0001'0001'0001'0001;
+    constexpr std::uint64_t signs = 0x8000'8000'8000'8000;
+    std::uint64_t words[blockSize / 4];
+    std::memcpy(words, units, sizeof words);
+    std::uint64_t bad = 0;
+    for (const std::uint64_t word : words) {
+        bad |= word & highBits;
+        bad |= (word - ones) & ~word & signs; // a unit of 0 borrows into its top bit
+    }
+    if (bad != 0)
+        return false;
+    for (std::size_t k = 0; k < blockSize; ++k)
+        out[k] = static_cast<char>(units[k]);
+    return true;
+}
 
 char* writeUtf8(char* out, char32_t c)
 {
@@ -31,19 +58,29 @@ void appendLogText(std::string& line, std::u16string_view text)
     const std::size_t start = line.size();
     line.resize(start + 3 * text.size());
     char* out = line.data() + start;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char32_t unit = text[i];
-        if (unit - 1 < 0x7F) { // 1 to 0x7F
-            *out++ = static_cast<char>(unit);
-        } else if (unit == 0) {
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    while (i < size) {
+        // Log text is mostly 7-bit: copy such stretches a block at a time.
+        if (size - i >= blockSize && copyPlainBlock(text.data() + i, out)) {
+            out += blockSize;
+            i += blockSize;
             continue;
-        } else if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
-            out = writeUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
-            out = writeUtf8(out, 0xFFFD);
-        } else {
-            out = writeUtf8(out, unit);
+        }
+        const std::size_t blockEnd = std::min(size, i + blockSize);
+        while (i < blockEnd) {
+            const char32_t unit = text[i++];
+            if (unit - 1 < 0x7F) { // 1 to 0x7F
+                *out++ = static_cast<char>(unit);
+            } else if (unit == 0) {
+                continue;
+            } else if (isHighSurrogate(unit) && i < size && isLowSurrogate(text[i])) {
+                out = writeUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i++] - 0xDC00));
+            } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
+                out = writeUtf8(out, 0xFFFD);
+            } else {
+                out = writeUtf8(out, unit);
+            }
         }
     }
     line.resize(static_cast<std::size_t>(out - line.data()));

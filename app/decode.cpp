@@ -16,27 +16,19 @@ void logDecoded(std::string_view prefix, std::u16string_view text)
 
 // A gray stretch holds adjacent escapes, each starting with the separator. Whatever comes
 // before the first separator is not an escape and is dropped, and so is a stretch with none.
+// A number never runs into the next separator (a backslash is no digit, space or sign), so it
+// is read straight from the stretch and the search for the next separator starts after it.
 void appendEscapes(std::u16string& result, std::u16string_view stretch, std::u16string_view separator,
                    int base)
 {
-    constexpr std::size_t none = std::u16string_view::npos;
-    const auto appendValue = [&](std::size_t from, std::size_t to) {
-        if (const auto value = readByteValue(stretch.substr(from, to - from), base))
+    std::size_t at = stretch.find(separator);
+    while (at != std::u16string_view::npos) {
+        const std::size_t start = at + separator.size();
+        std::size_t used = 0;
+        if (const auto value = readByteValue(stretch.substr(start), base, &used))
             result.push_back(static_cast<char16_t>(*value));
-    };
-    std::size_t piece = none; // where the current escape's number starts
-    for (std::size_t i = 0; i < stretch.size();) {
-        if (stretch[i] == separator[0] && stretch.compare(i, separator.size(), separator) == 0) {
-            if (piece != none)
-                appendValue(piece, i);
-            i += separator.size();
-            piece = i;
-        } else {
-            ++i;
-        }
+        at = stretch.find(separator, start + used);
     }
-    if (piece != none)
-        appendValue(piece, stretch.size());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // Shared by the escape decoder and the value-list reader so both agree on every edge.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -11,5 +12,7 @@
 // then digits (either case) up to the first other character. The value is returned only when
 // there was at least one digit and the number lies in 0..255; a piece without digits, a
 // negative number and one of any size above 255 (however many digits) give nothing.
-std::optional<std::uint8_t> readByteValue(std::u16string_view text, int base);
-std::optional<std::uint8_t> readByteValue(std::string_view text, int base);
+// If end is given it receives, like strtol's endptr, the index just past the last digit, or 0
+// when there was no digit.
+std::optional<std::uint8_t> readByteValue(std::u16string_view text, int base, std::size_t* end = nullptr);
+std::optional<std::uint8_t> readByteValue(std::string_view text, int base, std::size_t* end = nullptr);

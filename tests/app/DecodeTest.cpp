@@ -106,6 +106,32 @@ TEST(Decode, LogsTheTextBeforeAndAfterAsUtf8)
     EXPECT_EQ(log, "DECODED: BEFORE: \nDECODED: AFTER: \n");
 }
 
+TEST(Decode, LogsLongTextWhole)
+{
+    // Long enough for the 7-bit fast path, with a NUL, a U+00E9 and a surrogate pair placed
+    // inside and across its 16-unit blocks.
+    std::u16string text;
+    std::string expected = "DECODED: BEFORE: ";
+    for (int i = 0; i < 70; ++i) {
+        if (i == 55) {
+            text += u'\0';
+        } else if (i == 31) {
+            text += u"\U0001F600";
+            expected += "\U0001F600";
+            ++i;
+        } else if (i == 47) {
+            text += u'\u00E9';
+            expected += "\u00E9";
+        } else {
+            text += static_cast<char16_t>(u'!' + i);
+            expected += static_cast<char>('!' + i);
+        }
+    }
+    std::string log;
+    decodeQuietly(AttributedText(text), 0, &log);
+    EXPECT_EQ(log, expected + "\n");
+}
+
 // Escapes must be exactly the gray characters: in mixed mode every plain character is one
 // printable unit of the input, and every gray run is whole escapes.
 void expectOnlyEscapesGray(const AttributedText& rendered, const std::u16string& text, int mode)

@@ -1,0 +1,416 @@
+// A headless terminal document reading a device that streams without pause: a pty's far end
+// sends at 115200 baud (11,520 bytes a second), then as fast as the pty takes it, while the
+// document ticks every 0.1 s, once per view mode. Goals: no byte lost, and the ticks cost at
+// most 2% of one core at 115200 baud. Usage: bench_stream [--seconds PACED FLOOD]
+#include "app/MyDocument.h"
+#include "app/TerminalControls.h"
+#include "devices/Device.h"
+#include "devices/DeviceList.h"
+#include "toolkit/PopUpButton.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Seconds = std::chrono::duration<double>;
+using namespace std::chrono_literals;
+
+constexpr double baudBytesPerSecond = 115200.0 / 10.0; // 8 data bits, a start and a stop bit
+constexpr auto tickInterval = 100ms;
+constexpr auto paceStep = 2ms;
+constexpr double cpuGoalPercent = 2.0;
+const char* const modeNames[] = {"text", "mixed", "decimal", "hex"};
+
+// The stream's byte number i: every value 0-255 turns up, in no simple order, and any
+// stretch of it can be recomputed to check what the document kept.
+unsigned char streamByte(std::uint64_t i)
+{
+    std::uint64_t x = i * 0x9E3779B97F4A7C15ull;
+    x ^= x >> 29;
+    return static_cast<unsigned char>(x >> 56);
+}
+
+double threadCpuSeconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1)
+        : fd_(fd)
+    {
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (fd_ != -1)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    void reset(int fd)
+    {
+        if (fd_ != -1)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+// The document writes a line on fd 1 for every read; the figures are for the document, not for
+// whatever reads its output, so fd 1 goes to /dev/null while this lives.
+class StdoutToNull {
+public:
+    StdoutToNull()
+        : saved_(::dup(STDOUT_FILENO))
+    {
+        std::fflush(stdout);
+        const Descriptor null(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+        if (saved_.get() == -1 || null.get() == -1 || ::dup2(null.get(), STDOUT_FILENO) == -1)
+            throw std::runtime_error(std::string("cannot point stdout at /dev/null: ") + std::strerror(errno));
+    }
+    StdoutToNull(const StdoutToNull&) = delete;
+    StdoutToNull& operator=(const StdoutToNull&) = delete;
+    ~StdoutToNull() { ::dup2(saved_.get(), STDOUT_FILENO); }
+
+private:
+    Descriptor saved_;
+};
+
+class ScratchDir {
+public:
+    ScratchDir()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "bench-stream-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error(std::string("mkdtemp: ") + std::strerror(errno));
+        path_ = pattern;
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& path() const { return path_; }
+    void link(const std::string& name, const std::string& target) const
+    {
+        const std::string entry = path_ + "/" + name;
+        std::filesystem::remove(entry);
+        std::filesystem::create_symlink(target, entry);
+    }
+
+private:
+    std::string path_;
+};
+
+// The slave stays open here too, so the driver closing its own descriptor never hangs up the
+// master under the writer.
+class PtyPair {
+public:
+    PtyPair()
+    {
+        int master = -1;
+        int slave = -1;
+        char name[256] = {};
+        if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
+            throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
+        master_.reset(master);
+        slave_.reset(slave);
+        slavePath_ = name;
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        ::fcntl(master, F_SETFD, FD_CLOEXEC);
+        ::fcntl(slave, F_SETFD, FD_CLOEXEC);
+    }
+    int master() const { return master_.get(); }
+    const std::string& slavePath() const { return slavePath_; }
+
+private:
+    Descriptor master_;
+    Descriptor slave_;
+    std::string slavePath_;
+};
+
+struct Plan {
+    Seconds paced{10.0};
+    Seconds flood{5.0};
+};
+
+// The far end: the stream at the baud rate until `start + paced`, then as fast as the pty
+// takes it until `start + paced + flood`. A real UART cannot wait; a paced write the pty
+// refuses would be an overrun on hardware, so those are counted.
+class Writer {
+public:
+    Writer(int master, Clock::time_point start, const Plan& plan)
+        : master_(master)
+        , start_(start)
+        , plan_(plan)
+    {
+    }
+
+    // Runs on the writer thread; a failure is kept for the main thread to throw.
+    void run()
+    {
+        try {
+            stream();
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+    }
+
+    void rethrowFailure() const
+    {
+        if (failure_)
+            std::rethrow_exception(failure_);
+    }
+
+    std::uint64_t sent() const { return sent_.load(); }
+    int pacedStalls() const { return pacedStalls_; }
+
+private:
+    static constexpr std::size_t chunk = 4096;
+
+    void stream()
+    {
+        const auto pacedEnd = start_ + std::chrono::duration_cast<Clock::duration>(plan_.paced);
+        for (int step = 1;; ++step) {
+            const auto due = start_ + step * paceStep;
+            if (due > pacedEnd)
+                break;
+            std::this_thread::sleep_until(due);
+            const double elapsed = Seconds(step * paceStep).count();
+            const auto owed = static_cast<std::uint64_t>(elapsed * baudBytesPerSecond);
+            send(owed - sent_, due + paceStep, &pacedStalls_);
+        }
+
+        const auto floodEnd = pacedEnd + std::chrono::duration_cast<Clock::duration>(plan_.flood);
+        int ignored = 0;
+        while (Clock::now() < floodEnd)
+            send(chunk, floodEnd, &ignored);
+    }
+
+    // Writes up to `count` bytes of the stream, waiting for room until `deadline`.
+    void send(std::uint64_t count, Clock::time_point deadline, int* stalls)
+    {
+        unsigned char buffer[chunk];
+        while (count > 0) {
+            const std::uint64_t first = sent_.load();
+            const std::size_t length = std::min<std::uint64_t>(count, chunk);
+            for (std::size_t i = 0; i < length; ++i)
+                buffer[i] = streamByte(first + i);
+            const ssize_t written = ::write(master_, buffer, length);
+            if (written > 0) {
+                sent_ += static_cast<std::uint64_t>(written);
+                count -= static_cast<std::uint64_t>(written);
+                continue;
+            }
+            if (written < 0 && errno != EAGAIN && errno != EINTR)
+                throw std::runtime_error(std::string("write to pty master: ") + std::strerror(errno));
+            ++*stalls;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0)
+                return;
+            pollfd entry{master_, POLLOUT, 0};
+            ::poll(&entry, 1, static_cast<int>(left.count()));
+        }
+    }
+
+    int master_;
+    Clock::time_point start_;
+    Plan plan_;
+    std::atomic<std::uint64_t> sent_{0};
+    int pacedStalls_ = 0;
+    std::exception_ptr failure_;
+};
+
+struct Result {
+    std::uint64_t sent = 0;
+    std::uint64_t received = 0;
+    std::uint64_t wrong = 0; // characters of the receive buffer that differ from the stream
+    double pacedCpuPercent = 0;
+    double floodCpuPercent = 0;
+    double floodBytesPerSecond = 0;
+    double slowestTickMs = 0;
+    int pacedStalls = 0;
+
+    std::uint64_t lost() const { return (sent > received ? sent - received : received - sent) + wrong; }
+};
+
+// Compares the last `count` characters of the receive buffer with the stream ending at `end`;
+// only the last 2047 can still be there. Answers how many of them are wrong or missing.
+std::uint64_t countWrong(const std::u16string& buffer, std::uint64_t end, std::uint64_t count)
+{
+    count = std::min<std::uint64_t>({count, end, Device::maxRecvChars});
+    if (buffer.size() < count)
+        return count;
+    const std::size_t offset = buffer.size() - count;
+    std::uint64_t wrong = 0;
+    for (std::uint64_t i = 0; i < count; ++i)
+        if (buffer[offset + i] != streamByte(end - count + i))
+            ++wrong;
+    return wrong;
+}
+
+void forgetDevices(const ScratchDir& emptyDir)
+{
+    DeviceList& list = DeviceList::sharedDeviceList();
+    list.setScanDirectories(emptyDir.path(), emptyDir.path());
+    PopUpButton scratch;
+    list.refreshDeviceList(scratch);
+}
+
+Result runMode(int mode, const Plan& plan, const ScratchDir& devDir, const ScratchDir& emptyDir)
+{
+    // A fresh record per run, so the receive count starts at zero.
+    forgetDevices(emptyDir);
+    PtyPair pty;
+    devDir.link("cu.bench", pty.slavePath());
+    DeviceList::sharedDeviceList().setScanDirectories(devDir.path(), emptyDir.path());
+
+    TerminalControls controls;
+    auto document = std::make_unique<MyDocument>();
+    controls.connect(*document);
+    controls.viewFilter.userSelectSegment(mode);
+    controls.readToggle.userSelectSegment(1);
+    Device* device = document->getEnabledDevice();
+    if (!device || !document->isReading())
+        throw std::runtime_error("the document did not start reading cu.bench: " + document->statusText());
+
+    Result result;
+    double pacedCpu = 0;
+    double floodCpu = 0;
+    std::uint64_t floodReceived = 0;
+    std::uint64_t checked = 0;
+
+    const auto start = Clock::now() + 20ms;
+    Writer writer(pty.master(), start, plan);
+    std::thread writing([&] { writer.run(); });
+    const Seconds streamEnd = plan.paced + plan.flood;
+    // The tick at start + k * 0.1 s reads what came in the 0.1 s before it.
+    for (int tick = 1;; ++tick) {
+        const Seconds at = tick * Seconds(tickInterval);
+        if (at > streamEnd + Seconds(tickInterval) / 2)
+            break;
+        std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(at));
+        const std::uint64_t before = device->getRecvCount();
+        const double cpuBefore = threadCpuSeconds();
+        document->update();
+        const double cpu = threadCpuSeconds() - cpuBefore;
+        const std::uint64_t after = device->getRecvCount();
+        result.slowestTickMs = std::max(result.slowestTickMs, cpu * 1e3);
+        if (at <= plan.paced + Seconds(tickInterval) / 2) {
+            pacedCpu += cpu;
+        } else {
+            floodCpu += cpu;
+            floodReceived += after - before;
+        }
+        // Whatever a tick brought is checked while it is still in the buffer.
+        result.wrong += countWrong(device->getRecvBuf(), after, after - before);
+        checked = after;
+    }
+    writing.join();
+    writer.rethrowFailure();
+
+    // What the pty still holds arrives on the next ticks; a quiet second means it is all in.
+    for (int quiet = 0; device->getRecvCount() < writer.sent() && quiet < 10;) {
+        std::this_thread::sleep_for(tickInterval);
+        document->update();
+        const std::uint64_t after = device->getRecvCount();
+        quiet = after == checked ? quiet + 1 : 0;
+        result.wrong += countWrong(device->getRecvBuf(), after, after - checked);
+        checked = after;
+    }
+
+    result.sent = writer.sent();
+    result.received = device->getRecvCount();
+    // The final buffer must be exactly the last bytes sent, however many ticks it took.
+    result.wrong += countWrong(device->getRecvBuf(), result.sent, Device::maxRecvChars);
+    result.pacedStalls = writer.pacedStalls();
+    result.pacedCpuPercent = plan.paced.count() > 0 ? 100.0 * pacedCpu / plan.paced.count() : 0;
+    result.floodCpuPercent = plan.flood.count() > 0 ? 100.0 * floodCpu / plan.flood.count() : 0;
+    result.floodBytesPerSecond = plan.flood.count() > 0 ? static_cast<double>(floodReceived) / plan.flood.count() : 0;
+    return result;
+}
+
+Plan parseArguments(int argc, char** argv)
+{
+    Plan plan;
+    if (argc == 1)
+        return plan;
+    char* end = nullptr;
+    if (argc == 4 && std::strcmp(argv[1], "--seconds") == 0) {
+        plan.paced = Seconds(std::strtod(argv[2], &end));
+        if (*end == '\0') {
+            plan.flood = Seconds(std::strtod(argv[3], &end));
+            if (*end == '\0' && plan.paced.count() >= 0 && plan.flood.count() >= 0)
+                return plan;
+        }
+    }
+    std::fprintf(stderr, "usage: %s [--seconds PACED FLOOD]   (default 10 5)\n", argv[0]);
+    std::exit(2);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const Plan plan = parseArguments(argc, argv);
+    std::fprintf(stderr,
+                 "%.1f s at %.0f B/s, then %.1f s as fast as the pty takes it; ticks every 0.1 s.\n"
+                 "CPU: the document's update() calls on the main thread, per second of stream "
+                 "(goal at 115200 baud: <= %.0f%% of one core);\n"
+                 "lost: bytes never received plus received characters that differ from those sent;\n"
+                 "slowest tick: the most CPU one update() took. Paced stalls: writes the pty refused, "
+                 "an overrun on a real port.\n\n",
+                 plan.paced.count(), baudBytesPerSecond, plan.flood.count(), cpuGoalPercent);
+    std::fprintf(stderr, "%-8s %10s %10s %6s %10s %12s %10s %11s %12s\n", "mode", "sent", "received", "lost",
+                 "CPU paced", "paced stalls", "CPU flood", "flood KiB/s", "slowest tick");
+
+    bool allKept = true;
+    bool goalMet = true;
+    try {
+        const ScratchDir devDir;
+        const ScratchDir emptyDir;
+        const StdoutToNull quiet;
+        for (int mode = 0; mode < 4; ++mode) {
+            const Result r = runMode(mode, plan, devDir, emptyDir);
+            allKept = allKept && r.lost() == 0;
+            goalMet = goalMet && r.pacedCpuPercent <= cpuGoalPercent;
+            std::fprintf(stderr, "%-8s %10llu %10llu %6llu %9.2f%% %12d %9.2f%% %11.0f %9.2f ms\n", modeNames[mode],
+                         static_cast<unsigned long long>(r.sent), static_cast<unsigned long long>(r.received),
+                         static_cast<unsigned long long>(r.lost()), r.pacedCpuPercent, r.pacedStalls,
+                         r.floodCpuPercent, r.floodBytesPerSecond / 1024.0, r.slowestTickMs);
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_stream: %s\n", error.what());
+        return 2;
+    }
+    std::fprintf(stderr, "\n%s; %s.\n", allKept ? "no byte lost" : "BYTES LOST",
+                 goalMet ? "CPU goal met in every mode" : "CPU goal MISSED");
+    return allKept ? 0 : 1;
+}

@@ -70,8 +70,13 @@ void appendLogText(std::string& line, std::u16string_view text)
         const std::size_t blockEnd = std::min(size, i + blockSize);
         while (i < blockEnd) {
             const char32_t unit = text[i++];
-            if (unit - 1 < 0x7F) { // 1 to 0x7F
-                *out++ = static_cast<char>(unit);
+            if (unit - 1 < 0x7FF) { // 1 to 0x7FF
+                // One byte or two, chosen without a branch: received bytes mix both at random.
+                // The second byte is always written; the buffer has room for it.
+                const bool two = unit >= 0x80;
+                out[0] = static_cast<char>(two ? 0xC0 | (unit >> 6) : unit);
+                out[1] = static_cast<char>(0x80 | (unit & 0x3F));
+                out += 1 + two;
             } else if (unit == 0) {
                 continue;
             } else if (isHighSurrogate(unit) && i < size && isLowSurrogate(text[i])) {

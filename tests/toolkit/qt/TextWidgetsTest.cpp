@@ -1,0 +1,225 @@
+#include "toolkit/TextViewDelegate.h"
+#include "toolkit/qt/MonoTextLayout.h"
+#include "toolkit/qt/TextEditorWidget.h"
+#include "toolkit/qt/TextViewWidget.h"
+
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QtTest>
+
+namespace {
+
+std::u16string units(std::initializer_list<char16_t> list)
+{
+    return std::u16string(list);
+}
+
+// Stands in for the document: after each edit it rewrites the text (tabs become a gray
+// escape) and puts the caret where the edit ended, as the real one re-encodes the editor.
+struct RebuildingDelegate : TextViewDelegate {
+    int calls = 0;
+    void textDidChange(TextView& sender) override
+    {
+        ++calls;
+        AttributedText rebuilt;
+        std::size_t caret = sender.selectedRange().location;
+        std::size_t newCaret = 0;
+        for (std::size_t i = 0; i < sender.length(); ++i) {
+            if (sender.string()[i] == u'\t')
+                rebuilt.append(u"\\9", grayColor());
+            else
+                rebuilt.append(sender.string()[i], sender.textStorage().attributeAtIndex(i));
+            if (i + 1 == caret)
+                newCaret = rebuilt.length();
+        }
+        sender.setAttributedString(std::move(rebuilt));
+        sender.setSelectedRange(TextRange{newCaret, 0});
+        sender.setTypingAttributes(nullptr);
+    }
+};
+
+} // namespace
+
+class TextWidgetsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void layoutBreaksOnEveryLineEndAndWrapsByCells()
+    {
+        MonoTextLayout layout;
+        const std::u16string text = units({u'a', u'\r', u'\n', u'b', u'\r', u'c', u'\n', 0x2028, 0x2029, 0, u'x'});
+        layout.layout(text, 80);
+        QCOMPARE(layout.lineCount(), std::size_t{6});
+        QCOMPARE(layout.line(0).end, std::size_t{1});
+        QCOMPARE(layout.line(0).next, std::size_t{3}); // CR LF is one break
+        QCOMPARE(layout.line(5).start, std::size_t{9}); // NUL starts a line of two cells
+        QCOMPARE(layout.line(5).end, std::size_t{11});
+        // Between CR and LF the caret stays at the end of the first line.
+        QCOMPARE(layout.lineOf(2), std::size_t{0});
+        QCOMPARE(layout.columnOf(2), 1);
+
+        layout.layout(u"abcdefg\n", 3);
+        QCOMPARE(layout.lineCount(), std::size_t{4}); // abc / def / g / (empty after LF)
+        QCOMPARE(layout.lineOf(3), std::size_t{1});   // a soft wrap starts the next line
+        QCOMPARE(layout.positionAt(0, 99), std::size_t{2});
+        QCOMPARE(layout.positionAt(2, 99), std::size_t{7});
+
+        layout.layout(u"abc\n", 3); // a full line keeps its break: no empty wrapped line
+        QCOMPARE(layout.lineCount(), std::size_t{2});
+    }
+
+    void receiveViewFollowsScrollRequestsAndCopiesExactText()
+    {
+        auto model = std::make_shared<TextView>();
+        model->setEditable(false);
+        TextViewWidget view(model);
+        view.resize(300, 120);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+        std::u16string text;
+        for (int i = 0; i < 200; ++i)
+            text += u"line\r\n";
+        text += units({u'e', u'n', 0, u'd'});
+        model->setAttributedString(AttributedText(text, nullptr));
+        model->scrollRangeToVisible(TextRange{model->length(), 0});
+        QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+        QVERIFY(view.verticalScrollBar()->maximum() > 150);
+
+        // The user scrolls up; the next tick's request (same text, same range) scrolls back.
+        view.verticalScrollBar()->setValue(0);
+        model->setAttributedString(AttributedText(text, nullptr));
+        model->scrollRangeToVisible(TextRange{model->length(), 0});
+        QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+
+        // Drag over the last line "en\0d": the selection and the copy hold the NUL.
+        const std::size_t lastLine = view.textLayout().lineCount() - 1;
+        const QRect first = view.cellRect(view.textLayout().line(lastLine).start);
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, first.topLeft() + QPoint(1, 2));
+        QTest::mouseMove(view.viewport(), first.topLeft() + QPoint(4 * first.width() + 1, 2));
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, first.topLeft() + QPoint(4 * first.width() + 1, 2));
+        QCOMPARE(view.selectedText(), QString::fromStdU16String(units({u'e', u'n', 0, u'd'})));
+        QCOMPARE(model->selectedRange().length, std::size_t{4});
+        QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), view.selectedText());
+
+        QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text().toStdU16String(), text);
+    }
+
+    void editorTypesExactCodeUnitsWithEnterAsLineFeed()
+    {
+        auto model = std::make_shared<TextView>();
+        TextEditorWidget editor(model);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+
+        QTest::keyClicks(&editor, "ab");
+        QTest::keyClick(&editor, Qt::Key_Return);
+        QTest::keyClick(&editor, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(&editor, Qt::Key_Tab);
+        QTest::keyClicks(&editor, "c");
+        QCOMPARE(model->string(), std::u16string(u"ab\n\n\tc"));
+        QCOMPARE(editor.caretPosition(), std::size_t{6});
+        QVERIFY(editor.hasFocus()); // Tab was a character, not a focus move
+
+        // Code puts in CR, LF, CR LF and NUL, as the insert buttons do; typing keeps them.
+        const std::u16string inserted = units({u'x', u'\r', u'y', u'\n', u'z', u'\r', u'\n', 0});
+        model->setAttributedString(AttributedText(inserted));
+        model->setSelectedRange(TextRange{model->length(), 0});
+        QCOMPARE(editor.textLayout().lineCount(), std::size_t{4});
+        QTest::keyClicks(&editor, "w");
+        QCOMPARE(model->string(), inserted + u"w");
+
+        // The caret steps over CR LF as one break, and Backspace removes it whole.
+        model->setSelectedRange(TextRange{7, 0}); // after "z\r\n"
+        QTest::keyClick(&editor, Qt::Key_Left);
+        QCOMPARE(editor.caretPosition(), std::size_t{5});
+        QTest::keyClick(&editor, Qt::Key_Right);
+        QTest::keyClick(&editor, Qt::Key_Backspace);
+        QCOMPARE(model->string(), units({u'x', u'\r', u'y', u'\n', u'z', 0, u'w'}));
+
+        // Ctrl+Return belongs to the window (send); the editor adds nothing for it.
+        QTest::keyClick(&editor, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(model->length(), std::size_t{7});
+    }
+
+    void caretFollowsEachRebuildAndNewTypingIsPlain()
+    {
+        auto model = std::make_shared<TextView>();
+        RebuildingDelegate document;
+        model->setDelegate(&document);
+        model->setTypingAttributes(grayColor());
+        TextEditorWidget editor(model);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+
+        QTest::keyClicks(&editor, "a");
+        QTest::keyClick(&editor, Qt::Key_Tab);
+        QTest::keyClicks(&editor, "b");
+        QCOMPARE(model->string(), std::u16string(u"a\\9b"));
+        QCOMPARE(editor.caretPosition(), std::size_t{4});
+        QCOMPARE(model->textStorage().attributeAtIndex(1), grayColor());
+        QCOMPARE(model->textStorage().attributeAtIndex(3), ColorRef());
+
+        // A rebuild that puts the caret mid-text: the next keystroke lands there.
+        model->setAttributedString(AttributedText(u"0123"));
+        model->setSelectedRange(TextRange{2, 0});
+        QTest::keyClicks(&editor, "x");
+        QCOMPARE(model->string(), std::u16string(u"01x23"));
+        QCOMPARE(document.calls, 4);
+    }
+
+    void pasteAndInputMethodsSpliceTheModel()
+    {
+        auto model = std::make_shared<TextView>();
+        TextEditorWidget editor(model);
+        model->setAttributedString(AttributedText(u"[]"));
+        model->setSelectedRange(TextRange{1, 0});
+
+        QMimeData plain;
+        plain.setText(QString::fromStdU16String(units({u'p', u'\r', u'\n', u'q', 0})));
+        editor.insertFromMimeData(plain);
+        QCOMPARE(model->string(), units({u'[', u'p', u'\r', u'\n', u'q', 0, u']'}));
+        QCOMPARE(model->textStorage().runs().size(), std::size_t{1});
+
+        // Rich text from another program keeps its colour, which is never the escape gray.
+        model->setAttributedString(AttributedText());
+        QMimeData rich;
+        rich.setHtml(QStringLiteral("<p>ok <span style=\"color:#808080\">\\13</span></p><p>end</p>"));
+        editor.insertFromMimeData(rich);
+        QCOMPARE(model->string(), std::u16string(u"ok \\13\nend"));
+        const ColorRef& pasted = model->textStorage().attributeAtIndex(3);
+        QVERIFY(pasted);
+        QVERIFY(pasted != grayColor());
+        QCOMPARE(int(pasted->red), 0x80);
+        QCOMPARE(model->textStorage().attributeAtIndex(0), ColorRef());
+
+        // An input method commits composed text over the selection.
+        model->setSelectedRange(TextRange{0, 2});
+        QInputMethodEvent compose(QString(), {});
+        compose.setCommitString(QStringLiteral("\u00e9"));
+        QCoreApplication::sendEvent(&editor, &compose);
+        QCOMPARE(model->string(), std::u16string(u"\u00e9 \\13\nend"));
+    }
+
+    void readOnlyModelTakesNoEdits()
+    {
+        auto model = std::make_shared<TextView>();
+        model->setAttributedString(AttributedText(u"rx"));
+        model->setEditable(false);
+        TextEditorWidget editor(model);
+        QTest::keyClicks(&editor, "typed");
+        QTest::keyClick(&editor, Qt::Key_Backspace);
+        QMimeData plain;
+        plain.setText(QStringLiteral("pasted"));
+        editor.insertFromMimeData(plain);
+        QCOMPARE(model->string(), std::u16string(u"rx"));
+    }
+};
+
+QTEST_MAIN(TextWidgetsTest)
+#include "TextWidgetsTest.moc"

@@ -1,0 +1,34 @@
+#include "toolkit/qt/PopUpButtonWidget.h"
+
+#include <QSignalBlocker>
+
+PopUpButtonWidget::PopUpButtonWidget(std::shared_ptr<PopUpButton> model, QWidget* parent)
+    : QComboBox(parent), model_(std::move(model))
+{
+    setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        model_->selectItemAtIndex(index);
+        model_->sendAction();
+    });
+    model_->setObserver([this] { sync(); });
+    sync();
+}
+
+PopUpButtonWidget::~PopUpButtonWidget()
+{
+    model_->setObserver(nullptr);
+}
+
+void PopUpButtonWidget::sync()
+{
+    const QSignalBlocker quiet(this);
+    if (model_->itemTitles() != shownItems_) {
+        shownItems_ = model_->itemTitles();
+        clear();
+        for (const std::string& title : shownItems_)
+            addItem(QString::fromStdString(title));
+    }
+    setCurrentIndex(model_->indexOfSelectedItem());
+    setPlaceholderText(QString::fromStdString(model_->placeholder()));
+    setToolTip(QString::fromStdString(model_->toolTip()));
+}

@@ -1,0 +1,25 @@
+// Binds a PopUpButton model to a combo box. The user's choice selects the item in the model
+// and sends its action; changes made to the model only redraw, never send an action.
+#pragma once
+
+#include "toolkit/PopUpButton.h"
+
+#include <QComboBox>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class PopUpButtonWidget : public QComboBox {
+public:
+    explicit PopUpButtonWidget(std::shared_ptr<PopUpButton> model, QWidget* parent = nullptr);
+    ~PopUpButtonWidget() override;
+
+    PopUpButton& model() const { return *model_; }
+
+private:
+    void sync();
+
+    std::shared_ptr<PopUpButton> model_;
+    std::vector<std::string> shownItems_;
+};

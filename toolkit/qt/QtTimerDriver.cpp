@@ -1,0 +1,39 @@
+#include "toolkit/qt/QtTimerDriver.h"
+
+#include "toolkit/RunLoop.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+QtTimerDriver::QtTimerDriver(QObject* parent)
+    : QObject(parent)
+{
+    RunLoop::currentRunLoop().setScheduler([this](const std::shared_ptr<Timer>& timer) { schedule(timer); });
+}
+
+QtTimerDriver::~QtTimerDriver()
+{
+    RunLoop::currentRunLoop().setScheduler(nullptr);
+}
+
+void QtTimerDriver::schedule(const std::shared_ptr<Timer>& timer)
+{
+    auto* clock = new QTimer(this);
+    // A tenth of a second need not be exact; coarse timers let the system batch wake-ups.
+    clock->setTimerType(Qt::CoarseTimer);
+    clock->setInterval(std::max(1, static_cast<int>(std::lround(timer->timeInterval() * 1000))));
+    clock->setSingleShot(!timer->repeats());
+    const std::weak_ptr<Timer> weak = timer;
+    connect(clock, &QTimer::timeout, clock, [clock, weak] {
+        const std::shared_ptr<Timer> target = weak.lock();
+        if (target)
+            target->fire();
+        if (!target || !target->isValid()) {
+            clock->stop();
+            clock->deleteLater();
+        }
+    });
+    clock->start();
+}

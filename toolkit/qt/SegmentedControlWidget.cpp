@@ -1,0 +1,56 @@
+#include "toolkit/qt/SegmentedControlWidget.h"
+
+#include <QHBoxLayout>
+#include <QToolButton>
+
+SegmentedControlWidget::SegmentedControlWidget(std::shared_ptr<SegmentedControl> model, QWidget* parent)
+    : QWidget(parent), model_(std::move(model))
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    model_->setObserver([this] { sync(); });
+    sync();
+}
+
+SegmentedControlWidget::~SegmentedControlWidget()
+{
+    model_->setObserver(nullptr);
+}
+
+QAbstractButton* SegmentedControlWidget::segmentButton(int segment) const
+{
+    return segment >= 0 && segment < static_cast<int>(buttons_.size()) ? buttons_[static_cast<std::size_t>(segment)] : nullptr;
+}
+
+void SegmentedControlWidget::rebuild()
+{
+    for (QAbstractButton* button : buttons_)
+        delete button;
+    buttons_.clear();
+    shownLabels_ = model_->labels();
+    for (std::size_t i = 0; i < shownLabels_.size(); ++i) {
+        auto* button = new QToolButton(this);
+        button->setText(QString::fromStdString(shownLabels_[i]));
+        button->setCheckable(true);
+        button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        // Clicking a segment leaves the keyboard focus where the user was typing.
+        button->setFocusPolicy(Qt::TabFocus);
+        const int segment = static_cast<int>(i);
+        connect(button, &QAbstractButton::clicked, this, [this, segment] {
+            model_->userSelectSegment(segment);
+            sync(); // a click on the checked segment unchecked it; show the model again
+        });
+        layout()->addWidget(button);
+        buttons_.push_back(button);
+    }
+}
+
+void SegmentedControlWidget::sync()
+{
+    if (model_->labels() != shownLabels_)
+        rebuild();
+    for (std::size_t i = 0; i < buttons_.size(); ++i)
+        buttons_[i]->setChecked(static_cast<int>(i) == model_->selectedSegment());
+    setToolTip(QString::fromStdString(model_->toolTip()));
+}

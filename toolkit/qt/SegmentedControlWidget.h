@@ -1,0 +1,31 @@
+// Binds a SegmentedControl model to a row of checkable buttons, at most one of them checked.
+// A click selects the segment in the model and sends its action; the buttons then show
+// whatever the model holds, so an action that overrules the click is shown at once.
+#pragma once
+
+#include "toolkit/SegmentedControl.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAbstractButton;
+
+class SegmentedControlWidget : public QWidget {
+public:
+    explicit SegmentedControlWidget(std::shared_ptr<SegmentedControl> model, QWidget* parent = nullptr);
+    ~SegmentedControlWidget() override;
+
+    SegmentedControl& model() const { return *model_; }
+    QAbstractButton* segmentButton(int segment) const;
+
+private:
+    void sync();
+    void rebuild();
+
+    std::shared_ptr<SegmentedControl> model_;
+    std::vector<std::string> shownLabels_;
+    std::vector<QAbstractButton*> buttons_;
+};

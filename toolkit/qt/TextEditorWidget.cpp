@@ -1,0 +1,384 @@
+#include "toolkit/qt/TextEditorWidget.h"
+
+#include "toolkit/qt/PastedText.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleHints>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+bool isHigh(char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
+bool isLow(char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+
+} // namespace
+
+TextEditorWidget::TextEditorWidget(std::shared_ptr<TextView> model, QWidget* parent)
+    : TextViewWidget(std::move(model), parent)
+{
+    setAttribute(Qt::WA_InputMethodEnabled, editable());
+}
+
+void TextEditorWidget::modelChanged(bool textChanged, bool selectionChanged)
+{
+    setAttribute(Qt::WA_InputMethodEnabled, editable());
+    if (textChanged || selectionChanged) {
+        ensureVisible(caret());
+        restartBlink();
+    }
+}
+
+// CR LF and surrogate pairs are one step for the caret, as they are one thing to the eye.
+std::size_t TextEditorWidget::nextPosition(std::size_t position) const
+{
+    const std::u16string& text = model().string();
+    if (position >= text.size())
+        return text.size();
+    if (position + 1 < text.size()
+        && ((text[position] == u'\r' && text[position + 1] == u'\n') || (isHigh(text[position]) && isLow(text[position + 1]))))
+        return position + 2;
+    return position + 1;
+}
+
+std::size_t TextEditorWidget::previousPosition(std::size_t position) const
+{
+    const std::u16string& text = model().string();
+    position = std::min(position, text.size());
+    if (position == 0)
+        return 0;
+    if (position >= 2
+        && ((text[position - 2] == u'\r' && text[position - 1] == u'\n') || (isHigh(text[position - 2]) && isLow(text[position - 1]))))
+        return position - 2;
+    return position - 1;
+}
+
+std::size_t TextEditorWidget::nextWord(std::size_t position) const
+{
+    const std::u16string& text = model().string();
+    while (position < text.size() && wordClass(text[position]) != 1)
+        ++position;
+    while (position < text.size() && wordClass(text[position]) == 1)
+        ++position;
+    return position;
+}
+
+std::size_t TextEditorWidget::previousWord(std::size_t position) const
+{
+    const std::u16string& text = model().string();
+    position = std::min(position, text.size());
+    while (position > 0 && wordClass(text[position - 1]) != 1)
+        --position;
+    while (position > 0 && wordClass(text[position - 1]) == 1)
+        --position;
+    return position;
+}
+
+std::size_t TextEditorWidget::moved(Move move, std::size_t from)
+{
+    const MonoTextLayout& layout = textLayout();
+    const std::size_t line = layout.lineOf(from);
+    long long lines = 0;
+    switch (move) {
+    case Move::PreviousChar: return previousPosition(from);
+    case Move::NextChar: return nextPosition(from);
+    case Move::PreviousWord: return previousWord(from);
+    case Move::NextWord: return nextWord(from);
+    case Move::LineStart: return layout.line(line).start;
+    case Move::LineEnd: return layout.positionAt(line, layout.columns() + 1);
+    case Move::DocumentStart: return 0;
+    case Move::DocumentEnd: return model().length();
+    case Move::PreviousLine: lines = -1; break;
+    case Move::NextLine: lines = 1; break;
+    case Move::PreviousPage: lines = -visibleLineCount(); break;
+    case Move::NextPage: lines = visibleLineCount(); break;
+    }
+    if (preferredColumn_ < 0)
+        preferredColumn_ = layout.columnOf(from);
+    const long long target = static_cast<long long>(line) + lines;
+    if (target < 0)
+        return 0;
+    if (target >= static_cast<long long>(layout.lineCount()))
+        return model().length();
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + static_cast<int>(target - static_cast<long long>(line)));
+    return layout.positionAt(static_cast<std::size_t>(target), preferredColumn_);
+}
+
+bool TextEditorWidget::handleMove(const QKeyEvent* event)
+{
+    struct Binding {
+        QKeySequence::StandardKey key;
+        Move move;
+        bool extend;
+    };
+    static constexpr std::array bindings{
+        Binding{QKeySequence::MoveToPreviousChar, Move::PreviousChar, false},
+        Binding{QKeySequence::MoveToNextChar, Move::NextChar, false},
+        Binding{QKeySequence::MoveToPreviousWord, Move::PreviousWord, false},
+        Binding{QKeySequence::MoveToNextWord, Move::NextWord, false},
+        Binding{QKeySequence::MoveToPreviousLine, Move::PreviousLine, false},
+        Binding{QKeySequence::MoveToNextLine, Move::NextLine, false},
+        Binding{QKeySequence::MoveToPreviousPage, Move::PreviousPage, false},
+        Binding{QKeySequence::MoveToNextPage, Move::NextPage, false},
+        Binding{QKeySequence::MoveToStartOfLine, Move::LineStart, false},
+        Binding{QKeySequence::MoveToEndOfLine, Move::LineEnd, false},
+        Binding{QKeySequence::MoveToStartOfBlock, Move::LineStart, false},
+        Binding{QKeySequence::MoveToEndOfBlock, Move::LineEnd, false},
+        Binding{QKeySequence::MoveToStartOfDocument, Move::DocumentStart, false},
+        Binding{QKeySequence::MoveToEndOfDocument, Move::DocumentEnd, false},
+        Binding{QKeySequence::SelectPreviousChar, Move::PreviousChar, true},
+        Binding{QKeySequence::SelectNextChar, Move::NextChar, true},
+        Binding{QKeySequence::SelectPreviousWord, Move::PreviousWord, true},
+        Binding{QKeySequence::SelectNextWord, Move::NextWord, true},
+        Binding{QKeySequence::SelectPreviousLine, Move::PreviousLine, true},
+        Binding{QKeySequence::SelectNextLine, Move::NextLine, true},
+        Binding{QKeySequence::SelectPreviousPage, Move::PreviousPage, true},
+        Binding{QKeySequence::SelectNextPage, Move::NextPage, true},
+        Binding{QKeySequence::SelectStartOfLine, Move::LineStart, true},
+        Binding{QKeySequence::SelectEndOfLine, Move::LineEnd, true},
+        Binding{QKeySequence::SelectStartOfBlock, Move::LineStart, true},
+        Binding{QKeySequence::SelectEndOfBlock, Move::LineEnd, true},
+        Binding{QKeySequence::SelectStartOfDocument, Move::DocumentStart, true},
+        Binding{QKeySequence::SelectEndOfDocument, Move::DocumentEnd, true},
+    };
+    for (const Binding& binding : bindings) {
+        if (!event->matches(binding.key))
+            continue;
+        const bool vertical = binding.move == Move::PreviousLine || binding.move == Move::NextLine
+            || binding.move == Move::PreviousPage || binding.move == Move::NextPage;
+        if (!vertical)
+            preferredColumn_ = -1;
+        const TextRange selected = selection();
+        std::size_t target = 0;
+        // Left and Right first collapse a selection to its edge.
+        if (!binding.extend && selected.length > 0 && binding.move == Move::PreviousChar)
+            target = selected.location;
+        else if (!binding.extend && selected.length > 0 && binding.move == Move::NextChar)
+            target = selected.end();
+        else
+            target = moved(binding.move, caret());
+        setSelection(binding.extend ? anchor() : target, target);
+        ensureVisible(target);
+        restartBlink();
+        return true;
+    }
+    return false;
+}
+
+bool TextEditorWidget::isTypedText(const QKeyEvent* event)
+{
+    // Ctrl and Meta combinations carry control characters in text(); they are commands.
+    if (event->text().isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
+        return false;
+    const QString text = event->text();
+    return std::none_of(text.begin(), text.end(), [](QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7F; });
+}
+
+bool TextEditorWidget::handleEdit(const QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers commandKeys = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (event->matches(QKeySequence::Cut))
+        cut();
+    else if (event->matches(QKeySequence::Paste))
+        paste();
+    else if (event->matches(QKeySequence::DeleteStartOfWord))
+        deleteTo(previousWord(caret()));
+    else if (event->matches(QKeySequence::DeleteEndOfWord))
+        deleteTo(nextWord(caret()));
+    else if (event->matches(QKeySequence::Delete))
+        deleteTo(nextPosition(caret()));
+    else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & commandKeys))
+        deleteTo(previousPosition(caret()));
+    else if (event->matches(QKeySequence::InsertParagraphSeparator) || event->matches(QKeySequence::InsertLineSeparator))
+        replace(selection(), u"\n");
+    else if (event->key() == Qt::Key_Tab && !(event->modifiers() & (commandKeys | Qt::ShiftModifier)))
+        replace(selection(), u"\t");
+    else if (isTypedText(event))
+        replace(selection(), event->text().toStdU16String());
+    else
+        return false;
+    return true;
+}
+
+void TextEditorWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (editable() && (handleMove(event) || handleEdit(event)))
+        event->accept();
+    else
+        TextViewWidget::keyPressEvent(event);
+}
+
+bool TextEditorWidget::event(QEvent* event)
+{
+    if (editable() && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Tab is a character here, not a move to the next control.
+        const bool tab = key->key() == Qt::Key_Tab && !(key->modifiers() & ~Qt::KeypadModifier);
+        if (event->type() == QEvent::KeyPress && tab) {
+            keyPressEvent(key);
+            return true;
+        }
+        // Keys this editor uses are not window shortcuts while it has the focus.
+        if (event->type() == QEvent::ShortcutOverride
+            && (tab || isTypedText(key) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut)
+                || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Delete))) {
+            event->accept();
+            return true;
+        }
+    }
+    return TextViewWidget::event(event);
+}
+
+void TextEditorWidget::replace(TextRange range, std::u16string_view text)
+{
+    preferredColumn_ = -1;
+    model().userReplaceCharacters(range, text);
+}
+
+void TextEditorWidget::deleteTo(std::size_t position)
+{
+    TextRange range = selection();
+    if (range.length == 0) {
+        const std::size_t from = std::min(position, caret());
+        range = TextRange{from, std::max(position, caret()) - from};
+    }
+    if (range.length > 0)
+        replace(range, {});
+}
+
+void TextEditorWidget::cut()
+{
+    if (!editable() || selection().length == 0)
+        return;
+    copy();
+    replace(selection(), {});
+}
+
+void TextEditorWidget::paste()
+{
+    if (const QMimeData* source = QGuiApplication::clipboard()->mimeData())
+        insertFromMimeData(*source);
+}
+
+void TextEditorWidget::insertFromMimeData(const QMimeData& source)
+{
+    const AttributedText text = pastedText(source);
+    if (!editable() || text.empty())
+        return;
+    preferredColumn_ = -1;
+    model().userReplaceCharacters(selection(), text);
+}
+
+void TextEditorWidget::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!editable()) {
+        event->ignore();
+        return;
+    }
+    TextRange range = selection();
+    if (event->replacementLength() > 0 || event->replacementStart() != 0) {
+        const auto length = static_cast<long long>(model().length());
+        const long long start = std::clamp(static_cast<long long>(caret()) + event->replacementStart(), 0LL, length);
+        range = TextRange{static_cast<std::size_t>(start),
+                          static_cast<std::size_t>(std::min<long long>(event->replacementLength(), length - start))};
+    }
+    if (!event->commitString().isEmpty() || range.length > 0)
+        replace(range, event->commitString().toStdU16String());
+    event->accept();
+}
+
+QVariant TextEditorWidget::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const QPoint offset = viewport()->pos();
+    switch (query) {
+    case Qt::ImEnabled: return editable();
+    case Qt::ImCursorRectangle: return cellRect(caret()).translated(offset);
+    case Qt::ImAnchorRectangle: return cellRect(anchor()).translated(offset);
+    case Qt::ImFont: return font();
+    case Qt::ImCursorPosition: return static_cast<int>(caret());
+    case Qt::ImAnchorPosition: return static_cast<int>(anchor());
+    case Qt::ImSurroundingText: return QString::fromStdU16String(model().string());
+    case Qt::ImCurrentSelection: return selectedText();
+    case Qt::ImHints: return static_cast<int>(Qt::ImhMultiLine);
+    default: return TextViewWidget::inputMethodQuery(query);
+    }
+}
+
+void TextEditorWidget::restartBlink()
+{
+    caretShown_ = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flash > 0)
+        blink_.start(flash / 2, this);
+    else
+        blink_.stop();
+    viewport()->update(cellRect(caret()));
+}
+
+void TextEditorWidget::focusInEvent(QFocusEvent* event)
+{
+    TextViewWidget::focusInEvent(event);
+    restartBlink();
+}
+
+void TextEditorWidget::focusOutEvent(QFocusEvent* event)
+{
+    TextViewWidget::focusOutEvent(event);
+    blink_.stop();
+    viewport()->update(cellRect(caret()));
+}
+
+void TextEditorWidget::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != blink_.timerId()) {
+        TextViewWidget::timerEvent(event);
+        return;
+    }
+    caretShown_ = !caretShown_;
+    viewport()->update(cellRect(caret()));
+}
+
+void TextEditorWidget::mousePressEvent(QMouseEvent* event)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (event->button() == Qt::MiddleButton && editable() && clipboard->supportsSelection()) {
+        const std::size_t position = positionAt(event->position().toPoint());
+        setSelection(position, position);
+        if (const QMimeData* source = clipboard->mimeData(QClipboard::Selection))
+            insertFromMimeData(*source);
+        return;
+    }
+    preferredColumn_ = -1;
+    TextViewWidget::mousePressEvent(event);
+    restartBlink();
+}
+
+void TextEditorWidget::paintOverlay(QPainter& painter)
+{
+    if (!editable() || !hasFocus() || !caretShown_)
+        return;
+    const QRect cell = cellRect(caret());
+    const int width = std::max(1, style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this));
+    painter.fillRect(QRect(cell.left(), cell.top(), width, cell.height()), palette().color(QPalette::Text));
+}
+
+void TextEditorWidget::fillContextMenu(QMenu& menu)
+{
+    const bool selected = selection().length > 0;
+    menu.addAction(QStringLiteral("Cut"), this, [this] { cut(); })->setEnabled(editable() && selected);
+    menu.addAction(QStringLiteral("Copy"), this, [this] { copy(); })->setEnabled(selected);
+    const QMimeData* offered = QGuiApplication::clipboard()->mimeData();
+    menu.addAction(QStringLiteral("Paste"), this, [this] { paste(); })
+        ->setEnabled(editable() && offered && (offered->hasText() || offered->hasHtml()));
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Select All"), this, [this] { selectAll(); });
+}

@@ -1,0 +1,58 @@
+// An editable TextViewWidget: a caret, the usual keys, paste and input methods.
+// Every edit reaches the model as a splice of the exact code units typed or pasted (Enter is
+// LF); the widget never keeps text of its own, so what the model holds is what was entered.
+#pragma once
+
+#include "toolkit/qt/TextViewWidget.h"
+
+#include <QBasicTimer>
+
+#include <string_view>
+
+class QMimeData;
+
+class TextEditorWidget : public TextViewWidget {
+public:
+    explicit TextEditorWidget(std::shared_ptr<TextView> model, QWidget* parent = nullptr);
+
+    void cut();
+    void paste();
+    // Replaces the selection with what data offers, colours included, as one edit.
+    void insertFromMimeData(const QMimeData& source);
+    std::size_t caretPosition() const { return caret(); }
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void modelChanged(bool textChanged, bool selectionChanged) override;
+    void paintOverlay(QPainter& painter) override;
+    void fillContextMenu(QMenu& menu) override;
+
+private:
+    enum class Move { PreviousChar, NextChar, PreviousWord, NextWord, PreviousLine, NextLine,
+                      PreviousPage, NextPage, LineStart, LineEnd, DocumentStart, DocumentEnd };
+
+    bool editable() const { return model().isEditable(); }
+    bool handleMove(const QKeyEvent* event);
+    bool handleEdit(const QKeyEvent* event);
+    static bool isTypedText(const QKeyEvent* event);
+    std::size_t moved(Move move, std::size_t from);
+    std::size_t nextPosition(std::size_t position) const;
+    std::size_t previousPosition(std::size_t position) const;
+    std::size_t nextWord(std::size_t position) const;
+    std::size_t previousWord(std::size_t position) const;
+    void replace(TextRange range, std::u16string_view text);
+    void deleteTo(std::size_t position);
+    void restartBlink();
+
+    QBasicTimer blink_;
+    bool caretShown_ = true;
+    int preferredColumn_ = -1;
+};

@@ -1,0 +1,22 @@
+#include "toolkit/qt/TextFieldWidget.h"
+
+TextFieldWidget::TextFieldWidget(std::shared_ptr<TextField> model, QWidget* parent)
+    : QLineEdit(parent), model_(std::move(model))
+{
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& text) { model_->userSetStringValue(text.toStdString()); });
+    model_->setObserver([this] { sync(); });
+    sync();
+}
+
+TextFieldWidget::~TextFieldWidget()
+{
+    model_->setObserver(nullptr);
+}
+
+void TextFieldWidget::sync()
+{
+    const QString value = QString::fromStdString(model_->stringValue());
+    if (value != text())
+        setText(value);
+    setToolTip(QString::fromStdString(model_->toolTip()));
+}

@@ -1,0 +1,22 @@
+// Binds a TextField model to a line edit: typing updates the model's value (no action),
+// and a value set in code replaces what the line edit shows.
+#pragma once
+
+#include "toolkit/TextField.h"
+
+#include <QLineEdit>
+
+#include <memory>
+
+class TextFieldWidget : public QLineEdit {
+public:
+    explicit TextFieldWidget(std::shared_ptr<TextField> model, QWidget* parent = nullptr);
+    ~TextFieldWidget() override;
+
+    TextField& model() const { return *model_; }
+
+private:
+    void sync();
+
+    std::shared_ptr<TextField> model_;
+};

@@ -1,0 +1,326 @@
+#include "toolkit/qt/TextViewWidget.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int margin = 4;
+
+} // namespace
+
+TextViewWidget::TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent)
+    : QAbstractScrollArea(parent), model_(std::move(model))
+{
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    cells_.setFont(font());
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setCursor(Qt::IBeamCursor);
+    textRevision_ = model_->textRevision();
+    scrollRevision_ = model_->scrollRevision();
+    relayout();
+    model_->setObserver([this] { sync(); });
+    sync();
+}
+
+TextViewWidget::~TextViewWidget()
+{
+    model_->setObserver(nullptr);
+}
+
+void TextViewWidget::sync()
+{
+    const bool textChanged = model_->textRevision() != textRevision_;
+    if (textChanged) {
+        textRevision_ = model_->textRevision();
+        relayout();
+    }
+    const TextRange wanted = model_->selectedRange();
+    const bool selectionChanged = wanted != selection();
+    if (selectionChanged) {
+        anchor_ = wanted.location;
+        caret_ = wanted.end();
+    }
+    if (model_->toolTip() != toolTip_) {
+        toolTip_ = model_->toolTip();
+        setToolTip(QString::fromStdString(toolTip_));
+    }
+    if (model_->scrollRevision() != scrollRevision_) {
+        scrollRevision_ = model_->scrollRevision();
+        const TextRange request = model_->scrollRequest();
+        ensureVisible(request.end());
+        ensureVisible(request.location);
+    }
+    modelChanged(textChanged, selectionChanged);
+    if (textChanged || selectionChanged)
+        viewport()->update();
+}
+
+void TextViewWidget::modelChanged(bool, bool) {}
+
+void TextViewWidget::paintOverlay(QPainter&) {}
+
+int TextViewWidget::columnsForWidth() const
+{
+    // Leave room for a caret after a full line.
+    const qreal usable = viewport()->width() - 2 * margin - 2;
+    return std::max(1, static_cast<int>(usable / cells_.cellWidth()));
+}
+
+void TextViewWidget::relayout()
+{
+    const bool atBottom = verticalScrollBar()->value() == verticalScrollBar()->maximum();
+    const std::size_t top = layout_.lineCount() > 0 ? layout_.line(static_cast<std::size_t>(firstVisibleLine())).start : 0;
+    layout_.layout(model_->string(), columnsForWidth());
+    updateScrollBar();
+    verticalScrollBar()->setValue(atBottom ? verticalScrollBar()->maximum() : static_cast<int>(layout_.lineOf(top)));
+}
+
+void TextViewWidget::updateScrollBar()
+{
+    const int visible = visibleLineCount();
+    QScrollBar* bar = verticalScrollBar();
+    bar->setRange(0, std::max(0, static_cast<int>(layout_.lineCount()) - visible));
+    bar->setPageStep(visible);
+    bar->setSingleStep(1);
+}
+
+int TextViewWidget::firstVisibleLine() const
+{
+    return std::clamp(verticalScrollBar()->value(), 0, static_cast<int>(layout_.lineCount()) - 1);
+}
+
+int TextViewWidget::visibleLineCount() const
+{
+    return std::max(1, (viewport()->height() - margin) / cells_.lineHeight());
+}
+
+QSize TextViewWidget::sizeHint() const
+{
+    const int frame = 2 * frameWidth();
+    return QSize(static_cast<int>(cells_.cellWidth() * 60) + 2 * margin + frame,
+                 cells_.lineHeight() * 10 + margin + frame);
+}
+
+QPoint TextViewWidget::cellOrigin(std::size_t line, int column) const
+{
+    return QPoint(margin + static_cast<int>(column * cells_.cellWidth()),
+                  margin / 2 + (static_cast<int>(line) - firstVisibleLine()) * cells_.lineHeight());
+}
+
+QRect TextViewWidget::cellRect(std::size_t position) const
+{
+    const QPoint origin = cellOrigin(layout_.lineOf(position), layout_.columnOf(position));
+    return QRect(origin, QSize(static_cast<int>(cells_.cellWidth() + 0.5), cells_.lineHeight()));
+}
+
+std::size_t TextViewWidget::positionAt(QPoint point) const
+{
+    const int y = point.y() - margin / 2;
+    const int row = y >= 0 ? y / cells_.lineHeight() : (y + 1) / cells_.lineHeight() - 1;
+    const int line = std::clamp(firstVisibleLine() + row, 0, static_cast<int>(layout_.lineCount()) - 1);
+    const int column = static_cast<int>((point.x() - margin) / cells_.cellWidth() + 0.5);
+    return layout_.positionAt(static_cast<std::size_t>(line), column);
+}
+
+TextRange TextViewWidget::selection() const
+{
+    const std::size_t from = std::min(anchor_, caret_);
+    return TextRange{from, std::max(anchor_, caret_) - from};
+}
+
+void TextViewWidget::setSelection(std::size_t anchor, std::size_t caret)
+{
+    const std::size_t length = model_->length();
+    anchor_ = std::min(anchor, length);
+    caret_ = std::min(caret, length);
+    model_->setSelectedRange(selection());
+    viewport()->update();
+}
+
+void TextViewWidget::ensureVisible(std::size_t position)
+{
+    const int line = static_cast<int>(layout_.lineOf(position));
+    const int first = verticalScrollBar()->value();
+    const int visible = visibleLineCount();
+    if (line < first)
+        verticalScrollBar()->setValue(line);
+    else if (line >= first + visible)
+        verticalScrollBar()->setValue(line - visible + 1);
+}
+
+int TextViewWidget::wordClass(char16_t unit)
+{
+    const QChar ch(unit);
+    if (ch.isLetterOrNumber() || unit == u'_')
+        return 1;
+    if (ch.isSpace() || unit < 0x20)
+        return 0;
+    return 2;
+}
+
+TextRange TextViewWidget::wordAt(std::size_t position) const
+{
+    const std::u16string& text = model_->string();
+    if (text.empty())
+        return TextRange{};
+    const std::size_t at = std::min(position, text.size() - 1);
+    const int kind = wordClass(text[at]);
+    std::size_t from = at;
+    std::size_t to = at + 1;
+    while (from > 0 && wordClass(text[from - 1]) == kind && !MonoTextLayout::isLineBreak(text[from - 1]))
+        --from;
+    while (to < text.size() && wordClass(text[to]) == kind && !MonoTextLayout::isLineBreak(text[to]))
+        ++to;
+    return TextRange{from, to - from};
+}
+
+QString TextViewWidget::selectedText() const
+{
+    const TextRange range = selection();
+    return QString::fromUtf16(model_->string().data() + range.location, static_cast<qsizetype>(range.length));
+}
+
+void TextViewWidget::copy() const
+{
+    if (selection().length > 0)
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void TextViewWidget::selectAll()
+{
+    setSelection(0, model_->length());
+}
+
+void TextViewWidget::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    const CellTextPainter::Colors colors{palette().color(QPalette::Text), palette().color(QPalette::HighlightedText)};
+    const QColor highlight = palette().color(QPalette::Highlight);
+    const TextRange selected = selection();
+    const AttributedText& text = model_->textStorage();
+    // Only the lines the damaged area touches: a blinking caret repaints one line.
+    const int top = firstVisibleLine();
+    const int height = cells_.lineHeight();
+    const auto first = static_cast<std::size_t>(top + std::max(0, (event->rect().top() - margin / 2) / height));
+    const std::size_t last = std::min(layout_.lineCount(),
+                                      static_cast<std::size_t>(top + (event->rect().bottom() - margin / 2) / height + 1));
+    for (std::size_t index = first; index < last; ++index) {
+        const MonoTextLayout::Line& line = layout_.line(index);
+        const QPoint origin = cellOrigin(index, 0);
+        const std::size_t from = std::max(selected.location, line.start);
+        const std::size_t to = std::min(selected.end(), line.next);
+        if (selected.length > 0 && from < to) {
+            // A selected line break shows as one more highlighted cell.
+            const std::size_t cells = std::min(to, line.end) - std::min(from, line.end) + (to > line.end ? 1 : 0);
+            const qreal x = static_cast<qreal>(std::min(from, line.end) - line.start) * cells_.cellWidth();
+            painter.fillRect(QRectF(origin.x() + x, origin.y(), static_cast<qreal>(cells) * cells_.cellWidth(),
+                                    cells_.lineHeight()),
+                             highlight);
+        }
+        cells_.drawCells(painter, origin, text, line.start, line.end, selected, colors);
+    }
+    paintOverlay(painter);
+}
+
+void TextViewWidget::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (columnsForWidth() != layout_.columns())
+        relayout();
+    else
+        updateScrollBar();
+}
+
+void TextViewWidget::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        cells_.setFont(font());
+        relayout();
+        viewport()->update();
+    }
+}
+
+void TextViewWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (event == QKeySequence::Copy)
+        copy();
+    else if (event == QKeySequence::SelectAll)
+        selectAll();
+    else if (event == QKeySequence::MoveToStartOfDocument)
+        verticalScrollBar()->setValue(0);
+    else if (event == QKeySequence::MoveToEndOfDocument)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    else
+        QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TextViewWidget::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const std::size_t position = positionAt(event->position().toPoint());
+    setSelection((event->modifiers() & Qt::ShiftModifier) ? anchor_ : position, position);
+    dragging_ = true;
+}
+
+void TextViewWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!dragging_ || !(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint point = event->position().toPoint();
+    QScrollBar* bar = verticalScrollBar();
+    if (point.y() < 0)
+        bar->setValue(bar->value() - 1);
+    else if (point.y() > viewport()->height())
+        bar->setValue(bar->value() + 1);
+    setSelection(anchor_, positionAt(point));
+}
+
+void TextViewWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !dragging_)
+        return;
+    dragging_ = false;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (selection().length > 0 && clipboard->supportsSelection())
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+void TextViewWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const TextRange word = wordAt(positionAt(event->position().toPoint()));
+    setSelection(word.location, word.end());
+    dragging_ = true;
+}
+
+void TextViewWidget::fillContextMenu(QMenu& menu)
+{
+    QAction* copyAction = menu.addAction(QStringLiteral("Copy"), this, [this] { copy(); });
+    copyAction->setEnabled(selection().length > 0);
+    copyAction->setShortcut(QKeySequence::Copy);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Select All"), this, [this] { selectAll(); })->setShortcut(QKeySequence::SelectAll);
+}
+
+void TextViewWidget::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    fillContextMenu(menu);
+    menu.exec(event->globalPos());
+}

@@ -1,0 +1,78 @@
+// Shows a TextView model in a monospace grid: one cell per code unit, wrapped at the width,
+// only the visible lines drawn. Read-only: the user selects, copies and scrolls, and the view
+// follows the model's scroll requests. The model stays the truth; this widget only follows it.
+#pragma once
+
+#include "toolkit/TextView.h"
+#include "toolkit/qt/CellTextPainter.h"
+#include "toolkit/qt/MonoTextLayout.h"
+
+#include <QAbstractScrollArea>
+
+#include <memory>
+
+class QMenu;
+
+class TextViewWidget : public QAbstractScrollArea {
+public:
+    explicit TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent = nullptr);
+    ~TextViewWidget() override;
+
+    TextView& model() const { return *model_; }
+
+    QString selectedText() const;
+    void copy() const;
+    void selectAll();
+
+    // Geometry, in the viewport's coordinates.
+    const MonoTextLayout& textLayout() const { return layout_; }
+    std::size_t positionAt(QPoint point) const;
+    // The cell a caret at position stands in front of.
+    QRect cellRect(std::size_t position) const;
+    int firstVisibleLine() const;
+    int visibleLineCount() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    // Called once the widget has caught up with a change of the model.
+    virtual void modelChanged(bool textChanged, bool selectionChanged);
+    virtual void paintOverlay(QPainter& painter);
+    virtual void fillContextMenu(QMenu& menu);
+
+    TextRange selection() const;
+    std::size_t caret() const { return caret_; }
+    std::size_t anchor() const { return anchor_; }
+    // Moves the selection (anchor fixed, caret moving) and hands it to the model.
+    void setSelection(std::size_t anchor, std::size_t caret);
+    void ensureVisible(std::size_t position);
+    TextRange wordAt(std::size_t position) const;
+    static int wordClass(char16_t unit);
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void sync();
+    void relayout();
+    void updateScrollBar();
+    int columnsForWidth() const;
+    QPoint cellOrigin(std::size_t line, int column) const;
+
+    std::shared_ptr<TextView> model_;
+    CellTextPainter cells_;
+    MonoTextLayout layout_;
+    std::uint64_t textRevision_ = 0;
+    std::uint64_t scrollRevision_ = 0;
+    std::string toolTip_;
+    std::size_t anchor_ = 0;
+    std::size_t caret_ = 0;
+    bool dragging_ = false;
+};

@@ -32,19 +32,17 @@ bool copyPlainBlock(const char16_t* units, char* out)
     return true;
 }
 
+// The three- and four-byte forms; shorter ones are written inline below.
 char* writeUtf8(char* out, char32_t c)
 {
     const auto byte = [&](char32_t bits) { *out++ = static_cast<char>(bits); };
-    if (c < 0x800) {
-        byte(0xC0 | (c >> 6));
-    } else if (c < 0x10000) {
+    if (c < 0x10000) {
         byte(0xE0 | (c >> 12));
-        byte(0x80 | ((c >> 6) & 0x3F));
     } else {
         byte(0xF0 | (c >> 18));
         byte(0x80 | ((c >> 12) & 0x3F));
-        byte(0x80 | ((c >> 6) & 0x3F));
     }
+    byte(0x80 | ((c >> 6) & 0x3F));
     byte(0x80 | (c & 0x3F));
     return out;
 }

@@ -27,7 +27,9 @@ void appendEscapes(std::u16string& result, std::u16string_view stretch, std::u16
         std::size_t used = 0;
         if (const auto value = readByteValue(stretch.substr(start), base, &used))
             result.push_back(static_cast<char16_t>(*value));
-        at = stretch.find(separator, start + used);
+        // Escapes written by the filter adjoin, so look right after the number first.
+        const std::size_t next = start + used;
+        at = stretch.substr(next).starts_with(separator) ? next : stretch.find(separator, next);
     }
 }
 

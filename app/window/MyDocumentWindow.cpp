@@ -63,7 +63,7 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
     statusBar()->addWidget(status_, 1);
     statusBar()->addPermanentWidget(portState_);
 
-    fileMenu_ = menuBar()->addMenu(tr("&File"));
+    buildMenus();
 
     document_ = std::make_unique<MyDocument>();
     document_->setStateObserver([this] { showState(); });
@@ -160,6 +160,25 @@ QWidget* MyDocumentWindow::buildTransmitPane()
     actions->addWidget(send);
     layout->addLayout(actions);
     return pane;
+}
+
+// Keyboard ways to the controls a person reaches for most, acting through the same models.
+void MyDocumentWindow::buildMenus()
+{
+    fileMenu_ = menuBar()->addMenu(tr("&File"));
+
+    QMenu* port = menuBar()->addMenu(tr("&Port"));
+    port->addAction(tr("Start or Stop &Reading"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
+                    [this] { controls_->readToggle.userSelectSegment(document_->isReading() ? 0 : 1); });
+    port->addAction(tr("Look for &Devices Again"), QKeySequence(Qt::Key_F5), this,
+                    [this] { controls_->refreshButton.sendAction(); });
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    const char* names[] = {QT_TR_NOOP("&Text"), QT_TR_NOOP("&Mixed"), QT_TR_NOOP("&Decimal"), QT_TR_NOOP("&Hexadecimal")};
+    for (int mode = 0; mode < 4; ++mode) {
+        view->addAction(tr(names[mode]), QKeySequence(Qt::CTRL | (Qt::Key_1 + mode)), this,
+                        [this, mode] { controls_->viewFilter.userSelectSegment(mode); });
+    }
 }
 
 void MyDocumentWindow::showState()

@@ -33,6 +33,7 @@ private:
     QWidget* buildSettingsRow();
     QWidget* buildReceivePane();
     QWidget* buildTransmitPane();
+    void buildMenus();
     void showState();
 
     std::shared_ptr<TerminalControls> controls_;

@@ -182,7 +182,6 @@ private slots:
         QCOMPARE(windows.size(), 2);
         MyDocumentWindow* second = windows.front() == window_ ? windows.back() : windows.front();
         QVERIFY(second->isVisible());
-        QVERIFY(second);
         QCOMPARE(second->controls().devicePU.itemTitles(), window_->controls().devicePU.itemTitles());
         delete second;
     }

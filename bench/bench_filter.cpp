@@ -8,11 +8,19 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <random>
+#include <vector>
 
 namespace {
+
+// On a shared machine the fastest repetition is the best estimate of the code's own cost.
+double fastest(const std::vector<double>& times)
+{
+    return *std::min_element(times.begin(), times.end());
+}
 
 std::u16string receiveBuffer()
 {
@@ -61,7 +69,7 @@ void BM_filterString(benchmark::State& state)
     for (auto _ : state)
         benchmark::DoNotOptimize(filterString(text, mode));
 }
-BENCHMARK(BM_filterString)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_filterString)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
 
 void BM_decodeHex(benchmark::State& state)
 {
@@ -70,7 +78,7 @@ void BM_decodeHex(benchmark::State& state)
     for (auto _ : state)
         benchmark::DoNotOptimize(decode(rendered, 3));
 }
-BENCHMARK(BM_decodeHex)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_decodeHex)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
 
 } // namespace
 

@@ -1,19 +1,13 @@
 #include "toolkit/qt/ButtonWidget.h"
 
 ButtonWidget::ButtonWidget(std::shared_ptr<Button> model, QWidget* parent)
-    : QPushButton(parent), model_(std::move(model))
+    : QPushButton(parent), model_(std::move(model), [this] { sync(); })
 {
     // Clicking leaves the keyboard focus in the editor the user is typing in.
     setFocusPolicy(Qt::TabFocus);
     setAutoDefault(false);
     connect(this, &QAbstractButton::clicked, this, [this] { model_->sendAction(); });
-    model_->setObserver([this] { sync(); });
     sync();
-}
-
-ButtonWidget::~ButtonWidget()
-{
-    model_->setObserver(nullptr);
 }
 
 void ButtonWidget::sync()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "toolkit/Button.h"
+#include "toolkit/qt/ModelBinding.h"
 
 #include <QPushButton>
 
@@ -11,12 +12,11 @@
 class ButtonWidget : public QPushButton {
 public:
     explicit ButtonWidget(std::shared_ptr<Button> model, QWidget* parent = nullptr);
-    ~ButtonWidget() override;
 
     Button& model() const { return *model_; }
 
 private:
     void sync();
 
-    std::shared_ptr<Button> model_;
+    ModelBinding<Button> model_;
 };

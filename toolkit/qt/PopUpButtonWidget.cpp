@@ -3,20 +3,14 @@
 #include <QSignalBlocker>
 
 PopUpButtonWidget::PopUpButtonWidget(std::shared_ptr<PopUpButton> model, QWidget* parent)
-    : QComboBox(parent), model_(std::move(model))
+    : QComboBox(parent), model_(std::move(model), [this] { sync(); })
 {
     setSizeAdjustPolicy(QComboBox::AdjustToContents);
     connect(this, &QComboBox::activated, this, [this](int index) {
         model_->selectItemAtIndex(index);
         model_->sendAction();
     });
-    model_->setObserver([this] { sync(); });
     sync();
-}
-
-PopUpButtonWidget::~PopUpButtonWidget()
-{
-    model_->setObserver(nullptr);
 }
 
 void PopUpButtonWidget::sync()

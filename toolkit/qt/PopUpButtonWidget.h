@@ -3,6 +3,7 @@
 #pragma once
 
 #include "toolkit/PopUpButton.h"
+#include "toolkit/qt/ModelBinding.h"
 
 #include <QComboBox>
 
@@ -13,13 +14,12 @@
 class PopUpButtonWidget : public QComboBox {
 public:
     explicit PopUpButtonWidget(std::shared_ptr<PopUpButton> model, QWidget* parent = nullptr);
-    ~PopUpButtonWidget() override;
 
     PopUpButton& model() const { return *model_; }
 
 private:
     void sync();
 
-    std::shared_ptr<PopUpButton> model_;
+    ModelBinding<PopUpButton> model_;
     std::vector<std::string> shownItems_;
 };

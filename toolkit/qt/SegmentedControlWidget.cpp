@@ -4,18 +4,12 @@
 #include <QToolButton>
 
 SegmentedControlWidget::SegmentedControlWidget(std::shared_ptr<SegmentedControl> model, QWidget* parent)
-    : QWidget(parent), model_(std::move(model))
+    : QWidget(parent), model_(std::move(model), [this] { sync(); })
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    model_->setObserver([this] { sync(); });
     sync();
-}
-
-SegmentedControlWidget::~SegmentedControlWidget()
-{
-    model_->setObserver(nullptr);
 }
 
 QAbstractButton* SegmentedControlWidget::segmentButton(int segment) const

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "toolkit/SegmentedControl.h"
+#include "toolkit/qt/ModelBinding.h"
 
 #include <QWidget>
 
@@ -16,7 +17,6 @@ class QAbstractButton;
 class SegmentedControlWidget : public QWidget {
 public:
     explicit SegmentedControlWidget(std::shared_ptr<SegmentedControl> model, QWidget* parent = nullptr);
-    ~SegmentedControlWidget() override;
 
     SegmentedControl& model() const { return *model_; }
     QAbstractButton* segmentButton(int segment) const;
@@ -25,7 +25,7 @@ private:
     void sync();
     void rebuild();
 
-    std::shared_ptr<SegmentedControl> model_;
+    ModelBinding<SegmentedControl> model_;
     std::vector<std::string> shownLabels_;
     std::vector<QAbstractButton*> buttons_;
 };

@@ -1,16 +1,10 @@
 #include "toolkit/qt/TextFieldWidget.h"
 
 TextFieldWidget::TextFieldWidget(std::shared_ptr<TextField> model, QWidget* parent)
-    : QLineEdit(parent), model_(std::move(model))
+    : QLineEdit(parent), model_(std::move(model), [this] { sync(); })
 {
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) { model_->userSetStringValue(text.toStdString()); });
-    model_->setObserver([this] { sync(); });
     sync();
-}
-
-TextFieldWidget::~TextFieldWidget()
-{
-    model_->setObserver(nullptr);
 }
 
 void TextFieldWidget::sync()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "toolkit/TextField.h"
+#include "toolkit/qt/ModelBinding.h"
 
 #include <QLineEdit>
 
@@ -11,12 +12,11 @@
 class TextFieldWidget : public QLineEdit {
 public:
     explicit TextFieldWidget(std::shared_ptr<TextField> model, QWidget* parent = nullptr);
-    ~TextFieldWidget() override;
 
     TextField& model() const { return *model_; }
 
 private:
     void sync();
 
-    std::shared_ptr<TextField> model_;
+    ModelBinding<TextField> model_;
 };

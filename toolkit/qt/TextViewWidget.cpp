@@ -19,7 +19,7 @@ constexpr int margin = 4;
 } // namespace
 
 TextViewWidget::TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent)
-    : QAbstractScrollArea(parent), model_(std::move(model))
+    : QAbstractScrollArea(parent), model_(std::move(model), [this] { sync(); })
 {
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     cells_.setFont(font());
@@ -29,13 +29,7 @@ TextViewWidget::TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent)
     textRevision_ = model_->textRevision();
     scrollRevision_ = model_->scrollRevision();
     relayout();
-    model_->setObserver([this] { sync(); });
     sync();
-}
-
-TextViewWidget::~TextViewWidget()
-{
-    model_->setObserver(nullptr);
 }
 
 void TextViewWidget::sync()

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "toolkit/TextView.h"
+#include "toolkit/qt/ModelBinding.h"
 #include "toolkit/qt/CellTextPainter.h"
 #include "toolkit/qt/MonoTextLayout.h"
 
@@ -16,7 +17,6 @@ class QMenu;
 class TextViewWidget : public QAbstractScrollArea {
 public:
     explicit TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent = nullptr);
-    ~TextViewWidget() override;
 
     TextView& model() const { return *model_; }
 
@@ -66,7 +66,7 @@ private:
     int columnsForWidth() const;
     QPoint cellOrigin(std::size_t line, int column) const;
 
-    std::shared_ptr<TextView> model_;
+    ModelBinding<TextView> model_;
     CellTextPainter cells_;
     MonoTextLayout layout_;
     std::uint64_t textRevision_ = 0;

@@ -109,7 +109,8 @@ std::size_t TextEditorWidget::moved(Move move, std::size_t from)
         return 0;
     if (target >= static_cast<long long>(layout.lineCount()))
         return model().length();
-    verticalScrollBar()->setValue(verticalScrollBar()->value() + static_cast<int>(target - static_cast<long long>(line)));
+    if (move == Move::PreviousPage || move == Move::NextPage) // the page turns with the caret
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + static_cast<int>(lines));
     return layout.positionAt(static_cast<std::size_t>(target), preferredColumn_);
 }
 
@@ -221,6 +222,7 @@ bool TextEditorWidget::event(QEvent* event)
 {
     if (editable() && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = !(key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
         // Tab is a character here, not a move to the next control.
         const bool tab = key->key() == Qt::Key_Tab && !(key->modifiers() & ~Qt::KeypadModifier);
         if (event->type() == QEvent::KeyPress && tab) {
@@ -229,7 +231,7 @@ bool TextEditorWidget::event(QEvent* event)
         }
         // Keys this editor uses are not window shortcuts while it has the focus.
         if (event->type() == QEvent::ShortcutOverride
-            && (tab || isTypedText(key) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut)
+            && (tab || (plain && isTypedText(key)) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut)
                 || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Delete))) {
             event->accept();
             return true;

@@ -39,8 +39,7 @@ TEST(AttributedText, AppendsMergeRunsOfTheSameColourObject)
     EXPECT_EQ(shape(text), (std::vector<RunShape>{
                                {0, 3, nullptr}, {3, 3, gray()}, {6, 2, lookalike.get()}, {8, 2, red.get()}}));
 
-    AttributedText empty(u"", grayColor());
-    EXPECT_TRUE(empty.runs().empty());
+    EXPECT_TRUE(AttributedText(u"", grayColor()).runs().empty());
 }
 
 TEST(AttributedText, AppendingATextMergesAtTheSeam)
@@ -119,9 +118,7 @@ TEST(AttributedText, EqualityComparesColourIdentity)
     const AttributedText grayText(u"\\1", grayColor());
     EXPECT_EQ(grayText, AttributedText(u"\\1", grayColor()));
     EXPECT_NE(grayText, AttributedText(u"\\1", makeColor(grayColor()->red, grayColor()->green, grayColor()->blue)));
-    EXPECT_NE(grayText, AttributedText(u"\\1"));
-    AttributedText twoRuns;
-    twoRuns.append(u"\\", grayColor());
+    AttributedText twoRuns(u"\\", grayColor());
     twoRuns.append(u"1");
     EXPECT_NE(grayText, twoRuns);
 }

@@ -10,6 +10,8 @@
 #include <memory>
 
 class ButtonWidget : public QPushButton {
+    Q_OBJECT
+
 public:
     explicit ButtonWidget(std::shared_ptr<Button> model, QWidget* parent = nullptr);
 

@@ -12,6 +12,8 @@
 #include <vector>
 
 class PopUpButtonWidget : public QComboBox {
+    Q_OBJECT
+
 public:
     explicit PopUpButtonWidget(std::shared_ptr<PopUpButton> model, QWidget* parent = nullptr);
 

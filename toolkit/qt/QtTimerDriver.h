@@ -10,6 +10,8 @@
 #include <memory>
 
 class QtTimerDriver : public QObject {
+    Q_OBJECT
+
 public:
     explicit QtTimerDriver(QObject* parent = nullptr);
     ~QtTimerDriver() override;

@@ -15,6 +15,8 @@
 class QAbstractButton;
 
 class SegmentedControlWidget : public QWidget {
+    Q_OBJECT
+
 public:
     explicit SegmentedControlWidget(std::shared_ptr<SegmentedControl> model, QWidget* parent = nullptr);
 

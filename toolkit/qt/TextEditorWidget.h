@@ -12,6 +12,8 @@
 class QMimeData;
 
 class TextEditorWidget : public TextViewWidget {
+    Q_OBJECT
+
 public:
     explicit TextEditorWidget(std::shared_ptr<TextView> model, QWidget* parent = nullptr);
 

@@ -10,6 +10,8 @@
 #include <memory>
 
 class TextFieldWidget : public QLineEdit {
+    Q_OBJECT
+
 public:
     explicit TextFieldWidget(std::shared_ptr<TextField> model, QWidget* parent = nullptr);
 

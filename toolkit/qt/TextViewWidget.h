@@ -15,6 +15,8 @@
 class QMenu;
 
 class TextViewWidget : public QAbstractScrollArea {
+    Q_OBJECT
+
 public:
     explicit TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent = nullptr);
 

@@ -103,16 +103,20 @@ private slots:
         QCOMPARE(field.text(), QString());
     }
 
-    void tooltipsAreTheModelsTextExactly()
+    void tooltipsAreTheModelsTextExactlyAndWidgetsAreFoundByClass()
     {
         auto button = std::make_shared<Button>();
         auto field = std::make_shared<TextField>();
         auto toggle = std::make_shared<SegmentedControl>();
         auto popUp = std::make_shared<PopUpButton>();
-        ButtonWidget buttonWidget(button);
-        TextFieldWidget fieldWidget(field);
-        SegmentedControlWidget toggleWidget(toggle);
-        PopUpButtonWidget popUpWidget(popUp);
+        QWidget window;
+        auto& buttonWidget = *new ButtonWidget(button, &window);
+        auto& fieldWidget = *new TextFieldWidget(field, &window);
+        auto& toggleWidget = *new SegmentedControlWidget(toggle, &window);
+        auto& popUpWidget = *new PopUpButtonWidget(popUp, &window);
+        // A window finds its bound widgets by class, so each must be its own meta-class.
+        QCOMPARE(window.findChildren<SegmentedControlWidget*>(), QList<SegmentedControlWidget*>{&toggleWidget});
+        QCOMPARE(window.findChildren<ButtonWidget*>(), QList<ButtonWidget*>{&buttonWidget});
 
         button->setToolTip("Add a non-printable value   \u2318\u21E7\u21B5");
         field->setToolTip("Insert a non-printable value");

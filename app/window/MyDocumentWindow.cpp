@@ -89,9 +89,8 @@ QWidget* MyDocumentWindow::buildSettingsRow()
     device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     layout->addWidget(caption(tr("&Device"), device));
     layout->addWidget(device, 1);
-    auto* refresh = new ButtonWidget(part(controls_, &TerminalControls::refreshButton));
-    refresh->setToolTip(tr("Look for serial devices again"));
-    layout->addWidget(refresh);
+    controls_->refreshButton.setToolTip(tr("Look for serial devices again   F5").toStdString());
+    layout->addWidget(new ButtonWidget(part(controls_, &TerminalControls::refreshButton)));
     layout->addSpacing(12);
 
     auto* baud = new PopUpButtonWidget(part(controls_, &TerminalControls::baudRatePU));

@@ -38,6 +38,10 @@ MyDocument::MyDocument()
 MyDocument::~MyDocument()
 {
     close();
+    for (TextView* view : {sendTF, recieveTF}) {
+        if (view && view->delegate() == this)
+            view->setDelegate(nullptr);
+    }
 }
 
 void MyDocument::awakeFromNib()
@@ -114,6 +118,9 @@ void MyDocument::setFlowList()
 void MyDocument::update()
 {
     Device* device = getEnabledDevice();
+    // Another window may have changed or reopened the shared device.
+    if (settingsFor(device) != shownSettings_)
+        stateChanged();
     if (device && serial->pendingBytes(device) > 0 && !serial->drainOutput(device))
         setStatus(std::string("Sending to ") + device->getAddr() + " failed: " + std::strerror(serial->lastError()) +
                   ". The unsent bytes were dropped.");
@@ -128,7 +135,8 @@ void MyDocument::update()
     }
     if (device->getPortHandle() == -1) {
         disableReading();
-        setStatus(std::string("Another window closed the port of ") + device->getAddr() + ". Reading is off.");
+        setStatus(std::string("The port of ") + device->getAddr() +
+                  " was closed by another window, or the device went away. Reading is off.");
         return;
     }
 
@@ -149,10 +157,10 @@ void MyDocument::update()
             break;
     }
 
-    if (!received.empty())
+    if (!received.empty() || !receiveShown_ || shownFor(device) != shownReceive_)
         updateRecieveTF(received.data(), received.size());
-    else if (device->getRecvCount() != shownRecvCount_ || shownName_ != device->getAddr() || !receiveShown_)
-        updateRecieveTF(nullptr, 0); // another window reading this device appended to its buffer
+    else if (recieveTF)
+        recieveTF->scrollRangeToVisible(TextRange{recieveTF->length(), 0}); // same text: only keep to its end
 }
 
 void MyDocument::readToggleClicked(SegmentedControl& sender)
@@ -192,7 +200,8 @@ void MyDocument::disableReading()
         readToggle->setSelectedSegment(0);
     if (Device* device = getEnabledDevice()) {
         device->removeReader(this);
-        if (device->getPortHandle() != -1)
+        // Another window still reading the device keeps its port.
+        if (device->getPortHandle() != -1 && !device->hasReaders())
             serial->closePort(device);
     }
     stateChanged();
@@ -225,7 +234,6 @@ void MyDocument::refreshDeviceList()
         return;
     devicePU->removeAllItems();
     const std::string remembered = enabledName_;
-    const bool wasThere = getEnabledDevice() != nullptr;
 
     DeviceList& list = DeviceList::sharedDeviceList();
     list.refreshDeviceList(*devicePU);
@@ -234,7 +242,7 @@ void MyDocument::refreshDeviceList()
     Device* device = remembered.empty() ? nullptr : findDevice(remembered, &index);
     if (!device) {
         // No device before, or it has gone: fall back to the first record of the list.
-        if (wasThere && readingEnabled) {
+        if (!remembered.empty() && readingEnabled) {
             readingEnabled = false;
             if (readToggle)
                 readToggle->setSelectedSegment(0);
@@ -247,10 +255,12 @@ void MyDocument::refreshDeviceList()
     enabledName_ = device ? device->getAddr() : "";
     // The menu lists devices in folder order and the list keeps discovery order, so the
     // item to show is found by name.
+    if (!device)
+        setStatus("No serial device found. Connect one and press refresh.");
+    else if (device->getAddr() == remembered || remembered.empty())
+        setStatus(""); // a fresh look at the devices: older news no longer applies
     if (device)
         devicePU->selectItemWithTitle(enabledName_);
-    else
-        setStatus("No serial device found. Connect one and press refresh.");
     stateChanged();
 }
 
@@ -267,9 +277,23 @@ void MyDocument::updateRecieveTF(const char* data, std::size_t count)
         device->appendRecvBuf(data, count);
     static const std::u16string nothing;
     set_RecieveTF(filterString(device ? device->getRecvBuf() : nothing, viewType));
-    shownRecvCount_ = device ? device->getRecvCount() : 0;
-    shownName_ = device ? device->getAddr() : "";
+    shownReceive_ = shownFor(device);
     receiveShown_ = true;
+}
+
+MyDocument::Shown MyDocument::shownFor(const Device* device) const
+{
+    if (!device)
+        return Shown{};
+    return Shown{device->getAddr(), device->getRecvCount(), device->getRecvBuf().size()};
+}
+
+MyDocument::Settings MyDocument::settingsFor(const Device* device) const
+{
+    if (!device)
+        return Settings{};
+    return Settings{device->getAddr(), device->getBaud(), device->getPacketFlag(), device->getFlowFlag(),
+                    device->getPortHandle() != -1};
 }
 
 void MyDocument::set_RecieveTF(const AttributedText& text)
@@ -375,6 +399,7 @@ void MyDocument::setStatus(std::string text)
 
 void MyDocument::stateChanged()
 {
+    shownSettings_ = settingsFor(getEnabledDevice());
     if (stateObserver_)
         stateObserver_();
 }

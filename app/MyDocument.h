@@ -144,10 +144,29 @@ private:
     std::unique_ptr<SerialController> serial;
     std::shared_ptr<Timer> readTimer;
 
+    // What the receive view and the window's title show, to tell when they are out of date:
+    // other windows share the device and its record.
+    struct Shown {
+        std::string name;
+        std::uint64_t recvCount = 0;
+        std::size_t recvSize = 0;
+        bool operator==(const Shown&) const = default;
+    };
+    Shown shownFor(const Device* device) const;
+    struct Settings {
+        std::string name;
+        int baud = 0;
+        int packet = 0;
+        int flow = 0;
+        bool portOpen = false;
+        bool operator==(const Settings&) const = default;
+    };
+    Settings settingsFor(const Device* device) const;
+
     std::string enabledName_;       // the device this window works with, "" for none
-    std::uint64_t shownRecvCount_ = 0;
-    std::string shownName_;         // whose receive buffer the view shows
+    Shown shownReceive_;
     bool receiveShown_ = false;
+    Settings shownSettings_;
     std::string status_;
     std::function<void()> stateObserver_;
 };

@@ -16,23 +16,28 @@ void MyDocument::setDevice(PopUpButton& sender)
     const std::string title = sender.titleOfSelectedItem();
 
     DeviceList& list = DeviceList::sharedDeviceList();
+    bool listed = false;
     for (int i = 0; i < list.getNumDevices(); ++i) {
         Device* record = list.getDeviceAtIndex(i);
         if (title == record->getAddr()) {
             record->setEnabledTrue();
             enabledDevice = i;
             enabledName_ = title;
+            listed = true;
         } else {
             record->setEnabledFalse();
         }
     }
 
     Device* device = getEnabledDevice();
-    if (!device) {
-        // The chosen name left the list (another window rescanned) and so did ours.
+    if (!listed) {
+        // Another window's rescan took the chosen device out of the list; keep our own.
         setStatus(title + " is no longer connected. Press refresh to update the list.");
-        return;
+        if (device)
+            sender.selectItemWithTitle(enabledName_);
     }
+    if (!device)
+        return;
     if (oldName == device->getAddr()) {
         logLinef("Same device as last enabled: %s", oldName.c_str());
         return;

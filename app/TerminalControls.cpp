@@ -81,3 +81,14 @@ void TerminalControls::connect(MyDocument& document)
 
     document.awakeFromNib();
 }
+
+void TerminalControls::disconnect()
+{
+    for (Control* control : std::initializer_list<Control*>{
+             &devicePU, &baudRatePU, &packetPU, &flowPU, &readToggle, &viewFilter, &sendButton, &addNonPrint,
+             &addLineButton, &addCRtrnButton, &addTabButton, &addNullButton, &clrRecvButton, &clrSendButton,
+             &refreshButton})
+        control->setAction(nullptr);
+    recieveTF.setDelegate(nullptr);
+    sendTF.setDelegate(nullptr);
+}

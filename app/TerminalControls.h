@@ -37,4 +37,6 @@ struct TerminalControls {
 
     // Connects the outlets and actions to document, then lets it set itself up.
     void connect(MyDocument& document);
+    // Drops every action, before the document goes away.
+    void disconnect();
 };

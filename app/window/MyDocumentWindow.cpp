@@ -74,7 +74,9 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
 
 MyDocumentWindow::~MyDocumentWindow()
 {
-    // The document goes before the widgets and models it points at.
+    // The document goes before the widgets and models it points at; nothing may reach it after.
+    controls_->disconnect();
+    document_->setStateObserver(nullptr);
     document_.reset();
 }
 
@@ -89,7 +91,6 @@ QWidget* MyDocumentWindow::buildSettingsRow()
     device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     layout->addWidget(caption(tr("&Device"), device));
     layout->addWidget(device, 1);
-    controls_->refreshButton.setToolTip(tr("Look for serial devices again   F5").toStdString());
     layout->addWidget(new ButtonWidget(part(controls_, &TerminalControls::refreshButton)));
     layout->addSpacing(12);
 

@@ -20,10 +20,10 @@ MyDocumentWindow* TerminalApplication::newWindow()
     QAction* open = file->addAction(tr("&New Window"), this, [this] { newWindow(); });
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     QAction* close = file->addAction(tr("&Close Window"), window, &QWidget::close);
-    close->setShortcut(QKeySequence::Close);
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit"), qApp, &QApplication::closeAllWindows);
-    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
 
     window->show();

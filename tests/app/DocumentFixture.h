@@ -35,6 +35,12 @@ struct Window {
         popUp.sendAction();
     }
     void readOn() { controls.readToggle.userSelectSegment(1); }
+    // Works with the named device and reads it, whichever device the window started on.
+    void use(const std::string& name)
+    {
+        choose(controls.devicePU, name);
+        readOn();
+    }
     void readOff() { controls.readToggle.userSelectSegment(0); }
     void view(int mode) { controls.viewFilter.userSelectSegment(mode); }
     void type(std::u16string_view text)
@@ -69,6 +75,16 @@ protected:
     }
 
     void attach(const std::string& name, const Pty& pty) { dev.link(name, pty.slavePath()); }
+
+    // The device names in list order, which is the folder's order: not alphabetical.
+    static std::vector<std::string> listed()
+    {
+        std::vector<std::string> names;
+        DeviceList& list = DeviceList::sharedDeviceList();
+        for (int i = 0; i < list.getNumDevices(); ++i)
+            names.emplace_back(list.getDeviceAtIndex(i)->getAddr());
+        return names;
+    }
 
     std::unique_ptr<Window> openWindow()
     {

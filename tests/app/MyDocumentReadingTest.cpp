@@ -38,6 +38,35 @@ TEST_F(DocumentTest, StartsUpWithItsLinesDefaultsAndTooltipsAndOpensNothing)
     EXPECT_TRUE(window->document->readFromData({1, 2}, "text", nullptr));
 }
 
+TEST_F(DocumentTest, SetsEveryTooltipInItsOrder)
+{
+    TerminalControls controls;
+    std::vector<std::string> order;
+    std::vector<std::pair<Control*, std::string>> seen;
+    for (Control* control : std::initializer_list<Control*>{
+             &controls.sendButton, &controls.sendTF, &controls.recieveTF, &controls.addNonPrint, &controls.nonPrintTF,
+             &controls.addLineButton, &controls.addTabButton, &controls.addNullButton, &controls.addCRtrnButton,
+             &controls.clrRecvButton, &controls.clrSendButton}) {
+        control->setObserver([control, &order] {
+            if (order.empty() || order.back() != control->toolTip())
+                order.push_back(control->toolTip());
+        });
+    }
+    MyDocument document;
+    quietly([&] { controls.connect(document); });
+    std::vector<std::string> tooltips;
+    for (const std::string& tip : order) {
+        if (!tip.empty())
+            tooltips.push_back(tip);
+    }
+    EXPECT_EQ(tooltips, (std::vector<std::string>{
+                            "Send Data (Tx)   \u2318\u21B5", "Insert data to be sent (Tx) here",
+                            "Recieved data (Rx) text box", "Add a non-printable value   \u2318\u21E7\u21B5",
+                            "Insert a non-printable value", "Add 'Line Feed' character   \u2318L",
+                            "Add 'Tab' character   \u2318T", "Add 'Null' character   \u2318N",
+                            "Add 'Carriage return' character   \u2318R", "Clear recieve buffer", "Clear send buffer"}));
+}
+
 TEST_F(DocumentTest, ReadingOnOpensThePortAndOffClosesIt)
 {
     Pty pty;
@@ -80,11 +109,13 @@ TEST_F(DocumentTest, ReceivedBytesShowInEveryViewWithGrayEscapes)
     EXPECT_EQ(window->received(), std::u16string(u"A\0\u00FF\r~ ", 6));
 
     const TextView& view = window->controls.recieveTF;
+    EXPECT_EQ(grayMask(view.textStorage()), "......");
     quietly([&] { window->view(1); });
     EXPECT_EQ(window->received(), u"A\\0\\255\\13~\\32");
     EXPECT_EQ(grayMask(view.textStorage()), ".#########.###");
     quietly([&] { window->view(2); });
     EXPECT_EQ(window->received(), u"\\65\\0\\255\\13\\126\\32");
+    EXPECT_EQ(grayMask(view.textStorage()), std::string(window->received().size(), '#'));
     quietly([&] { window->view(3); });
     EXPECT_EQ(window->received(), u"\\0x41\\0x0\\0xFF\\0xD\\0x7E\\0x20");
     EXPECT_EQ(grayMask(view.textStorage()), std::string(window->received().size(), '#'));
@@ -160,11 +191,12 @@ TEST_F(DocumentTest, WindowsOnTwoDevicesStayApartAndWindowsOnOneShareIt)
     auto second = openWindow();
     auto third = openWindow();
     quietly([&] {
-        first->readOn();
-        second->choose(second->controls.devicePU, "cu.b");
-        third->choose(third->controls.devicePU, "cu.b");
+        first->use("cu.a");
+        second->use("cu.b");
+        third->use("cu.b");
     });
     ASSERT_EQ(second->device(), third->device());
+    ASSERT_TRUE(first->document->isReading());
     ASSERT_TRUE(second->document->isReading());
     ASSERT_TRUE(third->document->isReading());
 
@@ -177,8 +209,22 @@ TEST_F(DocumentTest, WindowsOnTwoDevicesStayApartAndWindowsOnOneShareIt)
     EXPECT_EQ(second->received(), u"to b");
     EXPECT_EQ(third->received(), u"to b"); // the shared buffer, read by the other window
 
-    // Closing one of two readers keeps the port; closing the last closes it.
+    // One window clearing the shared buffer shows in the other at its next tick.
+    second->click(second->controls.clrRecvButton);
+    quietly([&] { third->document->update(); });
+    EXPECT_TRUE(third->received().empty());
+
+    // A window's settings change shows in the other window's title.
+    quietly([&] { second->choose(second->controls.baudRatePU, "57600"); });
+    quietly([&] { third->document->update(); });
+    EXPECT_EQ(third->document->windowTitle(), "cu.b - 57600 none-8-1 None");
+    EXPECT_TRUE(third->document->isReading());
+
+    // Reading off in one of two readers, or closing it, keeps the port; the last one closes it.
     Device* shared = second->device();
+    quietly([&] { second->readOff(); });
+    EXPECT_NE(shared->getPortHandle(), -1);
+    quietly([&] { second->readOn(); });
     quietly([&] { second->document->close(); });
     EXPECT_NE(shared->getPortHandle(), -1);
     quietly([&] { third->document->close(); });
@@ -206,21 +252,52 @@ TEST_F(DocumentTest, AnotherWindowsRescanDoesNotMoveThisWindowsDevice)
     attach("cu.a", a);
     attach("cu.b", b);
     auto first = openWindow();
-    quietly([&] { first->choose(first->controls.devicePU, "cu.b"); });
-    ASSERT_EQ(std::string(first->device()->getAddr()), "cu.b");
+    const std::vector<std::string> names = listed();
+    ASSERT_EQ(names.size(), 2u);
+    const Pty& kept = names[1] == "cu.a" ? a : b;
+    quietly([&] { first->use(names[1]); });
 
-    // cu.a goes away and another window rescans: cu.b moves to position 0.
-    dev.remove("cu.a");
+    // The device in front of it goes away and another window rescans: it moves to position 0.
+    dev.remove(names[0]);
     auto second = openWindow();
-    EXPECT_EQ(DeviceList::sharedDeviceList().getNumDevices(), 1);
-    b.writeMaster("still here");
+    EXPECT_EQ(listed(), std::vector<std::string>{names[1]});
+    kept.writeMaster("still here");
     tickUntil(*first, 10);
     EXPECT_EQ(first->received(), u"still here");
 
     // Its own rescan keeps its choice, by name.
     quietly([&] { first->click(first->controls.refreshButton); });
-    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), "cu.b");
+    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), names[1]);
     EXPECT_TRUE(first->document->isReading());
+}
+
+TEST_F(DocumentTest, AWindowWhoseDeviceAnotherWindowRemovedStopsReadingQuietly)
+{
+    Pty a;
+    Pty b;
+    attach("cu.a", a);
+    attach("cu.b", b);
+    auto first = openWindow();
+    quietly([&] { first->use("cu.b"); });
+    dev.remove("cu.b");
+    auto second = openWindow(); // its scan drops cu.b, whose record closes the port
+
+    EXPECT_EQ(quietly([&] { first->document->update(); }), "");
+    EXPECT_FALSE(first->document->isReading());
+    EXPECT_EQ(first->controls.readToggle.selectedSegment(), 0);
+    EXPECT_NE(first->document->statusText().find("cu.b"), std::string::npos);
+    EXPECT_EQ(first->document->windowTitle(), "No device");
+
+    // Choosing the gone device from the stale menu keeps the window as it is.
+    quietly([&] { first->choose(first->controls.devicePU, "cu.b"); });
+    EXPECT_EQ(first->device(), nullptr);
+
+    // Its own rescan falls back to the first device in the list, with reading still off.
+    quietly([&] { first->click(first->controls.refreshButton); });
+    EXPECT_EQ(std::string(first->device()->getAddr()), "cu.a");
+    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), "cu.a");
+    EXPECT_FALSE(first->document->isReading());
+    EXPECT_EQ(first->device()->getPortHandle(), -1);
 }
 
 TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndNothingBreaks)

@@ -9,7 +9,7 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndBringsBackItsSettings)
     attach("cu.a", a);
     attach("cu.b", b);
     auto window = openWindow();
-    quietly([&] { window->readOn(); });
+    quietly([&] { window->use("cu.a"); });
     Device* deviceA = window->device();
     a.writeMaster("from a");
     tickUntil(*window, 6);

@@ -33,9 +33,16 @@ TEST_F(DocumentTest, TypingIsRebuiltInTheViewModeWithTheCaretAfterTheTypedText)
 
     quietly([&] { window->view(2); });
     EXPECT_EQ(window->editor(), u"\\65\\32\\66\\10");
+    quietly([&] { window->type(u"C"); });
+    EXPECT_EQ(window->editor(), u"\\65\\32\\66\\67\\10");
     quietly([&] { window->view(0); });
-    EXPECT_EQ(window->editor(), u"A B\n");
-    EXPECT_EQ(grayMask(editor.textStorage()), "....");
+    EXPECT_EQ(window->editor(), u"A BC\n");
+    EXPECT_EQ(grayMask(editor.textStorage()), ".....");
+    // Plain text stays plain, and a backslash typed by hand is just a backslash.
+    quietly([&] { window->type(u"\\65"); });
+    EXPECT_EQ(window->editor(), u"A BC\\65\n");
+    quietly([&] { window->view(2); });
+    EXPECT_EQ(window->editor(), u"\\65\\32\\66\\67\\92\\54\\53\\10");
 }
 
 TEST_F(DocumentTest, ValuesAndTheFourButtonsAppendCharactersAtTheEnd)

@@ -194,9 +194,9 @@ private slots:
         QVERIFY(device->getPortHandle() != -1);
         QAction* close = menuAction(window_, "Close Window");
         QVERIFY(close);
-        QCOMPARE(close->shortcut(), QKeySequence(QKeySequence::Close));
-        close->trigger();
-        QCOMPARE(device->getPortHandle(), -1);
+        QCOMPARE(close->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
+        QTest::keyClick(window_->sendEditor(), Qt::Key_W, Qt::ControlModifier);
+        QTRY_COMPARE(device->getPortHandle(), -1);
         QTRY_VERIFY(window_.isNull());
     }
 

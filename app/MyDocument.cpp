@@ -62,28 +62,23 @@ void MyDocument::awakeFromNib()
     }
 
     // Tooltips, in the order the window has always set them.
-    if (sendButton)
-        sendButton->setToolTip("Send Data (Tx)   \u2318\u21B5");
-    if (sendTF)
-        sendTF->setToolTip("Insert data to be sent (Tx) here");
-    if (recieveTF)
-        recieveTF->setToolTip("Recieved data (Rx) text box");
-    if (addNonPrint)
-        addNonPrint->setToolTip("Add a non-printable value   \u2318\u21E7\u21B5");
-    if (nonPrintTF)
-        nonPrintTF->setToolTip("Insert a non-printable value");
-    if (addLineButton)
-        addLineButton->setToolTip("Add 'Line Feed' character   \u2318L");
-    if (addTabButton)
-        addTabButton->setToolTip("Add 'Tab' character   \u2318T");
-    if (addNullButton)
-        addNullButton->setToolTip("Add 'Null' character   \u2318N");
-    if (addCRtrnButton)
-        addCRtrnButton->setToolTip("Add 'Carriage return' character   \u2318R");
-    if (clrRecvButton)
-        clrRecvButton->setToolTip("Clear recieve buffer");
-    if (clrSendButton)
-        clrSendButton->setToolTip("Clear send buffer");
+    const std::pair<Control*, const char*> tooltips[] = {
+        {sendButton, "Send Data (Tx)   \u2318\u21B5"},
+        {sendTF, "Insert data to be sent (Tx) here"},
+        {recieveTF, "Recieved data (Rx) text box"},
+        {addNonPrint, "Add a non-printable value   \u2318\u21E7\u21B5"},
+        {nonPrintTF, "Insert a non-printable value"},
+        {addLineButton, "Add 'Line Feed' character   \u2318L"},
+        {addTabButton, "Add 'Tab' character   \u2318T"},
+        {addNullButton, "Add 'Null' character   \u2318N"},
+        {addCRtrnButton, "Add 'Carriage return' character   \u2318R"},
+        {clrRecvButton, "Clear recieve buffer"},
+        {clrSendButton, "Clear send buffer"},
+    };
+    for (const auto& [control, text] : tooltips) {
+        if (control)
+            control->setToolTip(text);
+    }
     stateChanged();
 }
 

@@ -1,0 +1,315 @@
+// The whole terminal in one process under the offscreen platform, reading a pty that a writer
+// thread feeds, its ticks driven by the real Qt timers: CPU as a share of one core at 115200
+// baud and when idle, and resident memory across a flood, in every view mode.
+// Usage: bench_qt_program [--paced S] [--idle S] [--flood S]   (defaults 20, 10, 10)
+#include "bench/BenchTerminal.h"
+#include "devices/Device.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <poll.h>
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Seconds = std::chrono::duration<double>;
+using namespace std::chrono_literals;
+
+constexpr double baudBytesPerSecond = 115200.0 / 10.0; // 8 data bits, a start and a stop bit
+constexpr double pacedGoalPercent = 1.0;
+constexpr double idleGoalPercent = 0.1;
+// Allocator and glyph-cache noise; a buffer that grew with the stream would pass this in seconds.
+constexpr double flatMiB = 1.0;
+const char* const modeNames[] = {"text", "mixed", "decimal", "hex"};
+
+struct Plan {
+    double paced = 20;
+    double idle = 10;
+    double flood = 10;
+};
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double threadCpuSeconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double residentMiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            double kib = 0;
+            status >> kib;
+            return kib / 1024;
+        }
+        status.ignore(1 << 16, '\n');
+    }
+    throw std::runtime_error("no VmRSS in /proc/self/status");
+}
+
+// The far end of the line: random bytes into the pty master, at the baud rate or as fast as the
+// pty takes them, until stopped. It times its own CPU so that can be taken off the process's.
+class Feeder {
+public:
+    enum class Pace { Baud, Flood };
+
+    Feeder(int master, Pace pace)
+        : master_(master), pace_(pace), thread_([this](std::stop_token stop) { run(stop); })
+    {
+    }
+    Feeder(const Feeder&) = delete;
+    Feeder& operator=(const Feeder&) = delete;
+
+    // Stops the thread; answers the CPU seconds it used.
+    double stop()
+    {
+        thread_.request_stop();
+        if (thread_.joinable())
+            thread_.join();
+        if (!failure_.empty())
+            throw std::runtime_error(failure_);
+        return cpuSeconds_;
+    }
+
+private:
+    void run(const std::stop_token& stop)
+    {
+        const double cpuStart = threadCpuSeconds();
+        std::mt19937 random(115200);
+        std::uniform_int_distribution<int> byte(0x00, 0xFF);
+        for (char& c : data_)
+            c = static_cast<char>(byte(random));
+        try {
+            if (pace_ == Pace::Baud)
+                paced(stop);
+            else
+                while (!stop.stop_requested())
+                    send(data_.size());
+        } catch (const std::exception& error) {
+            failure_ = error.what();
+        }
+        cpuSeconds_ = threadCpuSeconds() - cpuStart;
+    }
+
+    // A UART delivers evenly; the reader only looks every 0.1 s, so 10 ms steps are as good.
+    void paced(const std::stop_token& stop)
+    {
+        const auto start = Clock::now();
+        for (int step = 1; !stop.stop_requested(); ++step) {
+            const auto due = start + step * 10ms;
+            std::this_thread::sleep_until(due);
+            const auto owed = static_cast<std::uint64_t>(Seconds(due - start).count() * baudBytesPerSecond);
+            send(owed - sent_);
+        }
+    }
+
+    void send(std::size_t count)
+    {
+        while (count > 0) {
+            const std::size_t at = sent_ % data_.size();
+            const ssize_t written = ::write(master_, data_.data() + at, std::min(count, data_.size() - at));
+            if (written > 0) {
+                sent_ += static_cast<std::uint64_t>(written);
+                count -= static_cast<std::size_t>(written);
+            } else if (written < 0 && errno != EAGAIN && errno != EINTR) {
+                throw std::runtime_error(std::string("write to pty master: ") + std::strerror(errno));
+            } else {
+                // Full: the terminal has not read yet. Wait for room, briefly, so a stop is noticed.
+                pollfd entry{master_, POLLOUT, 0};
+                ::poll(&entry, 1, 10);
+                return;
+            }
+        }
+    }
+
+    int master_;
+    Pace pace_;
+    std::string data_ = std::string(64 * 1024, '\0');
+    std::uint64_t sent_ = 0;
+    double cpuSeconds_ = 0;
+    std::string failure_;
+    std::jthread thread_; // last, so it starts once everything it uses is there
+};
+
+// Runs the event loop for `seconds`, with a writer at `pace` if any; answers the process's CPU
+// beyond the writer's own work, as a percentage of one core, and the seconds it ran.
+std::pair<double, double> runLoop(double seconds, int master, std::optional<Feeder::Pace> pace)
+{
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    const double cpuStart = processCpuSeconds();
+    const auto start = Clock::now();
+    std::optional<Feeder> feeder;
+    if (pace)
+        feeder.emplace(master, *pace);
+    loop.exec();
+    const double feederCpu = feeder ? feeder->stop() : 0;
+    const double elapsed = Seconds(Clock::now() - start).count();
+    return {100 * (processCpuSeconds() - cpuStart - feederCpu) / elapsed, elapsed};
+}
+
+// Lets ticks take in what the pty still holds, unmeasured.
+void settle(double seconds)
+{
+    runLoop(seconds, -1, std::nullopt);
+}
+
+// What any Qt program pays here to wake ten times a second, for scale: an empty 0.1 s timer
+// of the same kind as the read timer, before the window exists.
+double timerFloorPercent(double seconds)
+{
+    QTimer tick;
+    tick.setTimerType(Qt::CoarseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [] {});
+    tick.start(100);
+    settle(1);
+    return runLoop(seconds, -1, std::nullopt).first;
+}
+
+struct Phase {
+    double cpuPercent = 0;
+    double kibPerSecond = 0; // what the terminal took in
+    double residentBefore = 0;
+    double residentAfter = 0;
+    double residentPeak = 0;
+};
+
+// One measured stretch of the program's life: its CPU, what it took in, and its memory.
+Phase runPhase(MyDocument& document, int master, std::optional<Feeder::Pace> pace, double seconds, bool watchMemory)
+{
+    Phase phase;
+    Device* device = document.getEnabledDevice();
+    const std::uint64_t receivedBefore = device->getRecvCount();
+    phase.residentBefore = phase.residentPeak = residentMiB();
+    QTimer memory;
+    if (watchMemory) {
+        QObject::connect(&memory, &QTimer::timeout, [&] { phase.residentPeak = std::max(phase.residentPeak, residentMiB()); });
+        memory.start(250);
+    }
+    const auto [cpuPercent, elapsed] = runLoop(seconds, master, pace);
+    phase.cpuPercent = cpuPercent;
+    phase.residentAfter = residentMiB();
+    phase.residentPeak = std::max(phase.residentPeak, phase.residentAfter);
+    phase.kibPerSecond = static_cast<double>(device->getRecvCount() - receivedBefore) / 1024 / elapsed;
+    return phase;
+}
+
+const char* verdict(bool met)
+{
+    return met ? "met" : "MISSED";
+}
+
+double parseSeconds(const char* text)
+{
+    char* end = nullptr;
+    const double seconds = std::strtod(text, &end);
+    return *end == '\0' && seconds > 0 && seconds <= 3600 ? seconds : -1;
+}
+
+Plan parseArguments(int argc, char** argv)
+{
+    Plan plan;
+    bool good = argc % 2 == 1;
+    for (int i = 1; good && i + 1 < argc; i += 2) {
+        const double seconds = parseSeconds(argv[i + 1]);
+        good = seconds > 0;
+        if (std::strcmp(argv[i], "--paced") == 0)
+            plan.paced = seconds;
+        else if (std::strcmp(argv[i], "--idle") == 0)
+            plan.idle = seconds;
+        else if (std::strcmp(argv[i], "--flood") == 0)
+            plan.flood = seconds;
+        else
+            good = false;
+    }
+    if (good)
+        return plan;
+    std::fprintf(stderr, "usage: %s [--paced S] [--idle S] [--flood S]   (defaults 20, 10, 10)\n", argv[0]);
+    std::exit(2);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const Plan plan = parseArguments(argc, argv);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    try {
+        BenchTerminal terminal(argv[0]);
+        std::FILE* out = terminal.report();
+        const double timerFloor = timerFloorPercent(plan.idle);
+        terminal.openWindow();
+        MyDocument& document = terminal.document();
+        std::fprintf(out,
+                     "Qt %s, platform %s, %u CPUs. CPU: the process's user+system time (getrusage) less the "
+                     "writer thread's own, as %% of one core.\n"
+                     "idle: reading on, nothing arriving, %.0f s (goal %.1f%%); paced: %.0f B/s for %.0f s "
+                     "(goal %.0f%%);\n"
+                     "flood: as fast as the pty takes it for %.0f s; resident memory (VmRSS) before, after and at "
+                     "its peak (goal: flat, within %.0f MiB).\n"
+                     "For scale, an empty 0.1 s Qt timer in this process before the window opened: %.3f%%.\n\n",
+                     qVersion(), qPrintable(QGuiApplication::platformName()), std::thread::hardware_concurrency(),
+                     plan.idle, idleGoalPercent, baudBytesPerSecond, plan.paced, pacedGoalPercent, plan.flood, flatMiB,
+                     timerFloor);
+        std::fprintf(out, "%-8s %-15s %-15s %11s %10s %11s  %s\n", "mode", "idle CPU", "paced CPU", "paced KiB/s",
+                     "flood CPU", "flood KiB/s", "RSS MiB before/after/peak");
+
+        bool allMet = true;
+        for (int mode = 0; mode < 4; ++mode) {
+            terminal.controls().viewFilter.userSelectSegment(mode);
+            settle(1);
+            const Phase idle = runPhase(document, terminal.master(), std::nullopt, plan.idle, false);
+            const Phase paced = runPhase(document, terminal.master(), Feeder::Pace::Baud, plan.paced, false);
+            settle(0.5);
+            const Phase flood = runPhase(document, terminal.master(), Feeder::Pace::Flood, plan.flood, true);
+            const bool idleMet = idle.cpuPercent <= idleGoalPercent;
+            const bool pacedMet = paced.cpuPercent <= pacedGoalPercent;
+            const bool flat = flood.residentAfter - flood.residentBefore <= flatMiB;
+            std::fprintf(out, "%-8s %6.3f%% %-7s %6.3f%% %-7s %11.2f %9.2f%% %11.0f  %.1f/%.1f/%.1f %s\n",
+                         modeNames[mode], idle.cpuPercent, verdict(idleMet), paced.cpuPercent, verdict(pacedMet),
+                         paced.kibPerSecond, flood.cpuPercent, flood.kibPerSecond, flood.residentBefore,
+                         flood.residentAfter, flood.residentPeak, flat ? "flat" : "GREW");
+            std::fflush(out);
+            allMet = allMet && idleMet && pacedMet && flat;
+            if (!document.isReading())
+                throw std::runtime_error("reading stopped: " + document.statusText());
+        }
+        std::fprintf(out, "\n%s\n", allMet ? "All goals met." : "A goal was missed.");
+        return allMet ? 0 : 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_qt_program: %s\n", error.what());
+        return 2;
+    }
+}

@@ -1,0 +1,268 @@
+// How fast the window's text views follow the document, under the offscreen platform, in each
+// view mode: the receive view when its whole 2047-character buffer changed at a tick, a tick
+// with nothing new, and the transmit editor after one keystroke in a 1,000-character message.
+// Medians of many runs; goals 2 ms, 0.1 ms and 16 ms. Usage: bench_qt_views [--runs N]
+#include "bench/BenchTerminal.h"
+#include "devices/Device.h"
+#include "toolkit/qt/TextEditorWidget.h"
+#include "toolkit/qt/TextViewWidget.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr double receiveGoalMs = 2.0;
+constexpr double idleGoalMs = 0.1;
+constexpr double keystrokeGoalMs = 16.0;
+constexpr std::size_t messageLength = 1000;
+const char* const modeNames[] = {"text", "mixed", "decimal", "hex"};
+
+struct Figures {
+    double median = 0;
+    double p90 = 0;
+    double worst = 0;
+};
+
+Figures summarize(std::vector<double> millis)
+{
+    std::sort(millis.begin(), millis.end());
+    const std::size_t n = millis.size();
+    const double median = n % 2 ? millis[n / 2] : (millis[n / 2 - 1] + millis[n / 2]) / 2;
+    return Figures{median, millis[std::min(n - 1, n * 9 / 10)], millis.back()};
+}
+
+// Counts the paints a widget gets, so a figure that timed no painting is caught rather than
+// reported as fast.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget)
+    {
+        widget->installEventFilter(this);
+    }
+    int count() const { return count_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count_;
+        return false;
+    }
+
+private:
+    int count_ = 0;
+};
+
+// Delivers what the widgets posted for themselves, as the event loop would in the same turn:
+// the layout request when a scroll bar comes or goes, the resize that follows, the repaints.
+void catchUp()
+{
+    for (int pass = 0; pass < 3; ++pass)
+        QCoreApplication::sendPostedEvents();
+}
+
+// Times `action` plus everything it made the widgets do, painting included.
+double timedMs(const std::function<void()>& action)
+{
+    const auto start = Clock::now();
+    action();
+    catchUp();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Lets the caret blink and the read timer fire between samples, and their repaints land.
+void settle()
+{
+    QCoreApplication::processEvents();
+    catchUp();
+}
+
+std::string randomBytes(std::mt19937& random, std::size_t count)
+{
+    std::uniform_int_distribution<int> byte(0x00, 0xFF);
+    std::string bytes(count, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(byte(random));
+    return bytes;
+}
+
+// Something a person would compose: words, a value or two outside ASCII, CR LF line ends.
+std::u16string message()
+{
+    const std::u16string line = u"AT+CMD=\"set\",42,ff\t\u00e9t\u00e9 ok 0123456789 abcdefghij xyz!\r\n";
+    std::u16string text;
+    while (text.size() < messageLength)
+        text += line;
+    text.resize(messageLength);
+    return text;
+}
+
+class ViewBench {
+public:
+    ViewBench(MyDocumentWindow& window, int runs)
+        : window_(window), controls_(window.controls()), document_(window.document()), runs_(runs),
+          receivePaints_(window.receiveView()->viewport()), editorPaints_(window.sendEditor()->viewport())
+    {
+        std::mt19937 random(2047);
+        for (int i = 0; i < 8; ++i)
+            chunks_.push_back(randomBytes(random, Device::maxRecvChars));
+    }
+
+    // The receive view when every one of its 2047 characters is new. Consecutive chunks differ,
+    // across view modes too, so no sample can find the text it already shows.
+    Figures receiveUpdate()
+    {
+        return sample([&] {
+            const std::string& chunk = chunks_[nextChunk_++ % chunks_.size()];
+            const int paints = receivePaints_.count();
+            const double ms = timedMs([&] { document_.updateRecieveTF(chunk.data(), chunk.size()); });
+            if (receivePaints_.count() == paints)
+                throw std::runtime_error("the receive view did not repaint after its text changed");
+            return ms;
+        });
+    }
+
+    // A read tick that finds the port empty.
+    Figures idleTick()
+    {
+        return sample([&] {
+            const int paints = receivePaints_.count() + editorPaints_.count();
+            const double ms = timedMs([&] { document_.update(); });
+            if (receivePaints_.count() + editorPaints_.count() != paints)
+                throw std::runtime_error("a tick without data repainted a text view");
+            return ms;
+        });
+    }
+
+    // One character typed at the end of a 1,000-character message: the document rebuilds the
+    // whole editor text in the view mode and the editor repaints.
+    Figures keystroke()
+    {
+        TextView& editor = controls_.sendTF;
+        editor.userReplaceCharacters(TextRange{0, editor.length()}, message());
+        const AttributedText shown = editor.textStorage();
+        return sample([&] {
+            editor.setAttributedString(shown);
+            editor.setSelectedRange(TextRange{shown.length(), 0});
+            settle();
+            const std::uint64_t revision = editor.textRevision();
+            const int paints = editorPaints_.count();
+            const double ms = timedMs([&] { QTest::keyClick(window_.sendEditor(), Qt::Key_X); });
+            if (editor.textRevision() == revision || editorPaints_.count() == paints)
+                throw std::runtime_error("the keystroke did not reach the editor, or it did not repaint");
+            return ms;
+        });
+    }
+
+private:
+    Figures sample(const std::function<double()>& run)
+    {
+        const int warmUp = std::max(3, runs_ / 10);
+        std::vector<double> millis;
+        for (int i = -warmUp; i < runs_; ++i) {
+            settle();
+            const double ms = run();
+            if (i >= 0)
+                millis.push_back(ms);
+        }
+        return summarize(std::move(millis));
+    }
+
+    MyDocumentWindow& window_;
+    TerminalControls& controls_;
+    MyDocument& document_;
+    int runs_;
+    PaintCounter receivePaints_;
+    PaintCounter editorPaints_;
+    std::vector<std::string> chunks_;
+    std::size_t nextChunk_ = 0;
+};
+
+int parseRuns(int argc, char** argv)
+{
+    if (argc == 1)
+        return 1000;
+    if (argc == 3 && std::strcmp(argv[1], "--runs") == 0) {
+        char* end = nullptr;
+        const long runs = std::strtol(argv[2], &end, 10);
+        if (*end == '\0' && runs > 0 && runs <= 1000000)
+            return static_cast<int>(runs);
+    }
+    std::fprintf(stderr, "usage: %s [--runs N]   (default 1000 per figure)\n", argv[0]);
+    std::exit(2);
+}
+
+const char* verdict(double ms, double goal)
+{
+    return ms <= goal ? "met" : "MISSED";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = parseRuns(argc, argv);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    try {
+        BenchTerminal terminal(argv[0]);
+        terminal.openWindow();
+        std::FILE* out = terminal.report();
+        MyDocumentWindow& window = terminal.window();
+        const QSize receiveSize = window.receiveView()->viewport()->size();
+        const QSize editorSize = window.sendEditor()->viewport()->size();
+        std::fprintf(out,
+                     "Qt %s, platform %s; window %dx%d, receive view %dx%d (%d lines of %d cells), editor %dx%d "
+                     "(%d lines).\n"
+                     "Milliseconds per event, %d runs each: median / 90th percentile / slowest.\n"
+                     "receive: the document appends 2047 new bytes and redraws the view, which lays the text out "
+                     "again and paints (goal %.1f ms)\n"
+                     "idle tick: a read tick that finds nothing, with whatever it repaints (goal %.1f ms)\n"
+                     "keystroke: 'x' typed at the end of a %zu-character message, the editor rebuilt and repainted "
+                     "(goal %.0f ms)\n\n",
+                     qVersion(), qPrintable(QGuiApplication::platformName()), window.width(), window.height(),
+                     receiveSize.width(), receiveSize.height(), window.receiveView()->visibleLineCount(),
+                     window.receiveView()->textLayout().columns(), editorSize.width(), editorSize.height(), window.sendEditor()->visibleLineCount(), runs,
+                     receiveGoalMs, idleGoalMs, messageLength, keystrokeGoalMs);
+        std::fprintf(out, "%-8s %-26s %-26s %-26s\n", "mode", "receive", "idle tick", "keystroke");
+
+        bool allMet = true;
+        ViewBench bench(window, runs);
+        for (int mode = 0; mode < 4; ++mode) {
+            terminal.controls().viewFilter.userSelectSegment(mode);
+            const Figures receive = bench.receiveUpdate();
+            const Figures idle = bench.idleTick();
+            const Figures key = bench.keystroke();
+            const auto cell = [](const Figures& f, double goal) {
+                char text[64];
+                std::snprintf(text, sizeof text, "%.3f/%.3f/%.3f %s", f.median, f.p90, f.worst, verdict(f.median, goal));
+                return std::string(text);
+            };
+            std::fprintf(out, "%-8s %-26s %-26s %-26s\n", modeNames[mode], cell(receive, receiveGoalMs).c_str(),
+                         cell(idle, idleGoalMs).c_str(), cell(key, keystrokeGoalMs).c_str());
+            std::fflush(out);
+            allMet = allMet && receive.median <= receiveGoalMs && idle.median <= idleGoalMs &&
+                     key.median <= keystrokeGoalMs;
+        }
+        std::fprintf(out, "\n%s\n", allMet ? "All goals met." : "A goal was missed.");
+        return allMet ? 0 : 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_qt_views: %s\n", error.what());
+        return 2;
+    }
+}

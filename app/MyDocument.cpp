@@ -27,12 +27,46 @@ MyDocument::MyDocument()
     flowTypes = {"None", "Xon/Xoff", "Hardware"};
     serial = std::make_unique<SerialController>();
 
+    startTimer();
+    if (readTimer)
+        logLine("Started Timer");
+}
+
+void MyDocument::startTimer()
+{
     // The timer calls back into this document; it dies with it, so no tick can outlive it.
     readTimer = Timer::timerWithTimeInterval(0.1, [this](Timer&) { update(); }, true);
-    if (readTimer) {
+    if (readTimer)
         RunLoop::currentRunLoop().addTimer(readTimer);
-        logLine("Started Timer");
-    }
+}
+
+void MyDocument::sleep(Device& device)
+{
+    asleep_ = true;
+    idleTicks_ = 0;
+    sleepingOn_ = device.getAddr();
+    readTimer->invalidate();
+    readTimer.reset();
+    device.addWaker(this, [this] { wakeUp(); });
+}
+
+// The port has news (data, a hang-up, a close): tick again.
+void MyDocument::wakeUp()
+{
+    if (!asleep_ || closed_)
+        return;
+    asleep_ = false;
+    startTimer();
+}
+
+// The user acted: whatever it changes, the ticks must see it.
+void MyDocument::stopSleeping()
+{
+    if (!asleep_)
+        return;
+    if (Device* device = findDevice(sleepingOn_, nullptr))
+        device->removeWaker(this);
+    wakeUp();
 }
 
 MyDocument::~MyDocument()
@@ -112,6 +146,7 @@ void MyDocument::setFlowList()
 
 void MyDocument::update()
 {
+    stopSleeping(); // ticked while asleep: someone wants it awake
     Device* device = getEnabledDevice();
     // Another window may have changed or reopened the shared device.
     if (settingsFor(device) != shownSettings_)
@@ -156,6 +191,11 @@ void MyDocument::update()
         updateRecieveTF(received.data(), received.size());
     else if (recieveTF)
         recieveTF->scrollRangeToVisible(TextRange{recieveTF->length(), 0}); // same text: only keep to its end
+
+    if (!received.empty() || serial->pendingBytes(device) > 0)
+        idleTicks_ = 0;
+    else if (++idleTicks_ >= idleTicksBeforeSleep && readTimer)
+        sleep(*device);
 }
 
 void MyDocument::readToggleClicked(SegmentedControl& sender)
@@ -169,6 +209,7 @@ void MyDocument::readToggleClicked(SegmentedControl& sender)
 
 void MyDocument::enableReading()
 {
+    stopSleeping();
     Device* device = getEnabledDevice();
     if (!device) {
         readingEnabled = false;
@@ -190,6 +231,7 @@ void MyDocument::enableReading()
 
 void MyDocument::disableReading()
 {
+    stopSleeping();
     readingEnabled = false;
     if (readToggle)
         readToggle->setSelectedSegment(0);
@@ -225,6 +267,7 @@ Device* MyDocument::findDevice(std::string_view name, int* index)
 
 void MyDocument::refreshDeviceList()
 {
+    stopSleeping();
     if (!devicePU)
         return;
     devicePU->removeAllItems();
@@ -324,10 +367,14 @@ bool MyDocument::readFromData(const std::vector<std::uint8_t>&, const std::strin
 
 void MyDocument::close()
 {
-    if (!readTimer)
+    if (closed_)
         return;
-    readTimer->invalidate();
-    readTimer.reset();
+    closed_ = true;
+    stopSleeping();
+    if (readTimer) {
+        readTimer->invalidate();
+        readTimer.reset();
+    }
     readingEnabled = false;
     if (Device* device = getEnabledDevice()) {
         device->removeReader(this);

@@ -122,8 +122,15 @@ public:
     static constexpr std::size_t readChunk = 512;
     // A tick reads until the port is empty, but never more than this, so it stays short.
     static constexpr std::size_t maxReadPerTick = 64 * 1024;
+    // After this many ticks without data the window stops polling and waits for the port.
+    static constexpr int idleTicksBeforeSleep = 10;
+    bool isAsleep() const { return asleep_; }
 
 private:
+    void startTimer();
+    void sleep(Device& device);
+    void wakeUp();
+    void stopSleeping();
     bool openEnabled(Device& device);
     bool applySetting(const std::function<void(Device&)>& store);
     void reportOpenFailure(const Device& device, int error);
@@ -164,6 +171,12 @@ private:
     Settings settingsFor(const Device* device) const;
 
     std::string enabledName_;       // the device this window works with, "" for none
+    bool closed_ = false;
+    // An idle port is not polled: the window sleeps until the port has data, hangs up or
+    // closes, which saves ten wake-ups a second.
+    bool asleep_ = false;
+    int idleTicks_ = 0;
+    std::string sleepingOn_;
     Shown shownReceive_;
     bool receiveShown_ = false;
     Settings shownSettings_;

@@ -10,6 +10,7 @@
 
 void MyDocument::setDevice(PopUpButton& sender)
 {
+    stopSleeping();
     if (sender.indexOfSelectedItem() < 0)
         return;
     const std::string oldName = enabledName_;
@@ -98,6 +99,7 @@ void MyDocument::setFlowControl(PopUpButton& sender)
 // Stores the choice in the enabled record and reopens its port with it.
 bool MyDocument::applySetting(const std::function<void(Device&)>& store)
 {
+    stopSleeping();
     Device* device = getEnabledDevice();
     if (!device) {
         setStatus("No serial device found. Connect one and press refresh.");

@@ -1,5 +1,7 @@
 #include "devices/Device.h"
 
+#include "toolkit/RunLoop.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -27,6 +29,8 @@ int Device::releasePort()
 {
     if (portHandle_ == -1)
         return 0;
+    // Nothing may watch a descriptor once it is closed.
+    stopWatching();
     dropPendingOutput("port closed");
     ::tcsetattr(portHandle_, TCSANOW, &options_);
     // Linux frees the descriptor even when close() fails, so the number must not be kept:
@@ -34,6 +38,7 @@ int Device::releasePort()
     const int result = ::close(portHandle_);
     const int error = result == 0 ? 0 : errno;
     portHandle_ = -1;
+    wakeAll(); // whoever waited on the port must learn it is gone
     return error;
 }
 
@@ -70,4 +75,40 @@ void Device::addReader(const void* reader)
 void Device::removeReader(const void* reader)
 {
     readers_.erase(std::remove(readers_.begin(), readers_.end(), reader), readers_.end());
+}
+
+void Device::addWaker(const void* who, std::function<void()> wake)
+{
+    removeWaker(who);
+    if (portHandle_ == -1) {
+        wake(); // nothing to wait for
+        return;
+    }
+    wakers_.emplace_back(who, std::move(wake));
+    if (!watch_) {
+        watch_ = ReadWatch::watchDescriptor(portHandle_, [this] { wakeAll(); });
+        RunLoop::currentRunLoop().addWatch(watch_);
+    }
+}
+
+void Device::removeWaker(const void* who)
+{
+    std::erase_if(wakers_, [who](const auto& waker) { return waker.first == who; });
+    if (wakers_.empty())
+        stopWatching();
+}
+
+void Device::stopWatching()
+{
+    if (const std::shared_ptr<ReadWatch> watch = std::move(watch_))
+        watch->invalidate();
+}
+
+void Device::wakeAll()
+{
+    stopWatching();
+    const auto wakers = std::move(wakers_);
+    wakers_.clear();
+    for (const auto& waker : wakers)
+        waker.second();
 }

@@ -3,10 +3,15 @@
 // what it still has to send.
 #pragma once
 
+#include "toolkit/ReadWatch.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 #include <termios.h>
 
@@ -75,7 +80,15 @@ public:
     void removeReader(const void* reader);
     bool hasReaders() const { return !readers_.empty(); }
 
+    // A window that stops polling an idle port asks to be woken once, when the port has data,
+    // hangs up or closes. Waking it forgets it; a reader is any token unique to its window.
+    void addWaker(const void* who, std::function<void()> wake);
+    void removeWaker(const void* who);
+
 private:
+    void stopWatching();
+    void wakeAll();
+
     int baud_ = 9600;
     std::string address_;
     std::string directory_;
@@ -83,6 +96,8 @@ private:
     std::uint64_t recvCount_ = 0;
     std::string pendingOutput_;
     std::vector<const void*> readers_;
+    std::vector<std::pair<const void*, std::function<void()>>> wakers_;
+    std::shared_ptr<ReadWatch> watch_; // on the port, while someone waits for it
     bool enabled_ = false;
     bool found_ = true;
     int packetFlag_ = 0;

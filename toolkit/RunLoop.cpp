@@ -1,6 +1,7 @@
 #include "toolkit/RunLoop.h"
 
 #include <algorithm>
+#include <poll.h>
 
 RunLoop& RunLoop::currentRunLoop()
 {
@@ -9,38 +10,51 @@ RunLoop& RunLoop::currentRunLoop()
     return loop;
 }
 
-std::vector<std::shared_ptr<Timer>> RunLoop::liveTimers()
+template <typename T>
+std::vector<std::shared_ptr<T>> RunLoop::live(std::vector<std::weak_ptr<T>>& entries)
 {
-    std::erase_if(timers_, [](const std::weak_ptr<Timer>& weak) {
-        const std::shared_ptr<Timer> timer = weak.lock();
-        return !timer || !timer->isValid();
+    std::erase_if(entries, [](const std::weak_ptr<T>& weak) {
+        const std::shared_ptr<T> entry = weak.lock();
+        return !entry || !entry->isValid();
     });
-    std::vector<std::shared_ptr<Timer>> live;
-    live.reserve(timers_.size());
-    for (const std::weak_ptr<Timer>& weak : timers_) {
-        if (std::shared_ptr<Timer> timer = weak.lock())
-            live.push_back(std::move(timer));
+    std::vector<std::shared_ptr<T>> result;
+    result.reserve(entries.size());
+    for (const std::weak_ptr<T>& weak : entries) {
+        if (std::shared_ptr<T> entry = weak.lock())
+            result.push_back(std::move(entry));
     }
-    return live;
+    return result;
 }
 
 void RunLoop::addTimer(const std::shared_ptr<Timer>& timer)
 {
     if (!timer || !timer->isValid())
         return;
-    const std::vector<std::shared_ptr<Timer>> live = liveTimers();
-    if (std::find(live.begin(), live.end(), timer) != live.end())
+    const std::vector<std::shared_ptr<Timer>> timers = live(timers_);
+    if (std::find(timers.begin(), timers.end(), timer) != timers.end())
         return;
     timers_.push_back(timer);
     if (scheduler_)
         scheduler_(timer);
 }
 
+void RunLoop::addWatch(const std::shared_ptr<ReadWatch>& watch)
+{
+    if (!watch || !watch->isValid())
+        return;
+    const std::vector<std::shared_ptr<ReadWatch>> watches = live(watches_);
+    if (std::find(watches.begin(), watches.end(), watch) != watches.end())
+        return;
+    watches_.push_back(watch);
+    if (watchScheduler_)
+        watchScheduler_(watch);
+}
+
 std::size_t RunLoop::fireTimers()
 {
     // Timers added by a callback wait for the next round.
     std::size_t fired = 0;
-    for (const std::shared_ptr<Timer>& timer : liveTimers()) {
+    for (const std::shared_ptr<Timer>& timer : live(timers_)) {
         if (timer->isValid()) {
             timer->fire();
             ++fired;
@@ -51,7 +65,22 @@ std::size_t RunLoop::fireTimers()
 
 std::size_t RunLoop::timerCount()
 {
-    return liveTimers().size();
+    return live(timers_).size();
+}
+
+std::size_t RunLoop::fireReadyWatches()
+{
+    std::size_t fired = 0;
+    for (const std::shared_ptr<ReadWatch>& watch : live(watches_)) {
+        if (!watch->isValid())
+            continue;
+        pollfd entry{watch->descriptor(), POLLIN, 0};
+        if (::poll(&entry, 1, 0) == 1 && entry.revents != 0) {
+            watch->fire();
+            ++fired;
+        }
+    }
+    return fired;
 }
 
 void RunLoop::setScheduler(Scheduler scheduler)
@@ -59,6 +88,15 @@ void RunLoop::setScheduler(Scheduler scheduler)
     scheduler_ = std::move(scheduler);
     if (!scheduler_)
         return;
-    for (const std::shared_ptr<Timer>& timer : liveTimers())
+    for (const std::shared_ptr<Timer>& timer : live(timers_))
         scheduler_(timer);
+}
+
+void RunLoop::setWatchScheduler(WatchScheduler scheduler)
+{
+    watchScheduler_ = std::move(scheduler);
+    if (!watchScheduler_)
+        return;
+    for (const std::shared_ptr<ReadWatch>& watch : live(watches_))
+        watchScheduler_(watch);
 }

@@ -1,8 +1,9 @@
-// The process-wide main loop's list of timers, and the hook a real event loop drives it by.
-// Without a scheduler nothing fires by itself: fireTimers() fires every live timer once,
-// which is how tests tick. A GUI installs a scheduler that gives each timer a real clock.
+// The process-wide main loop's timers and descriptor watches, and the hooks a real event
+// loop drives them by. Without a scheduler nothing fires by itself: fireTimers() and
+// fireReadyWatches() are how tests tick. A GUI installs schedulers that really wait.
 #pragma once
 
+#include "toolkit/ReadWatch.h"
 #include "toolkit/Timer.h"
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 class RunLoop {
 public:
     using Scheduler = std::function<void(const std::shared_ptr<Timer>& timer)>;
+    using WatchScheduler = std::function<void(const std::shared_ptr<ReadWatch>& watch)>;
 
     static RunLoop& currentRunLoop();
 
@@ -20,21 +22,28 @@ public:
     RunLoop(const RunLoop&) = delete;
     RunLoop& operator=(const RunLoop&) = delete;
 
-    // Adding an invalid timer, or one already added, does nothing.
+    // Adding an invalid timer or watch, or one already added, does nothing.
     void addTimer(const std::shared_ptr<Timer>& timer);
+    void addWatch(const std::shared_ptr<ReadWatch>& watch);
 
     // Fires each valid timer once, in the order they were added; answers how many fired.
     std::size_t fireTimers();
     // Timers still alive and valid.
     std::size_t timerCount();
+    // Fires each valid watch whose descriptor is ready now; answers how many fired.
+    std::size_t fireReadyWatches();
 
-    // The scheduler is handed every live timer now and each one added later; an empty
+    // A scheduler is handed every live timer (watch) now and each one added later; an empty
     // scheduler removes it. Whoever installs one must remove it before it goes away.
     void setScheduler(Scheduler scheduler);
+    void setWatchScheduler(WatchScheduler scheduler);
 
 private:
-    std::vector<std::shared_ptr<Timer>> liveTimers();
+    template <typename T>
+    static std::vector<std::shared_ptr<T>> live(std::vector<std::weak_ptr<T>>& entries);
 
     std::vector<std::weak_ptr<Timer>> timers_;
+    std::vector<std::weak_ptr<ReadWatch>> watches_;
     Scheduler scheduler_;
+    WatchScheduler watchScheduler_;
 };

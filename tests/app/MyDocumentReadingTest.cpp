@@ -232,6 +232,51 @@ TEST_F(DocumentTest, WindowsOnTwoDevicesStayApartAndWindowsOnOneShareIt)
     EXPECT_EQ(quietly([&] { RunLoop::currentRunLoop().fireTimers(); }).find("cu.b"), std::string::npos);
 }
 
+TEST_F(DocumentTest, AnIdlePortIsNotPolledUntilItHasNews)
+{
+    Pty pty;
+    attach("cu.usb", pty);
+    auto window = openWindow();
+    RunLoop& loop = RunLoop::currentRunLoop();
+    const auto sleepOnIt = [&] {
+        quietly([&] {
+            for (int i = 0; i < MyDocument::idleTicksBeforeSleep; ++i)
+                loop.fireTimers();
+        });
+        ASSERT_TRUE(window->document->isAsleep());
+        ASSERT_EQ(loop.timerCount(), 0u);
+    };
+    const auto wakeWithin = [&](std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (loop.fireReadyWatches() == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        return !window->document->isAsleep();
+    };
+    quietly([&] { window->readOn(); });
+
+    // Asleep, nothing ticks and nothing is printed.
+    sleepOnIt();
+    EXPECT_FALSE(wakeWithin(20ms));
+    EXPECT_EQ(quietly([&] { loop.fireTimers(); }), "");
+
+    // Data wakes it, and the next tick shows the data.
+    pty.writeMaster("wake up");
+    EXPECT_TRUE(wakeWithin(1s));
+    EXPECT_EQ(loop.timerCount(), 1u);
+    quietly([&] { loop.fireTimers(); });
+    EXPECT_EQ(window->received(), u"wake up");
+
+    // So does a user's action, and the far end hanging up.
+    sleepOnIt();
+    quietly([&] { window->choose(window->controls.baudRatePU, "19200"); });
+    EXPECT_FALSE(window->document->isAsleep());
+    sleepOnIt();
+    pty.hangUp();
+    EXPECT_TRUE(wakeWithin(1s));
+    quietly([&] { loop.fireTimers(); });
+    EXPECT_FALSE(window->document->isReading());
+}
+
 TEST_F(DocumentTest, AClosedWindowNoLongerTicks)
 {
     Pty pty;

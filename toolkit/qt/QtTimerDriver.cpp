@@ -2,6 +2,8 @@
 
 #include "toolkit/RunLoop.h"
 
+#include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
@@ -11,11 +13,13 @@ QtTimerDriver::QtTimerDriver(QObject* parent)
     : QObject(parent)
 {
     RunLoop::currentRunLoop().setScheduler([this](const std::shared_ptr<Timer>& timer) { schedule(timer); });
+    RunLoop::currentRunLoop().setWatchScheduler([this](const std::shared_ptr<ReadWatch>& w) { watch(w); });
 }
 
 QtTimerDriver::~QtTimerDriver()
 {
     RunLoop::currentRunLoop().setScheduler(nullptr);
+    RunLoop::currentRunLoop().setWatchScheduler(nullptr);
 }
 
 void QtTimerDriver::schedule(const std::shared_ptr<Timer>& timer)
@@ -36,4 +40,22 @@ void QtTimerDriver::schedule(const std::shared_ptr<Timer>& timer)
         }
     });
     clock->start();
+}
+
+void QtTimerDriver::watch(const std::shared_ptr<ReadWatch>& watch)
+{
+    QPointer<QSocketNotifier> notifier = new QSocketNotifier(static_cast<qintptr>(watch->descriptor()),
+                                                             QSocketNotifier::Read, this);
+    // The watch ends before its descriptor closes; so must the notifier, at once.
+    watch->setCancelHook([notifier] {
+        if (notifier) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
+    });
+    const std::weak_ptr<ReadWatch> weak = watch;
+    connect(notifier, &QSocketNotifier::activated, notifier, [weak] {
+        if (const std::shared_ptr<ReadWatch> target = weak.lock())
+            target->fire();
+    });
 }

@@ -168,6 +168,16 @@ private slots:
         }
     }
 
+    void anIdleWindowSleepsAndWakesWhenDataArrives()
+    {
+        TerminalControls& c = window_->controls();
+        QTest::mouseClick(segments(window_, c.readToggle)->segmentButton(1), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(window_->document().isAsleep(), 3000);
+        farEnd().writeMaster("late news");
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->document().isAsleep(), 1000);
+        QTRY_VERIFY(c.recieveTF.string().ends_with(u"late news"));
+    }
+
     void aSecondWindowFromTheMenuSharesTheDevices()
     {
         QAction* open = menuAction(window_, "New Window");

@@ -1,6 +1,7 @@
-// Draws stretches of attributed text into equal cells of a monospace font.
-// Glyphs are looked up once and drawn as positioned glyph runs, one per colour and line, so a
-// repaint does no text shaping; characters the font lacks fall back to ordinary text drawing.
+// Draws stretches of attributed text into equal whole-pixel cells of a monospace font.
+// Each glyph is rendered once per text and background colour into an opaque cell image, and a
+// line is composed from those cells and copied out in one blit: no glyph blending per repaint.
+// Characters the font lacks, and scaled or high-DPI painting, fall back to ordinary drawing.
 #pragma once
 
 #include "toolkit/AttributedText.h"
@@ -8,6 +9,7 @@
 #include <QColor>
 #include <QFont>
 #include <QHash>
+#include <QImage>
 #include <QPointF>
 #include <QRawFont>
 #include <QVector>
@@ -20,12 +22,14 @@ class QPainter;
 class CellTextPainter {
 public:
     struct Colors {
-        QColor plain;            // text without a colour of its own
-        QColor selectedPlain;    // the same inside the selection
+        QColor plain;              // text without a colour of its own
+        QColor selectedPlain;      // the same inside the selection
+        QColor background;         // what the cells stand on
+        QColor selectedBackground; // the same inside the selection
     };
 
     void setFont(const QFont& font);
-    qreal cellWidth() const { return cellWidth_; }
+    int cellWidth() const { return cellWidth_; }
     int lineHeight() const { return lineHeight_; }
 
     // What a code unit looks like in its one cell: control characters as their pictures.
@@ -33,9 +37,10 @@ public:
     // What stands in for it when the font has no such picture.
     static char16_t substituteUnit(char16_t unit);
 
-    // Draws the units [start, end) of text from origin (the top left of the first cell).
-    void drawCells(QPainter& painter, QPointF origin, const AttributedText& text, std::size_t start,
-                   std::size_t end, TextRange selection, const Colors& colors);
+    // Draws the units [start, end) of text, backgrounds included, from origin (the top left of
+    // the first cell).
+    void drawCells(QPainter& painter, QPoint origin, const AttributedText& text, std::size_t start, std::size_t end,
+                   TextRange selection, const Colors& colors);
 
 private:
     struct Batch {
@@ -43,24 +48,41 @@ private:
         QVector<quint32> glyphs;
         QVector<QPointF> positions;
     };
+    struct Fallback {
+        QRgb color;
+        int x;
+        QString text;
+    };
+    // Rendered cells in one text colour on one background, each cellWidth_ x lineHeight_ pixels.
+    struct Atlas {
+        QRgb foreground;
+        QRgb background;
+        std::vector<QRgb> pixels;
+        std::array<int, 256> latinSlots;
+        QHash<char16_t, int> otherSlots;
+    };
 
     quint32 glyphFor(char16_t unit);
     Batch& batchFor(QRgb color);
-    void addCell(QRgb color, char16_t unit, qreal x);
+    Atlas& atlasFor(QRgb foreground, QRgb background);
+    const QRgb* cellPixels(Atlas& atlas, char16_t unit, quint32 glyph);
+    void drawGlyphRuns(QPainter& painter, QPoint origin, const AttributedText& text, std::size_t start,
+                       std::size_t end, TextRange selection, const Colors& colors);
+    void blitCells(QPainter& painter, QPoint origin, const AttributedText& text, std::size_t start, std::size_t end,
+                   TextRange selection, const Colors& colors);
+    void drawFallbacks(QPainter& painter, QPoint origin);
 
     QFont font_;
     QRawFont rawFont_;
-    qreal cellWidth_ = 8;
+    int cellWidth_ = 8;
     int lineHeight_ = 16;
     qreal ascent_ = 12;
     std::array<quint32, 256> latinGlyphs_{};
     QHash<char16_t, quint32> otherGlyphs_;
     std::vector<Batch> batches_;
     std::size_t usedBatches_ = 0;
-    struct Fallback {
-        QRgb color;
-        qreal x;
-        QString text;
-    };
     std::vector<Fallback> fallbacks_;
+    std::vector<Atlas> atlases_;
+    std::size_t atlasPixels_ = 0;
+    QImage line_;
 };

@@ -212,6 +212,7 @@ bool TextEditorWidget::handleEdit(const QKeyEvent* event)
 
 void TextEditorWidget::keyPressEvent(QKeyEvent* event)
 {
+    restartBlink();
     if (editable() && (handleMove(event) || handleEdit(event)))
         event->accept();
     else
@@ -295,6 +296,7 @@ void TextEditorWidget::inputMethodEvent(QInputMethodEvent* event)
     }
     if (!event->commitString().isEmpty() || range.length > 0)
         replace(range, event->commitString().toStdU16String());
+    restartBlink();
     event->accept();
 }
 
@@ -319,10 +321,12 @@ void TextEditorWidget::restartBlink()
 {
     caretShown_ = true;
     const int flash = QGuiApplication::styleHints()->cursorFlashTime();
-    if (hasFocus() && flash > 0)
+    if (hasFocus() && isActiveWindow() && flash > 0) {
         blink_.start(flash / 2, this);
-    else
+        blinkingFor_.start();
+    } else {
         blink_.stop();
+    }
     viewport()->update(cellRect(caret()));
 }
 
@@ -346,6 +350,8 @@ void TextEditorWidget::timerEvent(QTimerEvent* event)
         return;
     }
     caretShown_ = !caretShown_;
+    if (caretShown_ && blinkingFor_.hasExpired(blinkTimeout_.count()))
+        blink_.stop();
     viewport()->update(cellRect(caret()));
 }
 

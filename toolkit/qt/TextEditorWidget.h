@@ -6,7 +6,9 @@
 #include "toolkit/qt/TextViewWidget.h"
 
 #include <QBasicTimer>
+#include <QElapsedTimer>
 
+#include <chrono>
 #include <string_view>
 
 class QMimeData;
@@ -22,6 +24,9 @@ public:
     // Replaces the selection with what data offers, colours included, as one edit.
     void insertFromMimeData(const QMimeData& source);
     std::size_t caretPosition() const { return caret(); }
+    // How long the caret blinks after the last key, click or focus; then it stays shown, so an
+    // idle window does not wake twice a second for ever.
+    void setCaretBlinkTimeout(std::chrono::milliseconds timeout) { blinkTimeout_ = timeout; }
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -55,6 +60,8 @@ private:
     void restartBlink();
 
     QBasicTimer blink_;
+    QElapsedTimer blinkingFor_;
+    std::chrono::milliseconds blinkTimeout_{5000};
     bool caretShown_ = true;
     int preferredColumn_ = -1;
 };

@@ -1,5 +1,7 @@
 #include "toolkit/qt/TextViewWidget.h"
 
+#include "toolkit/qt/QuietScrollBar.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -8,9 +10,11 @@
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -21,6 +25,7 @@ constexpr int margin = 4;
 TextViewWidget::TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent)
     : QAbstractScrollArea(parent), model_(std::move(model), [this] { sync(); })
 {
+    setVerticalScrollBar(new QuietScrollBar(Qt::Vertical, this));
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     cells_.setFont(font());
     setFocusPolicy(Qt::StrongFocus);
@@ -34,6 +39,8 @@ TextViewWidget::TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent)
 
 void TextViewWidget::sync()
 {
+    syncing_ = true;
+    const int scrolledFrom = verticalScrollBar()->value();
     const bool textChanged = model_->textRevision() != textRevision_;
     if (textChanged) {
         textRevision_ = model_->textRevision();
@@ -56,8 +63,115 @@ void TextViewWidget::sync()
         ensureVisible(request.location);
     }
     modelChanged(textChanged, selectionChanged);
-    if (textChanged || selectionChanged)
+    syncing_ = false;
+    if (textChanged || selectionChanged || verticalScrollBar()->value() != scrolledFrom)
+        refreshRows();
+}
+
+int TextViewWidget::rowCount() const
+{
+    const int height = cells_.lineHeight();
+    return std::max(1, (viewport()->height() - margin / 2 + height - 1) / height);
+}
+
+void TextViewWidget::describeRow(ShownRow& row, std::size_t index, std::size_t caretLine) const
+{
+    row.units.clear();
+    row.colors.clear();
+    row.selectedFrom = row.selectedTo = 0;
+    row.caretColumn = -1;
+    row.hash = 0;
+    if (index >= layout_.lineCount())
+        return;
+    const MonoTextLayout::Line& line = layout_.line(index);
+    const AttributedText& text = model_->textStorage();
+    row.units.assign(text.string(), line.start, line.end - line.start);
+    const auto& runs = text.runs();
+    auto run = std::upper_bound(runs.begin(), runs.end(), line.start,
+                                [](std::size_t p, const AttributedText::Run& r) { return p < r.location; });
+    if (run != runs.begin())
+        --run;
+    for (std::size_t pos = line.start; pos < line.end && run != runs.end(); ++run) {
+        const std::size_t to = std::min(line.end, run->location + run->length);
+        const QRgb color = run->color ? qRgb(run->color->red, run->color->green, run->color->blue) : 0;
+        row.colors.emplace_back(to - pos, color);
+        pos = to;
+    }
+    const TextRange selected = selection();
+    const std::size_t from = std::max(selected.location, line.start);
+    const std::size_t to = std::min(selected.end(), line.next);
+    if (selected.length > 0 && from < to) {
+        row.selectedFrom = std::min(from, line.end) - line.start;
+        row.selectedTo = std::min(to, line.end) - line.start + (to > line.end ? 1 : 0);
+    }
+    if (index == caretLine)
+        row.caretColumn = layout_.columnOf(caret_);
+    std::size_t hash = std::hash<std::u16string>()(row.units);
+    for (const auto& [cells, color] : row.colors)
+        hash = hash * 1000003 ^ (cells * 31 + color);
+    row.hash = hash ^ (row.selectedFrom * 7919 + row.selectedTo * 104729 + static_cast<std::size_t>(row.caretColumn + 1));
+}
+
+void TextViewWidget::refreshRows()
+{
+    const int count = rowCount();
+    const auto first = static_cast<std::size_t>(firstVisibleLine());
+    const std::size_t caretLine = layout_.lineOf(caret_);
+    nextRows_.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        describeRow(nextRows_[static_cast<std::size_t>(i)], first + static_cast<std::size_t>(i), caretLine);
+    if (shownRows_.size() != nextRows_.size()) {
         viewport()->update();
+        std::swap(shownRows_, nextRows_);
+        return;
+    }
+    // shift: row i now shows what row i + shift showed.
+    const auto matches = [&](int shift) {
+        int same = 0;
+        for (int i = std::max(0, -shift); i < std::min(count, count - shift); ++i) {
+            const ShownRow& now = nextRows_[static_cast<std::size_t>(i)];
+            const ShownRow& before = shownRows_[static_cast<std::size_t>(i + shift)];
+            same += now.hash == before.hash && now == before;
+        }
+        return same;
+    };
+    int shift = 0;
+    int best = matches(0);
+    for (int candidate = 1; candidate < count && best < count - candidate; ++candidate) {
+        for (const int signedShift : {candidate, -candidate}) {
+            const int same = matches(signedShift);
+            if (same > best) {
+                best = same;
+                shift = signedShift;
+            }
+        }
+    }
+    const int height = cells_.lineHeight();
+    if (shift != 0) {
+        const QRect rows(0, margin / 2, viewport()->width(), viewport()->height() - margin / 2);
+        viewport()->scroll(0, -shift * height, rows);
+    }
+    QRegion dirty;
+    for (int i = 0; i < count; ++i) {
+        const int before = i + shift;
+        if (before < 0 || before >= count || !(nextRows_[static_cast<std::size_t>(i)] == shownRows_[static_cast<std::size_t>(before)]))
+            dirty += QRect(0, margin / 2 + i * height, viewport()->width(), height);
+    }
+    if (!dirty.isEmpty())
+        viewport()->update(dirty);
+    std::swap(shownRows_, nextRows_);
+}
+
+void TextViewWidget::repaintAll()
+{
+    shownRows_.clear();
+    viewport()->update();
+}
+
+void TextViewWidget::scrollContentsBy(int, int)
+{
+    if (!syncing_)
+        refreshRows();
 }
 
 void TextViewWidget::modelChanged(bool, bool) {}
@@ -67,8 +181,7 @@ void TextViewWidget::paintOverlay(QPainter&) {}
 int TextViewWidget::columnsForWidth() const
 {
     // Leave room for a caret after a full line.
-    const qreal usable = viewport()->width() - 2 * margin - 2;
-    return std::max(1, static_cast<int>(usable / cells_.cellWidth()));
+    return std::max(1, (viewport()->width() - 2 * margin - 2) / cells_.cellWidth());
 }
 
 void TextViewWidget::relayout()
@@ -102,20 +215,20 @@ int TextViewWidget::visibleLineCount() const
 QSize TextViewWidget::sizeHint() const
 {
     const int frame = 2 * frameWidth();
-    return QSize(static_cast<int>(cells_.cellWidth() * 60) + 2 * margin + frame,
+    return QSize(cells_.cellWidth() * 60 + 2 * margin + frame,
                  cells_.lineHeight() * 10 + margin + frame);
 }
 
 QPoint TextViewWidget::cellOrigin(std::size_t line, int column) const
 {
-    return QPoint(margin + static_cast<int>(column * cells_.cellWidth()),
+    return QPoint(margin + column * cells_.cellWidth(),
                   margin / 2 + (static_cast<int>(line) - firstVisibleLine()) * cells_.lineHeight());
 }
 
 QRect TextViewWidget::cellRect(std::size_t position) const
 {
     const QPoint origin = cellOrigin(layout_.lineOf(position), layout_.columnOf(position));
-    return QRect(origin, QSize(static_cast<int>(cells_.cellWidth() + 0.5), cells_.lineHeight()));
+    return QRect(origin, QSize(cells_.cellWidth(), cells_.lineHeight()));
 }
 
 std::size_t TextViewWidget::positionAt(QPoint point) const
@@ -123,7 +236,7 @@ std::size_t TextViewWidget::positionAt(QPoint point) const
     const int y = point.y() - margin / 2;
     const int row = y >= 0 ? y / cells_.lineHeight() : (y + 1) / cells_.lineHeight() - 1;
     const int line = std::clamp(firstVisibleLine() + row, 0, static_cast<int>(layout_.lineCount()) - 1);
-    const int column = static_cast<int>((point.x() - margin) / cells_.cellWidth() + 0.5);
+    const int column = static_cast<int>(static_cast<double>(point.x() - margin) / cells_.cellWidth() + 0.5);
     return layout_.positionAt(static_cast<std::size_t>(line), column);
 }
 
@@ -139,7 +252,7 @@ void TextViewWidget::setSelection(std::size_t anchor, std::size_t caret)
     anchor_ = std::min(anchor, length);
     caret_ = std::min(caret, length);
     model_->setSelectedRange(selection());
-    viewport()->update();
+    refreshRows();
 }
 
 void TextViewWidget::ensureVisible(std::size_t position)
@@ -199,8 +312,10 @@ void TextViewWidget::selectAll()
 void TextViewWidget::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
-    const CellTextPainter::Colors colors{palette().color(QPalette::Text), palette().color(QPalette::HighlightedText)};
-    const QColor highlight = palette().color(QPalette::Highlight);
+    const QPalette& colors = viewport()->palette();
+    const CellTextPainter::Colors cellColors{colors.color(QPalette::Text), colors.color(QPalette::HighlightedText),
+                                             colors.color(viewport()->backgroundRole()),
+                                             colors.color(QPalette::Highlight)};
     const TextRange selected = selection();
     const AttributedText& text = model_->textStorage();
     // Only the lines the damaged area touches: a blinking caret repaints one line.
@@ -212,17 +327,12 @@ void TextViewWidget::paintEvent(QPaintEvent* event)
     for (std::size_t index = first; index < last; ++index) {
         const MonoTextLayout::Line& line = layout_.line(index);
         const QPoint origin = cellOrigin(index, 0);
-        const std::size_t from = std::max(selected.location, line.start);
-        const std::size_t to = std::min(selected.end(), line.next);
-        if (selected.length > 0 && from < to) {
+        if (selected.length > 0 && selected.location < line.next && selected.end() > line.end && line.next > line.end) {
             // A selected line break shows as one more highlighted cell.
-            const std::size_t cells = std::min(to, line.end) - std::min(from, line.end) + (to > line.end ? 1 : 0);
-            const qreal x = static_cast<qreal>(std::min(from, line.end) - line.start) * cells_.cellWidth();
-            painter.fillRect(QRectF(origin.x() + x, origin.y(), static_cast<qreal>(cells) * cells_.cellWidth(),
-                                    cells_.lineHeight()),
-                             highlight);
+            const QPoint end = cellOrigin(index, static_cast<int>(line.end - line.start));
+            painter.fillRect(QRect(end, QSize(cells_.cellWidth(), height)), cellColors.selectedBackground);
         }
-        cells_.drawCells(painter, origin, text, line.start, line.end, selected, colors);
+        cells_.drawCells(painter, origin, text, line.start, line.end, selected, cellColors);
     }
     paintOverlay(painter);
 }
@@ -230,6 +340,7 @@ void TextViewWidget::paintEvent(QPaintEvent* event)
 void TextViewWidget::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    shownRows_.clear();
     if (columnsForWidth() != layout_.columns())
         relayout();
     else
@@ -242,8 +353,10 @@ void TextViewWidget::changeEvent(QEvent* event)
     if (event->type() == QEvent::FontChange) {
         cells_.setFont(font());
         relayout();
-        viewport()->update();
     }
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange
+        || event->type() == QEvent::StyleChange || event->type() == QEvent::EnabledChange)
+        repaintAll();
 }
 
 void TextViewWidget::keyPressEvent(QKeyEvent* event)

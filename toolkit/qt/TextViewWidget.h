@@ -10,7 +10,12 @@
 
 #include <QAbstractScrollArea>
 
+#include <QRgb>
+
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 class QMenu;
 
@@ -53,6 +58,7 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -62,7 +68,24 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // What one row of the viewport shows, to tell which rows a change touched.
+    struct ShownRow {
+        std::u16string units;
+        std::vector<std::pair<std::size_t, QRgb>> colors; // stretches of cells; alpha 0 for plain text
+        std::size_t selectedFrom = 0;                     // highlighted cells, a line break included
+        std::size_t selectedTo = 0;
+        int caretColumn = -1;
+        std::size_t hash = 0;
+        bool operator==(const ShownRow&) const = default;
+    };
+
     void sync();
+    // Repaints the rows whose content changed since the last call, moving the pixels of rows
+    // that only scrolled instead of painting them again.
+    void refreshRows();
+    void repaintAll();
+    void describeRow(ShownRow& row, std::size_t index, std::size_t caretLine) const;
+    int rowCount() const;
     void relayout();
     void updateScrollBar();
     int columnsForWidth() const;
@@ -77,4 +100,7 @@ private:
     std::size_t anchor_ = 0;
     std::size_t caret_ = 0;
     bool dragging_ = false;
+    bool syncing_ = false;
+    std::vector<ShownRow> shownRows_;
+    std::vector<ShownRow> nextRows_;
 };

@@ -6,8 +6,12 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QMimeData>
+#include <QScreen>
 #include <QScrollBar>
+#include <QStyleHints>
 #include <QtTest>
+
+#include <chrono>
 
 namespace {
 
@@ -39,6 +43,31 @@ struct RebuildingDelegate : TextViewDelegate {
         sender.setTypingAttributes(nullptr);
     }
 };
+
+// Counts the paints a widget gets.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// The pixels the window holds now: whatever the partial repaints and scrolls left behind.
+QImage onScreen(QWidget& widget)
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    return widget.screen()->grabWindow(widget.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The same window painted afresh from its model.
+QImage paintedAfresh(TextViewWidget& view)
+{
+    view.viewport()->repaint();
+    return onScreen(view);
+}
 
 } // namespace
 
@@ -108,6 +137,98 @@ private slots:
         QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text().toStdU16String(), text);
+    }
+
+    void partialRepaintsLeaveWhatAFullPaintShows()
+    {
+        auto model = std::make_shared<TextView>();
+        model->setEditable(false);
+        TextViewWidget view(model);
+        view.resize(320, 170);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+        // Lines that wrap, escapes in gray, a character the font may lack, one outside the BMP.
+        std::vector<std::u16string> lines;
+        for (int i = 0; i < 60; ++i)
+            lines.push_back(u"line " + QString::number(i).toStdU16String() + (i % 7 == 0 ? std::u16string(80, u'w') : u"")
+                            + (i % 5 == 0 ? u"\u4e2d\U0001F600" : u""));
+        std::size_t from = 0;
+        std::size_t to = 30;
+        const auto show = [&] {
+            AttributedText text;
+            for (std::size_t i = from; i < to; ++i) {
+                text.append(lines[i]);
+                text.append(u"\\13", i % 3 ? grayColor() : makeColor(200, 0, 0));
+                text.append(u"\r\n");
+            }
+            model->setAttributedString(std::move(text));
+            model->scrollRangeToVisible(TextRange{model->length(), 0});
+        };
+        const auto check = [&](const char* step) {
+            const QImage incremental = onScreen(view);
+            if (incremental != paintedAfresh(view))
+                QFAIL(step);
+        };
+        show();
+        check("first text");
+        to += 3; // new lines push the view up
+        show();
+        check("three lines arrive");
+        ++from; // the oldest line drops out as a new one arrives
+        ++to;
+        show();
+        check("the buffer slides");
+        model->setSelectedRange(TextRange{model->length() - 40, 30});
+        check("a selection across a line break");
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->value() - 3);
+        check("the user scrolls up");
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->value() + 1);
+        check("and down");
+        lines[from + 20] = u"changed in place";
+        show();
+        check("a line changes and the view scrolls back to the end");
+        view.resize(250, 190);
+        check("narrower, so lines wrap again");
+    }
+
+    void caretBlinksOnlyAWhileAfterInputAndMovesCleanly()
+    {
+        QStyleHints* hints = QGuiApplication::styleHints();
+        const int flash = hints->cursorFlashTime();
+        hints->setCursorFlashTime(40);
+        auto model = std::make_shared<TextView>();
+        model->setAttributedString(AttributedText(u"first\nsecond\nthird"));
+        TextEditorWidget editor(model);
+        editor.setCaretBlinkTimeout(std::chrono::milliseconds(150));
+        PaintCounter counter;
+        editor.viewport()->installEventFilter(&counter);
+        editor.show();
+        editor.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        editor.setFocus();
+
+        QTest::keyClick(&editor, Qt::Key_End, Qt::ControlModifier);
+        QTRY_VERIFY(counter.paints > 4); // blinking
+        QTest::qWait(400);
+        const int settled = counter.paints;
+        QTest::qWait(200);
+        QCOMPARE(counter.paints, settled); // idle: no more wake-ups
+        QTest::keyClick(&editor, Qt::Key_Shift);
+        QTRY_VERIFY(counter.paints > settled + 4); // any key blinks again
+        // The caret stays shown, and a click elsewhere leaves nothing behind where it was.
+        QTest::qWait(400);
+        QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, editor.cellRect(2).center());
+        QTest::qWait(400);
+        const QImage incremental = onScreen(editor);
+        QCOMPARE(incremental, paintedAfresh(editor));
+
+        editor.clearFocus();
+        QTest::qWait(100);
+        const int unfocused = counter.paints;
+        QTest::qWait(200);
+        QCOMPARE(counter.paints, unfocused);
+        hints->setCursorFlashTime(flash);
     }
 
     void editorTypesExactCodeUnitsWithEnterAsLineFeed()

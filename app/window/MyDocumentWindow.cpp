@@ -39,7 +39,6 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
     : QMainWindow(parent), controls_(std::make_shared<TerminalControls>())
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setMinimumSize(800, 500);
     resize(1000, 700);
 
     // The widgets bind to the models first, so they show what the document's set-up puts there.
@@ -82,34 +81,31 @@ MyDocumentWindow::~MyDocumentWindow()
 
 QWidget* MyDocumentWindow::buildSettingsRow()
 {
+    // Captions stand above their controls, so the whole row fits a window 800 pixels wide.
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
+    const auto add = [layout](const QString& text, QWidget* control, int stretch = 0) {
+        auto* column = new QVBoxLayout;
+        column->setSpacing(1);
+        column->addWidget(caption(text, control));
+        column->addWidget(control);
+        layout->addLayout(column, stretch);
+    };
 
     auto* device = new PopUpButtonWidget(part(controls_, &TerminalControls::devicePU));
-    device->setMinimumContentsLength(14);
+    device->setMinimumContentsLength(10);
     device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    layout->addWidget(caption(tr("&Device"), device));
-    layout->addWidget(device, 1);
-    layout->addWidget(new ButtonWidget(part(controls_, &TerminalControls::refreshButton)));
-    layout->addSpacing(12);
-
-    auto* baud = new PopUpButtonWidget(part(controls_, &TerminalControls::baudRatePU));
-    layout->addWidget(caption(tr("&Baud"), baud));
-    layout->addWidget(baud);
-    auto* packet = new PopUpButtonWidget(part(controls_, &TerminalControls::packetPU));
-    layout->addWidget(caption(tr("&Format"), packet));
-    layout->addWidget(packet);
-    auto* flow = new PopUpButtonWidget(part(controls_, &TerminalControls::flowPU));
-    layout->addWidget(caption(tr("F&low"), flow));
-    layout->addWidget(flow);
-    layout->addSpacing(12);
-
-    layout->addWidget(new QLabel(tr("Read")));
-    layout->addWidget(new SegmentedControlWidget(part(controls_, &TerminalControls::readToggle)));
-    layout->addSpacing(12);
-    layout->addWidget(new QLabel(tr("View")));
-    layout->addWidget(new SegmentedControlWidget(part(controls_, &TerminalControls::viewFilter)));
+    add(tr("&Device"), device, 1);
+    auto* refresh = new ButtonWidget(part(controls_, &TerminalControls::refreshButton));
+    layout->addWidget(refresh, 0, Qt::AlignBottom);
+    layout->addSpacing(8);
+    add(tr("&Baud"), new PopUpButtonWidget(part(controls_, &TerminalControls::baudRatePU)));
+    add(tr("&Format"), new PopUpButtonWidget(part(controls_, &TerminalControls::packetPU)));
+    add(tr("F&low"), new PopUpButtonWidget(part(controls_, &TerminalControls::flowPU)));
+    layout->addSpacing(8);
+    add(tr("Read"), new SegmentedControlWidget(part(controls_, &TerminalControls::readToggle)));
+    add(tr("View"), new SegmentedControlWidget(part(controls_, &TerminalControls::viewFilter)));
     return row;
 }
 

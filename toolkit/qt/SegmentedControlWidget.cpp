@@ -28,6 +28,9 @@ void SegmentedControlWidget::rebuild()
         button->setText(QString::fromStdString(shownLabels_[i]));
         button->setCheckable(true);
         button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        // Tool buttons hug their text; a little room keeps labels like "Mixed" off the edges.
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) +
+                                button->fontMetrics().averageCharWidth() + 2);
         // Clicking a segment leaves the keyboard focus where the user was typing.
         button->setFocusPolicy(Qt::TabFocus);
         const int segment = static_cast<int>(i);

@@ -112,6 +112,30 @@ private slots:
         QCOMPARE(window_->windowTitle(), QString::fromStdString(enabledName() + " - 9600 none-8-1 None"));
     }
 
+    void fitsIn800By500WithoutClipping()
+    {
+        QVERIFY2(window_->minimumSizeHint().width() <= 800 && window_->minimumSizeHint().height() <= 500,
+                 qPrintable(QStringLiteral("minimum %1x%2").arg(window_->minimumSizeHint().width())
+                                .arg(window_->minimumSizeHint().height())));
+        window_->resize(800, 500);
+        QTRY_COMPARE(window_->size(), QSize(800, 500));
+        for (QWidget* widget : window_->findChildren<QWidget*>()) {
+            if (!widget->isVisible() || qobject_cast<QMenu*>(widget))
+                continue;
+            // What a layout may not go below: the minimum set on the widget, else its hint.
+            QSize least = widget->minimumSizeHint();
+            if (widget->minimumWidth() > 0)
+                least.setWidth(widget->minimumWidth());
+            if (widget->minimumHeight() > 0)
+                least.setHeight(widget->minimumHeight());
+            QVERIFY2(widget->width() >= least.width() && widget->height() >= least.height(),
+                     qPrintable(widget->metaObject()->className() + QStringLiteral(" squeezed")));
+            const QRect inWindow(widget->mapTo(window_, QPoint(0, 0)), widget->size());
+            QVERIFY2(window_->rect().contains(inWindow),
+                     qPrintable(widget->metaObject()->className() + QStringLiteral(" outside the window")));
+        }
+    }
+
     void aWholeSessionThroughTheWidgets()
     {
         TerminalControls& c = window_->controls();

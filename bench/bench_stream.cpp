@@ -3,14 +3,14 @@
 // document ticks every 0.1 s, once per view mode. Goals: no byte lost, and the ticks cost at
 // most 2% of one core at 115200 baud. Usage: bench_stream [--seconds PACED FLOOD]
 #include "app/MyDocument.h"
+#include "bench/PtySerialDevice.h"
+#include "bench/QuietStdout.h"
 #include "app/TerminalControls.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "toolkit/PopUpButton.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,7 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -55,106 +54,6 @@ double threadCpuSeconds()
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1)
-        : fd_(fd)
-    {
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor()
-    {
-        if (fd_ != -1)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    void reset(int fd)
-    {
-        if (fd_ != -1)
-            ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
-
-// The document writes a line on fd 1 for every read; the figures are for the document, not for
-// whatever reads its output, so fd 1 goes to /dev/null while this lives.
-class StdoutToNull {
-public:
-    StdoutToNull()
-        : saved_(::dup(STDOUT_FILENO))
-    {
-        std::fflush(stdout);
-        const Descriptor null(::open("/dev/null", O_WRONLY | O_CLOEXEC));
-        if (saved_.get() == -1 || null.get() == -1 || ::dup2(null.get(), STDOUT_FILENO) == -1)
-            throw std::runtime_error(std::string("cannot point stdout at /dev/null: ") + std::strerror(errno));
-    }
-    StdoutToNull(const StdoutToNull&) = delete;
-    StdoutToNull& operator=(const StdoutToNull&) = delete;
-    ~StdoutToNull() { ::dup2(saved_.get(), STDOUT_FILENO); }
-
-private:
-    Descriptor saved_;
-};
-
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "bench-stream-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error(std::string("mkdtemp: ") + std::strerror(errno));
-        path_ = pattern;
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-    void link(const std::string& name, const std::string& target) const
-    {
-        const std::string entry = path_ + "/" + name;
-        std::filesystem::remove(entry);
-        std::filesystem::create_symlink(target, entry);
-    }
-
-private:
-    std::string path_;
-};
-
-// The slave stays open here too, so the driver closing its own descriptor never hangs up the
-// master under the writer.
-class PtyPair {
-public:
-    PtyPair()
-    {
-        int master = -1;
-        int slave = -1;
-        char name[256] = {};
-        if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
-            throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
-        master_.reset(master);
-        slave_.reset(slave);
-        slavePath_ = name;
-        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-        ::fcntl(master, F_SETFD, FD_CLOEXEC);
-        ::fcntl(slave, F_SETFD, FD_CLOEXEC);
-    }
-    int master() const { return master_.get(); }
-    const std::string& slavePath() const { return slavePath_; }
-
-private:
-    Descriptor master_;
-    Descriptor slave_;
-    std::string slavePath_;
-};
 
 struct Plan {
     Seconds paced{10.0};
@@ -276,21 +175,20 @@ std::uint64_t countWrong(const std::u16string& buffer, std::uint64_t end, std::u
     return wrong;
 }
 
-void forgetDevices(const ScratchDir& emptyDir)
+// A fresh record per run, so the receive count starts at zero: a scan of a folder that isn't
+// there drops every record.
+void forgetDevices()
 {
     DeviceList& list = DeviceList::sharedDeviceList();
-    list.setScanDirectories(emptyDir.path(), emptyDir.path());
+    list.setScanDirectories("/nonexistent", "/nonexistent");
     PopUpButton scratch;
     list.refreshDeviceList(scratch);
 }
 
-Result runMode(int mode, const Plan& plan, const ScratchDir& devDir, const ScratchDir& emptyDir)
+Result runMode(int mode, const Plan& plan)
 {
-    // A fresh record per run, so the receive count starts at zero.
-    forgetDevices(emptyDir);
-    PtyPair pty;
-    devDir.link("cu.bench", pty.slavePath());
-    DeviceList::sharedDeviceList().setScanDirectories(devDir.path(), emptyDir.path());
+    forgetDevices();
+    const PtySerialDevice pty;
 
     TerminalControls controls;
     auto document = std::make_unique<MyDocument>();
@@ -394,11 +292,9 @@ int main(int argc, char** argv)
     bool allKept = true;
     bool goalMet = true;
     try {
-        const ScratchDir devDir;
-        const ScratchDir emptyDir;
-        const StdoutToNull quiet;
+        const QuietStdout quiet;
         for (int mode = 0; mode < 4; ++mode) {
-            const Result r = runMode(mode, plan, devDir, emptyDir);
+            const Result r = runMode(mode, plan);
             allKept = allKept && r.lost() == 0;
             goalMet = goalMet && r.pacedCpuPercent <= cpuGoalPercent;
             std::fprintf(stderr, "%-8s %10llu %10llu %6llu %9.2f%% %12d %9.2f%% %11.0f %9.2f ms\n", modeNames[mode],

@@ -26,28 +26,27 @@ std::vector<std::shared_ptr<T>> RunLoop::live(std::vector<std::weak_ptr<T>>& ent
     return result;
 }
 
+template <typename T, typename Schedule>
+void RunLoop::add(std::vector<std::weak_ptr<T>>& entries, const std::shared_ptr<T>& entry, const Schedule& schedule)
+{
+    if (!entry || !entry->isValid())
+        return;
+    const std::vector<std::shared_ptr<T>> current = live(entries);
+    if (std::find(current.begin(), current.end(), entry) != current.end())
+        return;
+    entries.push_back(entry);
+    if (schedule)
+        schedule(entry);
+}
+
 void RunLoop::addTimer(const std::shared_ptr<Timer>& timer)
 {
-    if (!timer || !timer->isValid())
-        return;
-    const std::vector<std::shared_ptr<Timer>> timers = live(timers_);
-    if (std::find(timers.begin(), timers.end(), timer) != timers.end())
-        return;
-    timers_.push_back(timer);
-    if (scheduler_)
-        scheduler_(timer);
+    add(timers_, timer, scheduler_);
 }
 
 void RunLoop::addWatch(const std::shared_ptr<ReadWatch>& watch)
 {
-    if (!watch || !watch->isValid())
-        return;
-    const std::vector<std::shared_ptr<ReadWatch>> watches = live(watches_);
-    if (std::find(watches.begin(), watches.end(), watch) != watches.end())
-        return;
-    watches_.push_back(watch);
-    if (watchScheduler_)
-        watchScheduler_(watch);
+    add(watches_, watch, watchScheduler_);
 }
 
 std::size_t RunLoop::fireTimers()

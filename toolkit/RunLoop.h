@@ -41,6 +41,8 @@ public:
 private:
     template <typename T>
     static std::vector<std::shared_ptr<T>> live(std::vector<std::weak_ptr<T>>& entries);
+    template <typename T, typename Schedule>
+    static void add(std::vector<std::weak_ptr<T>>& entries, const std::shared_ptr<T>& entry, const Schedule& schedule);
 
     std::vector<std::weak_ptr<Timer>> timers_;
     std::vector<std::weak_ptr<ReadWatch>> watches_;

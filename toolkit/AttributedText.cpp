@@ -74,23 +74,11 @@ void AttributedText::replaceCharacters(TextRange range, std::u16string_view text
 {
     if (range.location > text_.size() || range.length > text_.size() - range.location)
         throw std::out_of_range("AttributedText::replaceCharacters");
-    text_.replace(range.location, range.length, text);
-
-    // Rebuild the runs around the edit: the part before it, the new text, the part after it.
-    std::vector<Run> old;
-    old.swap(runs_);
-    auto keep = [&](std::size_t from, std::size_t to) { // a stretch [from, to) of the old text
-        for (const Run& run : old) {
-            const std::size_t a = std::max(from, run.location);
-            const std::size_t b = std::min(to, run.location + run.length);
-            if (a < b)
-                appendRun(b - a, run.color);
-        }
-    };
-    const std::size_t oldLength = old.empty() ? 0 : old.back().location + old.back().length;
-    keep(0, range.location);
-    appendRun(text.size(), color);
-    keep(range.end(), oldLength);
+    // The part before the edit, the new text, the part after it.
+    AttributedText result = attributedSubstring(TextRange{0, range.location});
+    result.append(text, color);
+    result.append(attributedSubstring(TextRange{range.end(), text_.size() - range.end()}));
+    *this = std::move(result);
 }
 
 bool AttributedText::operator==(const AttributedText& other) const

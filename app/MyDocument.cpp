@@ -2,24 +2,21 @@
 // Device choice and settings are in MyDocumentSettings.cpp, the transmit editor in
 // MyDocumentTransmit.cpp.
 #include "app/MyDocument.h"
+#include "app/TerminalControls.h"
 
 #include "app/describeOpenFailure.h"
 #include "app/filterString.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
-#include "toolkit/Button.h"
 #include "toolkit/Log.h"
-#include "toolkit/PopUpButton.h"
 #include "toolkit/RunLoop.h"
-#include "toolkit/SegmentedControl.h"
-#include "toolkit/TextField.h"
-#include "toolkit/TextView.h"
 #include "toolkit/Timer.h"
 
 #include <cstring>
 #include <iostream>
 
-MyDocument::MyDocument()
+MyDocument::MyDocument(TerminalControls& outlets)
+    : controls(outlets)
 {
     logLine("INIT");
     baudRates = {300, 600, 1200, 1800, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200};
@@ -72,8 +69,8 @@ void MyDocument::stopSleeping()
 MyDocument::~MyDocument()
 {
     close();
-    for (TextView* view : {sendTF, recieveTF}) {
-        if (view && view->delegate() == this)
+    for (TextView* view : {&controls.sendTF, &controls.recieveTF}) {
+        if (view->delegate() == this)
             view->setDelegate(nullptr);
     }
 }
@@ -81,67 +78,56 @@ MyDocument::~MyDocument()
 void MyDocument::awakeFromNib()
 {
     logLine("SETUP");
-    if (devicePU)
-        devicePU->setPlaceholder("No serial device found");
+    controls.devicePU.setPlaceholder("No serial device found");
     refreshDeviceList();
     setTheBaudRateList();
     setPacketList();
     setFlowList();
 
-    if (sendTF)
-        sendTF->setDelegate(this);
-    if (recieveTF) {
-        recieveTF->setDelegate(this);
-        recieveTF->setEditable(false);
-    }
+    controls.sendTF.setDelegate(this);
+    controls.recieveTF.setDelegate(this);
+    controls.recieveTF.setEditable(false);
 
     // Tooltips, in the order the window has always set them.
+    TerminalControls& c = controls;
     const std::pair<Control*, const char*> tooltips[] = {
-        {sendButton, "Send Data (Tx)   \u2318\u21B5"},
-        {sendTF, "Insert data to be sent (Tx) here"},
-        {recieveTF, "Recieved data (Rx) text box"},
-        {addNonPrint, "Add a non-printable value   \u2318\u21E7\u21B5"},
-        {nonPrintTF, "Insert a non-printable value"},
-        {addLineButton, "Add 'Line Feed' character   \u2318L"},
-        {addTabButton, "Add 'Tab' character   \u2318T"},
-        {addNullButton, "Add 'Null' character   \u2318N"},
-        {addCRtrnButton, "Add 'Carriage return' character   \u2318R"},
-        {clrRecvButton, "Clear recieve buffer"},
-        {clrSendButton, "Clear send buffer"},
+        {&c.sendButton, "Send Data (Tx)   \u2318\u21B5"},
+        {&c.sendTF, "Insert data to be sent (Tx) here"},
+        {&c.recieveTF, "Recieved data (Rx) text box"},
+        {&c.addNonPrint, "Add a non-printable value   \u2318\u21E7\u21B5"},
+        {&c.nonPrintTF, "Insert a non-printable value"},
+        {&c.addLineButton, "Add 'Line Feed' character   \u2318L"},
+        {&c.addTabButton, "Add 'Tab' character   \u2318T"},
+        {&c.addNullButton, "Add 'Null' character   \u2318N"},
+        {&c.addCRtrnButton, "Add 'Carriage return' character   \u2318R"},
+        {&c.clrRecvButton, "Clear recieve buffer"},
+        {&c.clrSendButton, "Clear send buffer"},
     };
-    for (const auto& [control, text] : tooltips) {
-        if (control)
-            control->setToolTip(text);
-    }
+    for (const auto& [control, text] : tooltips)
+        control->setToolTip(text);
     stateChanged();
 }
 
 void MyDocument::setTheBaudRateList()
 {
-    if (!baudRatePU)
-        return;
-    baudRatePU->removeAllItems();
+    controls.baudRatePU.removeAllItems();
     for (int baud : baudRates)
-        baudRatePU->addItemWithTitle(std::to_string(baud));
-    baudRatePU->selectItemAtIndex(6);
+        controls.baudRatePU.addItemWithTitle(std::to_string(baud));
+    controls.baudRatePU.selectItemAtIndex(6);
 }
 
 void MyDocument::setPacketList()
 {
-    if (!packetPU)
-        return;
-    packetPU->removeAllItems();
+    controls.packetPU.removeAllItems();
     for (const std::string& title : packetTypes)
-        packetPU->addItemWithTitle(title);
+        controls.packetPU.addItemWithTitle(title);
 }
 
 void MyDocument::setFlowList()
 {
-    if (!flowPU)
-        return;
-    flowPU->removeAllItems();
+    controls.flowPU.removeAllItems();
     for (const std::string& title : flowTypes)
-        flowPU->addItemWithTitle(title);
+        controls.flowPU.addItemWithTitle(title);
 }
 
 void MyDocument::update()
@@ -189,8 +175,8 @@ void MyDocument::update()
 
     if (!received.empty() || !receiveShown_ || shownFor(device) != shownReceive_)
         updateRecieveTF(received.data(), received.size());
-    else if (recieveTF)
-        recieveTF->scrollRangeToVisible(TextRange{recieveTF->length(), 0}); // same text: only keep to its end
+    else
+        controls.recieveTF.scrollRangeToVisible(TextRange{controls.recieveTF.length(), 0}); // same text: only keep to its end
 
     if (!received.empty() || serial->pendingBytes(device) > 0)
         idleTicks_ = 0;
@@ -213,14 +199,12 @@ void MyDocument::enableReading()
     Device* device = getEnabledDevice();
     if (!device) {
         readingEnabled = false;
-        if (readToggle)
-            readToggle->setSelectedSegment(0);
+        controls.readToggle.setSelectedSegment(0);
         setStatus("No serial device found. Connect one and press refresh.");
         return;
     }
     readingEnabled = true;
-    if (readToggle)
-        readToggle->setSelectedSegment(1);
+    controls.readToggle.setSelectedSegment(1);
     if (device->getPortHandle() == -1 && !openEnabled(*device)) {
         disableReading();
         return;
@@ -233,8 +217,7 @@ void MyDocument::disableReading()
 {
     stopSleeping();
     readingEnabled = false;
-    if (readToggle)
-        readToggle->setSelectedSegment(0);
+    controls.readToggle.setSelectedSegment(0);
     if (Device* device = getEnabledDevice()) {
         device->removeReader(this);
         // Another window still reading the device keeps its port.
@@ -268,13 +251,11 @@ Device* MyDocument::findDevice(std::string_view name, int* index)
 void MyDocument::refreshDeviceList()
 {
     stopSleeping();
-    if (!devicePU)
-        return;
-    devicePU->removeAllItems();
+    controls.devicePU.removeAllItems();
     const std::string remembered = enabledName_;
 
     DeviceList& list = DeviceList::sharedDeviceList();
-    list.refreshDeviceList(*devicePU);
+    list.refreshDeviceList(controls.devicePU);
 
     int index = 0;
     Device* device = remembered.empty() ? nullptr : findDevice(remembered, &index);
@@ -282,8 +263,7 @@ void MyDocument::refreshDeviceList()
         // No device before, or it has gone: fall back to the first record of the list.
         if (!remembered.empty() && readingEnabled) {
             readingEnabled = false;
-            if (readToggle)
-                readToggle->setSelectedSegment(0);
+            controls.readToggle.setSelectedSegment(0);
             setStatus(remembered + " is no longer connected. Reading is off.");
         }
         index = 0;
@@ -298,7 +278,7 @@ void MyDocument::refreshDeviceList()
     else if (device->getAddr() == remembered || remembered.empty())
         setStatus(""); // a fresh look at the devices: older news no longer applies
     if (device)
-        devicePU->selectItemWithTitle(enabledName_);
+        controls.devicePU.selectItemWithTitle(enabledName_);
     stateChanged();
 }
 
@@ -336,18 +316,15 @@ MyDocument::Settings MyDocument::settingsFor(const Device* device) const
 
 void MyDocument::set_RecieveTF(const AttributedText& text)
 {
-    if (!recieveTF)
-        return;
-    recieveTF->setAttributedString(text);
-    recieveTF->scrollRangeToVisible(TextRange{recieveTF->length(), 0});
+    controls.recieveTF.setAttributedString(text);
+    controls.recieveTF.scrollRangeToVisible(TextRange{controls.recieveTF.length(), 0});
 }
 
 void MyDocument::clearRecv(Control&)
 {
     if (Device* device = getEnabledDevice())
         device->clearRecvBuffer();
-    if (recieveTF)
-        recieveTF->setAttributedString(AttributedText());
+    controls.recieveTF.setAttributedString(AttributedText());
     receiveShown_ = false;
 }
 

@@ -25,33 +25,19 @@ class SegmentedControl;
 class TextField;
 class TextView;
 class Timer;
+struct TerminalControls;
 
 class MyDocument : public TextViewDelegate {
 public:
     // Prints "INIT", builds the tables and starts the read timer ("Started Timer").
-    MyDocument();
+    explicit MyDocument(TerminalControls& outlets);
     MyDocument(const MyDocument&) = delete;
     MyDocument& operator=(const MyDocument&) = delete;
     ~MyDocument() override;
 
-    // Outlets, connected by whatever makes the window; the document owns none of them.
-    TextView* recieveTF = nullptr;
-    TextView* sendTF = nullptr;
-    TextField* nonPrintTF = nullptr;
-    PopUpButton* devicePU = nullptr;
-    PopUpButton* baudPU = nullptr;
-    PopUpButton* baudRatePU = nullptr;
-    PopUpButton* packetPU = nullptr;
-    PopUpButton* flowPU = nullptr;
-    SegmentedControl* readToggle = nullptr;
-    Button* sendButton = nullptr;
-    Button* addNonPrint = nullptr;
-    Button* addLineButton = nullptr;
-    Button* addCRtrnButton = nullptr;
-    Button* addTabButton = nullptr;
-    Button* addNullButton = nullptr;
-    Button* clrRecvButton = nullptr;
-    Button* clrSendButton = nullptr;
+    // The window's controls are its outlets, named as the window has always named them; the
+    // document does not own them, and they must outlive it.
+    TerminalControls& controls;
 
     // Start-up, once the outlets are connected.
     void awakeFromNib();

@@ -1,12 +1,12 @@
 // Choosing the window's device and its port settings. Every choice takes effect at once:
 // the port is (re)opened with the record's settings and reading follows the outcome.
 #include "app/MyDocument.h"
+#include "app/TerminalControls.h"
 
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "toolkit/AttributedText.h"
 #include "toolkit/Log.h"
-#include "toolkit/PopUpButton.h"
 
 void MyDocument::setDevice(PopUpButton& sender)
 {
@@ -116,18 +116,15 @@ bool MyDocument::applySetting(const std::function<void(Device&)>& store)
 
 void MyDocument::setBaudPU(const std::string& title)
 {
-    if (baudRatePU)
-        baudRatePU->selectItemWithTitle(title);
+    controls.baudRatePU.selectItemWithTitle(title);
 }
 
 void MyDocument::set_PacketPU(const std::string& title)
 {
-    if (packetPU)
-        packetPU->selectItemWithTitle(title);
+    controls.packetPU.selectItemWithTitle(title);
 }
 
 void MyDocument::set_FlowPU(const std::string& title)
 {
-    if (flowPU)
-        flowPU->selectItemWithTitle(title);
+    controls.flowPU.selectItemWithTitle(title);
 }

@@ -1,6 +1,7 @@
 // The transmit editor: rebuilt in the view mode after every edit so escapes turn gray as
 // they are typed, characters inserted by value, the view-mode switch, and sending.
 #include "app/MyDocument.h"
+#include "app/TerminalControls.h"
 
 #include "app/decode.h"
 #include "app/filterString.h"
@@ -8,9 +9,6 @@
 #include "devices/Device.h"
 #include "toolkit/AttributedText.h"
 #include "toolkit/Log.h"
-#include "toolkit/SegmentedControl.h"
-#include "toolkit/TextField.h"
-#include "toolkit/TextView.h"
 
 #include <climits>
 #include <cstdio>
@@ -31,50 +29,42 @@ std::size_t decodedCaret(const TextView& editor, int mode)
 
 void MyDocument::set_SendTF(const AttributedText& text)
 {
-    if (sendTF)
-        sendTF->setAttributedString(text);
+    controls.sendTF.setAttributedString(text);
 }
 
 void MyDocument::rebuildSendTF(const std::u16string& decoded, std::size_t caretInDecoded)
 {
-    if (!sendTF)
-        return;
     set_SendTF(filterString(decoded, viewType));
     const std::size_t before = std::min(caretInDecoded, decoded.size());
-    sendTF->setSelectedRange(TextRange{filterString(std::u16string_view(decoded).substr(0, before), viewType).length(), 0});
+    controls.sendTF.setSelectedRange(TextRange{filterString(std::u16string_view(decoded).substr(0, before), viewType).length(), 0});
 }
 
 void MyDocument::textDidChange(TextView& sender)
 {
-    if (&sender != sendTF)
+    if (&sender != &controls.sendTF)
         return;
     updateSendTF();
-    sendTF->setTypingAttributes(nullptr);
+    controls.sendTF.setTypingAttributes(nullptr);
 }
 
 void MyDocument::updateSendTF()
 {
-    if (!sendTF)
-        return;
-    const std::size_t caret = decodedCaret(*sendTF, viewType);
-    rebuildSendTF(decode(sendTF->textStorage(), viewType), caret);
+    const std::size_t caret = decodedCaret(controls.sendTF, viewType);
+    rebuildSendTF(decode(controls.sendTF.textStorage(), viewType), caret);
 }
 
 void MyDocument::addNonPrintable(std::string_view values)
 {
-    if (sendTF) {
-        std::u16string text = decode(sendTF->textStorage(), viewType);
-        text += parseValueList(values);
-        // New characters always go to the end; the caret follows them.
-        rebuildSendTF(text, text.size());
-    }
-    if (nonPrintTF)
-        nonPrintTF->setStringValue("");
+    std::u16string text = decode(controls.sendTF.textStorage(), viewType);
+    text += parseValueList(values);
+    // New characters always go to the end; the caret follows them.
+    rebuildSendTF(text, text.size());
+    controls.nonPrintTF.setStringValue("");
 }
 
 void MyDocument::addNonPrintableClicked(Control&)
 {
-    addNonPrintable(nonPrintTF ? nonPrintTF->stringValue() : std::string());
+    addNonPrintable(controls.nonPrintTF.stringValue());
 }
 
 void MyDocument::addNewLine(Control&)
@@ -107,10 +97,8 @@ void MyDocument::viewFilterClicked(SegmentedControl& sender)
     const int oldType = viewType;
     viewType = sender.selectedSegment();
     updateRecieveTF(nullptr, 0);
-    if (sendTF) {
-        const std::size_t caret = decodedCaret(*sendTF, oldType);
-        rebuildSendTF(decode(sendTF->textStorage(), oldType), caret);
-    }
+    const std::size_t caret = decodedCaret(controls.sendTF, oldType);
+    rebuildSendTF(decode(controls.sendTF.textStorage(), oldType), caret);
     logLinef("INTERFACE: FILTER: %d clicked", sender.selectedSegment());
 }
 
@@ -128,7 +116,7 @@ void MyDocument::decodeAndSend()
         setStatus("No serial device to send to. Connect one and press refresh.");
         return;
     }
-    const std::u16string text = sendTF ? decode(sendTF->textStorage(), viewType) : std::u16string();
+    const std::u16string text = decode(controls.sendTF.textStorage(), viewType);
 
     // One byte per character; a character beyond one byte can't be sent as it stands.
     std::string bytes;

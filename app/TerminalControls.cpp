@@ -45,24 +45,6 @@ TerminalControls::TerminalControls()
 
 void TerminalControls::connect(MyDocument& document)
 {
-    document.recieveTF = &recieveTF;
-    document.sendTF = &sendTF;
-    document.nonPrintTF = &nonPrintTF;
-    document.devicePU = &devicePU;
-    document.baudPU = &baudPU;
-    document.baudRatePU = &baudRatePU;
-    document.packetPU = &packetPU;
-    document.flowPU = &flowPU;
-    document.readToggle = &readToggle;
-    document.sendButton = &sendButton;
-    document.addNonPrint = &addNonPrint;
-    document.addLineButton = &addLineButton;
-    document.addCRtrnButton = &addCRtrnButton;
-    document.addTabButton = &addTabButton;
-    document.addNullButton = &addNullButton;
-    document.clrRecvButton = &clrRecvButton;
-    document.clrSendButton = &clrSendButton;
-
     bind(devicePU, document, &MyDocument::setDevice);
     bind(baudRatePU, document, &MyDocument::setBaudRate);
     bind(packetPU, document, &MyDocument::setPacketType);

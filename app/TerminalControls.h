@@ -1,6 +1,6 @@
-// The controls of one terminal window as models, wired to a document as its outlets and
-// actions. The Qt window binds widgets to these; tests drive them directly. Either way the
-// wiring, labels, titles and key equivalents are the same.
+// The controls of one terminal window as models: a document is made with them as its
+// outlets, and connect() wires their actions to it. The Qt window binds widgets to these;
+// tests drive them directly. Either way the wiring, labels, titles and keys are the same.
 #pragma once
 
 #include "toolkit/Button.h"
@@ -35,7 +35,7 @@ struct TerminalControls {
 
     TerminalControls();
 
-    // Connects the outlets and actions to document, then lets it set itself up.
+    // Connects the actions to document (made with these controls), then lets it set itself up.
     void connect(MyDocument& document);
     // Drops every action, before the document goes away.
     void disconnect();

@@ -191,7 +191,7 @@ Result runMode(int mode, const Plan& plan)
     const PtySerialDevice pty;
 
     TerminalControls controls;
-    auto document = std::make_unique<MyDocument>();
+    auto document = std::make_unique<MyDocument>(controls);
     controls.connect(*document);
     controls.viewFilter.userSelectSegment(mode);
     controls.readToggle.userSelectSegment(1);

@@ -64,7 +64,7 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
 
     buildMenus();
 
-    document_ = std::make_unique<MyDocument>();
+    document_ = std::make_unique<MyDocument>(*controls_);
     document_->setStateObserver([this] { showState(); });
     controls_->connect(*document_);
     showState();

@@ -23,7 +23,7 @@ struct Window {
     std::unique_ptr<MyDocument> document;
 
     Window()
-        : document(std::make_unique<MyDocument>())
+        : document(std::make_unique<MyDocument>(controls))
     {
         controls.connect(*document);
     }

@@ -52,7 +52,7 @@ TEST_F(DocumentTest, SetsEveryTooltipInItsOrder)
                 order.push_back(control->toolTip());
         });
     }
-    MyDocument document;
+    MyDocument document(controls);
     quietly([&] { controls.connect(document); });
     std::vector<std::string> tooltips;
     for (const std::string& tip : order) {

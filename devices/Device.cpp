@@ -1,12 +1,7 @@
 #include "devices/Device.h"
 
-#include "toolkit/RunLoop.h"
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <utility>
-#include <unistd.h>
 
 Device::Device() : directory_("/dev") {}
 
@@ -25,30 +20,19 @@ std::string Device::path() const
     return directory_ + "/" + address_;
 }
 
-int Device::releasePort()
+void Device::setPort(std::unique_ptr<Port> port)
 {
-    if (portHandle_ == -1)
-        return 0;
-    // Nothing may watch a descriptor once it is closed.
-    stopWatching();
-    dropPendingOutput("port closed");
-    ::tcsetattr(portHandle_, TCSANOW, &options_);
-    // Linux frees the descriptor even when close() fails, so the number must not be kept:
-    // closing it again later could close a descriptor someone else got in the meantime.
-    const int result = ::close(portHandle_);
-    const int error = result == 0 ? 0 : errno;
-    portHandle_ = -1;
-    wakeAll(); // whoever waited on the port must learn it is gone
-    return error;
+    releasePort();
+    port_ = std::move(port);
 }
 
-void Device::dropPendingOutput(std::string_view reason)
+int Device::releasePort()
 {
-    if (pendingOutput_.empty())
-        return;
-    std::fprintf(stderr, "serialterm: %s: %zu unsent bytes dropped (%.*s)\n", getAddr(),
-                 pendingOutput_.size(), static_cast<int>(reason.size()), reason.data());
-    pendingOutput_.clear();
+    if (!port_)
+        return 0;
+    // Taken out first: whoever the close wakes must find the record without a port.
+    const std::unique_ptr<Port> port = std::move(port_);
+    return port->close();
 }
 
 void Device::appendRecvBuf(const char* bytes, std::size_t count)
@@ -79,36 +63,14 @@ void Device::removeReader(const void* reader)
 
 void Device::addWaker(const void* who, std::function<void()> wake)
 {
-    removeWaker(who);
-    if (portHandle_ == -1) {
+    if (port_)
+        port_->addWaker(who, std::move(wake));
+    else
         wake(); // nothing to wait for
-        return;
-    }
-    wakers_.emplace_back(who, std::move(wake));
-    if (!watch_) {
-        watch_ = ReadWatch::watchDescriptor(portHandle_, [this] { wakeAll(); });
-        RunLoop::currentRunLoop().addWatch(watch_);
-    }
 }
 
 void Device::removeWaker(const void* who)
 {
-    std::erase_if(wakers_, [who](const auto& waker) { return waker.first == who; });
-    if (wakers_.empty())
-        stopWatching();
-}
-
-void Device::stopWatching()
-{
-    if (const std::shared_ptr<ReadWatch> watch = std::move(watch_))
-        watch->invalidate();
-}
-
-void Device::wakeAll()
-{
-    stopWatching();
-    const auto wakers = std::move(wakers_);
-    wakers_.clear();
-    for (const auto& waker : wakers)
-        waker.second();
+    if (port_)
+        port_->removeWaker(who);
 }

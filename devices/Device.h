@@ -1,19 +1,16 @@
 // The record of one serial device: its name and folder, the port settings chosen for it,
-// its open port (descriptor and the options to restore on close), what it received and
-// what it still has to send.
+// its open port (or none), the windows reading it and what it received. Windows sharing a
+// device share its record, and so its port.
 #pragma once
 
-#include "toolkit/ReadWatch.h"
+#include "devices/Port.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
-#include <termios.h>
 
 class Device {
 public:
@@ -49,15 +46,18 @@ public:
     void setNotFound() { found_ = false; }
     bool getFound() const { return found_; }
 
-    // The descriptor of this record's open port, -1 while none is open. The record owns
-    // it from here on: releasePort() or the destructor closes it.
-    void setPortHandle(int fd) { portHandle_ = fd; }
-    int getPortHandle() const { return portHandle_; }
-    // The options read from the device when its port was opened, restored on close.
-    termios* getOptions() { return &options_; }
+    // The record's open port, or nullptr. Setting one closes the port it had first, so a
+    // port can never be dropped open.
+    void setPort(std::unique_ptr<Port> port);
+    Port* getPort() const { return port_.get(); }
+    // The open port's descriptor, -1 while none is open.
+    int getPortHandle() const { return port_ ? port_->descriptor() : -1; }
+    // The options read from the device when its port was opened, restored on close;
+    // nullptr while no port is open.
+    termios* getOptions() const { return port_ ? port_->savedOptions() : nullptr; }
 
-    // Restores the saved options, drops unsent output (saying so on stderr) and closes the
-    // port. Answers 0, or the errno of a failed close; the descriptor is gone either way.
+    // Closes the port, if any (see Port::close). Answers 0, or the errno of a failed close;
+    // the port is gone either way.
     int releasePort();
 
     // Each byte becomes one character, 0x00-0xFF as U+0000-U+00FF; zero bytes are data.
@@ -68,12 +68,6 @@ public:
     // so a view can tell how much arrived since it last looked.
     std::uint64_t getRecvCount() const { return recvCount_; }
 
-    // Bytes sent but not yet taken by the port, oldest first.
-    std::string& pendingOutput() { return pendingOutput_; }
-    const std::string& pendingOutput() const { return pendingOutput_; }
-    // Empties the queue, telling stderr how many bytes were lost and why.
-    void dropPendingOutput(std::string_view reason);
-
     // The windows reading this device, so the last one to close can close the port.
     // A reader is any token unique to its window; adding one twice counts it once.
     void addReader(const void* reader);
@@ -81,27 +75,20 @@ public:
     bool hasReaders() const { return !readers_.empty(); }
 
     // A window that stops polling an idle port asks to be woken once, when the port has data,
-    // hangs up or closes. Waking it forgets it; a reader is any token unique to its window.
+    // hangs up or closes (at once when no port is open).
     void addWaker(const void* who, std::function<void()> wake);
     void removeWaker(const void* who);
 
 private:
-    void stopWatching();
-    void wakeAll();
-
     int baud_ = 9600;
     std::string address_;
     std::string directory_;
     std::u16string recvBuffer_;
     std::uint64_t recvCount_ = 0;
-    std::string pendingOutput_;
+    std::unique_ptr<Port> port_;
     std::vector<const void*> readers_;
-    std::vector<std::pair<const void*, std::function<void()>>> wakers_;
-    std::shared_ptr<ReadWatch> watch_; // on the port, while someone waits for it
     bool enabled_ = false;
     bool found_ = true;
     int packetFlag_ = 0;
     int flowFlag_ = 0;
-    int portHandle_ = -1;
-    termios options_{};
 };

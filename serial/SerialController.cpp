@@ -1,25 +1,11 @@
 #include "serial/SerialController.h"
 
 #include "devices/Device.h"
-#include "serial/ExactSpeed.h"
-#include "serial/PortOptions.h"
+#include "serial/SerialPort.h"
 #include "toolkit/Log.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
-namespace {
-
-bool wouldBlock(int error)
-{
-    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
-}
-
-} // namespace
 
 bool SerialController::openPort(Device* device)
 {
@@ -27,36 +13,15 @@ bool SerialController::openPort(Device* device)
         return false;
     // Reopening must start from the device's own settings, not from ours.
     device->releasePort();
-    const std::string path = device->path();
-    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd == -1) {
-        lastError_ = errno;
+    int error = 0;
+    std::unique_ptr<SerialPort> port = SerialPort::open(device->path(), device->getAddr(), device->getBaud(),
+                                                        device->getPacketFlag(), device->getFlowFlag(), error);
+    if (!port) {
+        lastError_ = error;
         return false;
     }
-    device->setPortHandle(fd);
-    if (!configure(*device)) {
-        lastError_ = errno;
-        device->releasePort();
-        return false;
-    }
+    device->setPort(std::move(port));
     logLine("OPEND port");
-    return true;
-}
-
-bool SerialController::configure(Device& device)
-{
-    const int fd = device.getPortHandle();
-    termios* saved = device.getOptions();
-    // Something that isn't a terminal can't be configured, so it can't serve as a port.
-    if (::tcgetattr(fd, saved) != 0)
-        return false;
-    termios working = *saved;
-    PortOptions::apply(working, device.getBaud(), device.getPacketFlag(), device.getFlowFlag());
-    if (::tcsetattr(fd, TCSANOW, &working) != 0)
-        return false;
-    const int rate = PortOptions::rateFor(device.getBaud());
-    if (!PortOptions::speedFor(rate))
-        return ExactSpeed::set(fd, static_cast<unsigned>(rate));
     return true;
 }
 
@@ -64,7 +29,7 @@ bool SerialController::closePort(Device* device)
 {
     if (!device)
         return false;
-    if (device->getPortHandle() == -1) {
+    if (!device->getPort()) {
         logLine("Failed to closed previsouly enabled port");
         return false;
     }
@@ -79,7 +44,8 @@ bool SerialController::closePort(Device* device)
 
 int SerialController::readPort(Device* device, char* buffer, int bufSiz)
 {
-    if (!device || device->getPortHandle() == -1) {
+    Port* port = device ? device->getPort() : nullptr;
+    if (!port) {
         logLine("---------->Device port handle not initialized");
         return -1;
     }
@@ -89,15 +55,13 @@ int SerialController::readPort(Device* device, char* buffer, int bufSiz)
         return -1;
     }
     std::memset(buffer, 0, static_cast<std::size_t>(bufSiz));
-    const ssize_t count = ::read(device->getPortHandle(), buffer, static_cast<std::size_t>(bufSiz));
-    // A hung-up terminal reads as empty forever; say it is gone rather than quiet.
-    const int error = count < 0 ? errno : count == 0 && isHungUp(device) ? EIO : 0;
-    if (error != 0 && !wouldBlock(error)) {
-        lastError_ = error;
+    const long count = port->read(buffer, static_cast<std::size_t>(bufSiz));
+    if (count < 0) {
+        lastError_ = static_cast<int>(-count);
         logLine("Serial:ERROR reading data from port");
         return -1;
     }
-    if (count <= 0) {
+    if (count == 0) {
         logLine("Serial:NO DATA");
         return 0;
     }
@@ -107,7 +71,8 @@ int SerialController::readPort(Device* device, char* buffer, int bufSiz)
 
 bool SerialController::sendOnPort(Device* device, const char* msg, int length)
 {
-    if (!device || device->getPortHandle() == -1) {
+    Port* port = device ? device->getPort() : nullptr;
+    if (!port) {
         logLine("Invalid port handle");
         return false;
     }
@@ -117,54 +82,48 @@ bool SerialController::sendOnPort(Device* device, const char* msg, int length)
         return false;
     }
     // Behind anything still queued, so bytes never overtake each other.
-    device->pendingOutput().append(msg ? msg : "", static_cast<std::size_t>(length));
-    return writeQueued(*device);
+    port->queue(std::string_view(msg ? msg : "", static_cast<std::size_t>(length)));
+    return writeQueued(*port);
 }
 
 bool SerialController::drainOutput(Device* device)
 {
-    if (!device || device->getPortHandle() == -1)
+    Port* port = device ? device->getPort() : nullptr;
+    if (!port)
         return true;
-    const std::string& queue = device->pendingOutput();
-    while (!queue.empty()) {
-        const std::size_t before = queue.size();
-        if (!writeQueued(*device))
+    while (port->pendingBytes() > 0) {
+        const std::size_t before = port->pendingBytes();
+        if (!writeQueued(*port))
             return false;
-        if (queue.size() == before)
+        if (port->pendingBytes() == before)
             break; // the port takes no more for now
     }
     return true;
 }
 
-bool SerialController::writeQueued(Device& device)
+bool SerialController::writeQueued(Port& port)
 {
-    std::string& queue = device.pendingOutput();
-    const ssize_t written = ::write(device.getPortHandle(), queue.data(), queue.size());
+    const long written = port.writeQueued();
     if (written >= 0) {
         logLinef("Serial: Wrote %d bytes", static_cast<int>(written));
-        queue.erase(0, static_cast<std::size_t>(written));
         return true;
     }
-    const int error = errno;
-    if (wouldBlock(error))
+    if (written == -EAGAIN)
         return true;
-    lastError_ = error;
-    logLinef("Serial: wrote no (%d) bytes", static_cast<int>(written));
-    device.dropPendingOutput(std::strerror(error));
+    lastError_ = static_cast<int>(-written);
+    logLine("Serial: wrote no (-1) bytes");
+    port.dropPendingOutput(std::strerror(lastError_));
     return false;
 }
 
 std::size_t SerialController::pendingBytes(const Device* device) const
 {
-    return device ? device->pendingOutput().size() : 0;
+    const Port* port = device ? device->getPort() : nullptr;
+    return port ? port->pendingBytes() : 0;
 }
 
 bool SerialController::isHungUp(const Device* device) const
 {
-    if (!device || device->getPortHandle() == -1)
-        return false;
-    pollfd entry{device->getPortHandle(), 0, 0};
-    if (::poll(&entry, 1, 0) < 0)
-        return false;
-    return (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    const Port* port = device ? device->getPort() : nullptr;
+    return port && port->isHungUp();
 }

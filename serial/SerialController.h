@@ -1,11 +1,12 @@
 // Opens a device record's port with the record's settings, reads and writes it without
-// ever blocking, and closes it. Each window has one; the port itself belongs to the
-// record, so windows sharing a device share its port.
+// ever blocking, and closes it, printing a line for each. Each window has one; the port
+// itself (a SerialPort) belongs to the record, so windows sharing a device share it.
 #pragma once
 
 #include <cstddef>
 
 class Device;
+class Port;
 
 class SerialController {
 public:
@@ -33,9 +34,8 @@ public:
     bool isHungUp(const Device* device) const;
 
 private:
-    // One write from the front of the record's queue; false when it failed.
-    bool writeQueued(Device& device);
-    bool configure(Device& device);
+    // One write from the front of the port's queue; false when it failed.
+    bool writeQueued(Port& port);
 
     int lastError_ = 0;
 };

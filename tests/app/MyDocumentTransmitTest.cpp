@@ -109,7 +109,7 @@ TEST_F(DocumentTest, ALargeSendArrivesWholeWhileTheWindowKeepsTicking)
     std::thread farEnd([&] { arrived = pty.readMaster(expected.size(), 10s); });
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     quietly([&] {
-        while (window->device()->pendingOutput().size() > 0 && std::chrono::steady_clock::now() < deadline)
+        while (window->device()->getPort()->pendingBytes() > 0 && std::chrono::steady_clock::now() < deadline)
             window->document->update();
     });
     farEnd.join();

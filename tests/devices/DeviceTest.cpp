@@ -2,12 +2,44 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <fcntl.h>
+#include <memory>
 #include <string>
-#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
+
+// Counts how often it is closed; wakes its waiters on close as a real port does.
+class CountingPort : public Port {
+public:
+    CountingPort(int fd, int& closes) : fd_(fd), closes_(closes) {}
+    ~CountingPort() override { close(); }
+    int descriptor() const override { return fd_; }
+    termios* savedOptions() override { return nullptr; }
+    int close() override
+    {
+        if (fd_ == -1)
+            return 0;
+        fd_ = -1;
+        ++closes_;
+        for (auto& wake : std::exchange(wakers_, {}))
+            wake();
+        return 0;
+    }
+    long read(char*, std::size_t) override { return 0; }
+    void queue(std::string_view) override {}
+    long writeQueued() override { return 0; }
+    std::size_t pendingBytes() const override { return 0; }
+    void dropPendingOutput(std::string_view) override {}
+    bool isHungUp() const override { return false; }
+    void addWaker(const void*, std::function<void()> wake) override { wakers_.push_back(std::move(wake)); }
+    void removeWaker(const void*) override {}
+
+private:
+    int fd_;
+    int& closes_;
+    std::vector<std::function<void()>> wakers_;
+};
 
 void append(Device& device, const std::string& bytes)
 {
@@ -23,21 +55,30 @@ TEST(Device, KeepsItsNameByteForByte)
     EXPECT_EQ(named.path(), "/tmp/devs/cu.100%s\xe9");
 }
 
-TEST(Device, EachRecordHasItsOwnPortAndClosesItWhenDestroyed)
+TEST(Device, EachRecordOwnsItsPortAndNeverDropsOneOpen)
 {
-    const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    ASSERT_NE(fd, -1);
+    int closes = 0;
+    int wakes = 0;
     {
         Device first("cu.a");
         const Device second("cu.b");
-        first.setPortHandle(fd);
-        EXPECT_EQ(second.getPortHandle(), -1);
-        EXPECT_NE(first.getOptions(), Device("cu.c").getOptions());
-        EXPECT_EQ(first.getPortHandle(), fd) << "making a record must not touch another's port";
+        first.setPort(std::make_unique<CountingPort>(7, closes));
+        EXPECT_EQ(first.getPortHandle(), 7);
+        EXPECT_EQ(second.getPortHandle(), -1) << "making a record must not touch another's port";
+        EXPECT_EQ(second.getOptions(), nullptr);
+        first.addWaker(&wakes, [&wakes] { ++wakes; });
+        EXPECT_EQ(wakes, 0);
+
+        first.setPort(std::make_unique<CountingPort>(8, closes));
+        EXPECT_EQ(closes, 1) << "a replaced port is closed";
+        EXPECT_EQ(wakes, 1) << "whoever waited on it is told";
+        EXPECT_EQ(first.getPortHandle(), 8);
     }
-    errno = 0;
-    EXPECT_EQ(::fcntl(fd, F_GETFD), -1);
-    EXPECT_EQ(errno, EBADF);
+    EXPECT_EQ(closes, 2) << "destroying a record closes its port";
+
+    Device none("cu.c");
+    none.addWaker(&wakes, [&wakes] { ++wakes; });
+    EXPECT_EQ(wakes, 2) << "without a port there is nothing to wait for";
 }
 
 TEST(Device, ReceiveBufferKeepsTheNewest2047CharactersTrimmedPerChunk)

@@ -1,0 +1,167 @@
+#include "serial/SerialPort.h"
+
+#include "serial/ExactSpeed.h"
+#include "serial/PortOptions.h"
+#include "toolkit/ReadWatch.h"
+#include "toolkit/RunLoop.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+bool wouldBlock(int error)
+{
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
+
+} // namespace
+
+std::unique_ptr<SerialPort> SerialPort::open(const std::string& path, std::string name, int baud, int packetFlag,
+                                             int flowFlag, int& error)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd == -1) {
+        error = errno;
+        return nullptr;
+    }
+    std::unique_ptr<SerialPort> port(new SerialPort(fd, std::move(name)));
+    if (!port->configure(baud, packetFlag, flowFlag)) {
+        error = errno;
+        port->close();
+        return nullptr;
+    }
+    return port;
+}
+
+SerialPort::SerialPort(int fd, std::string name)
+    : fd_(fd), name_(std::move(name))
+{
+}
+
+SerialPort::~SerialPort()
+{
+    close();
+}
+
+bool SerialPort::configure(int baud, int packetFlag, int flowFlag)
+{
+    // Something that isn't a terminal can't be configured, so it can't serve as a port.
+    if (::tcgetattr(fd_, &saved_) != 0)
+        return false;
+    haveSaved_ = true;
+    termios working = saved_;
+    PortOptions::apply(working, baud, packetFlag, flowFlag);
+    if (::tcsetattr(fd_, TCSANOW, &working) != 0)
+        return false;
+    const int rate = PortOptions::rateFor(baud);
+    if (!PortOptions::speedFor(rate))
+        return ExactSpeed::set(fd_, static_cast<unsigned>(rate));
+    return true;
+}
+
+int SerialPort::close()
+{
+    if (fd_ == -1)
+        return 0;
+    // Nothing may watch a descriptor once it is closed.
+    stopWatching();
+    dropPendingOutput("port closed");
+    if (haveSaved_)
+        ::tcsetattr(fd_, TCSANOW, &saved_);
+    // Linux frees the descriptor even when close() fails, so the number must not be kept:
+    // closing it again later could close a descriptor someone else got in the meantime.
+    const int result = ::close(fd_);
+    const int error = result == 0 ? 0 : errno;
+    fd_ = -1;
+    wakeAll(); // whoever waited on the port must learn it is gone
+    return error;
+}
+
+long SerialPort::read(char* buffer, std::size_t size)
+{
+    if (fd_ == -1)
+        return -EBADF;
+    const ssize_t count = ::read(fd_, buffer, size);
+    if (count < 0)
+        return wouldBlock(errno) ? 0 : -errno;
+    // A hung-up terminal reads as empty forever; say it is gone rather than quiet.
+    if (count == 0 && isHungUp())
+        return -EIO;
+    return static_cast<long>(count);
+}
+
+long SerialPort::writeQueued()
+{
+    if (fd_ == -1)
+        return -EBADF;
+    const ssize_t written = ::write(fd_, pending_.data(), pending_.size());
+    if (written < 0)
+        return wouldBlock(errno) ? -EAGAIN : -errno;
+    pending_.erase(0, static_cast<std::size_t>(written));
+    return static_cast<long>(written);
+}
+
+void SerialPort::dropPendingOutput(std::string_view reason)
+{
+    if (pending_.empty())
+        return;
+    std::fprintf(stderr, "serialterm: %s: %zu unsent bytes dropped (%.*s)\n", name_.c_str(), pending_.size(),
+                 static_cast<int>(reason.size()), reason.data());
+    pending_.clear();
+}
+
+bool SerialPort::isHungUp() const
+{
+    if (fd_ == -1)
+        return false;
+    pollfd entry{fd_, 0, 0};
+    if (::poll(&entry, 1, 0) < 0)
+        return false;
+#ifdef __linux__
+    constexpr short gone = POLLHUP | POLLERR | POLLNVAL;
+#else
+    // macOS answers POLLNVAL for a tty that is alive and well; only a hang-up or an error count.
+    constexpr short gone = POLLHUP | POLLERR;
+#endif
+    return (entry.revents & gone) != 0;
+}
+
+void SerialPort::addWaker(const void* who, std::function<void()> wake)
+{
+    removeWaker(who);
+    if (fd_ == -1) {
+        wake(); // nothing to wait for
+        return;
+    }
+    wakers_.emplace_back(who, std::move(wake));
+    if (!watch_) {
+        watch_ = ReadWatch::watchDescriptor(fd_, [this] { wakeAll(); });
+        RunLoop::currentRunLoop().addWatch(watch_);
+    }
+}
+
+void SerialPort::removeWaker(const void* who)
+{
+    std::erase_if(wakers_, [who](const auto& waker) { return waker.first == who; });
+    if (wakers_.empty())
+        stopWatching();
+}
+
+void SerialPort::stopWatching()
+{
+    if (const std::shared_ptr<ReadWatch> watch = std::move(watch_))
+        watch->invalidate();
+}
+
+void SerialPort::wakeAll()
+{
+    stopWatching();
+    const auto wakers = std::move(wakers_);
+    wakers_.clear();
+    for (const auto& waker : wakers)
+        waker.second();
+}

@@ -10,60 +10,20 @@
 #include "devices/DeviceList.h"
 #include "toolkit/Log.h"
 #include "toolkit/RunLoop.h"
-#include "toolkit/Timer.h"
 
 #include <cstring>
 #include <iostream>
 
 MyDocument::MyDocument(TerminalControls& outlets)
-    : controls(outlets)
+    : controls(outlets), ticks_([this] { update(); })
 {
     logLine("INIT");
     baudRates = {300, 600, 1200, 1800, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200};
     packetTypes = {"none-8-1", "even-7-1", "odd-7-1"};
     flowTypes = {"None", "Xon/Xoff", "Hardware"};
     serial = std::make_unique<SerialController>();
-
-    startTimer();
-    if (readTimer)
+    if (ticks_.isTicking())
         logLine("Started Timer");
-}
-
-void MyDocument::startTimer()
-{
-    // The timer calls back into this document; it dies with it, so no tick can outlive it.
-    readTimer = Timer::timerWithTimeInterval(0.1, [this](Timer&) { update(); }, true);
-    if (readTimer)
-        RunLoop::currentRunLoop().addTimer(readTimer);
-}
-
-void MyDocument::sleep(Device& device)
-{
-    asleep_ = true;
-    idleTicks_ = 0;
-    sleepingOn_ = device.getAddr();
-    readTimer->invalidate();
-    readTimer.reset();
-    device.addWaker(this, [this] { wakeUp(); });
-}
-
-// The port has news (data, a hang-up, a close): tick again.
-void MyDocument::wakeUp()
-{
-    if (!asleep_ || closed_)
-        return;
-    asleep_ = false;
-    startTimer();
-}
-
-// The user acted: whatever it changes, the ticks must see it.
-void MyDocument::stopSleeping()
-{
-    if (!asleep_)
-        return;
-    if (Device* device = findDevice(sleepingOn_, nullptr))
-        device->removeWaker(this);
-    wakeUp();
 }
 
 MyDocument::~MyDocument()
@@ -132,7 +92,7 @@ void MyDocument::setFlowList()
 
 void MyDocument::update()
 {
-    stopSleeping(); // ticked while asleep: someone wants it awake
+    ticks_.wake(); // ticked while asleep: someone wants it awake
     Device* device = getEnabledDevice();
     // Another window may have changed or reopened the shared device.
     if (settingsFor(device) != shownSettings_)
@@ -164,7 +124,7 @@ void MyDocument::update()
         const int count = serial->readPort(device, buffer, static_cast<int>(readChunk));
         if (count < 0) {
             if (!received.empty())
-                updateRecieveTF(received.data(), received.size());
+                showReceived(device, received.data(), received.size());
             deviceGone(*device, serial->lastError());
             return;
         }
@@ -174,14 +134,14 @@ void MyDocument::update()
     }
 
     if (!received.empty() || !receiveShown_ || shownFor(device) != shownReceive_)
-        updateRecieveTF(received.data(), received.size());
+        showReceived(device, received.data(), received.size());
     else
         controls.recieveTF.scrollRangeToVisible(TextRange{controls.recieveTF.length(), 0}); // same text: only keep to its end
 
     if (!received.empty() || serial->pendingBytes(device) > 0)
-        idleTicks_ = 0;
-    else if (++idleTicks_ >= idleTicksBeforeSleep && readTimer)
-        sleep(*device);
+        ticks_.busy();
+    else
+        ticks_.idle(*device);
 }
 
 void MyDocument::readToggleClicked(SegmentedControl& sender)
@@ -195,7 +155,6 @@ void MyDocument::readToggleClicked(SegmentedControl& sender)
 
 void MyDocument::enableReading()
 {
-    stopSleeping();
     Device* device = getEnabledDevice();
     if (!device) {
         readingEnabled = false;
@@ -215,15 +174,10 @@ void MyDocument::enableReading()
 
 void MyDocument::disableReading()
 {
-    stopSleeping();
     readingEnabled = false;
     controls.readToggle.setSelectedSegment(0);
-    if (Device* device = getEnabledDevice()) {
-        device->removeReader(this);
-        // Another window still reading the device keeps its port.
-        if (device->getPortHandle() != -1 && !device->hasReaders())
-            serial->closePort(device);
-    }
+    if (Device* device = getEnabledDevice())
+        leaveDevice(*device);
     stateChanged();
 }
 
@@ -250,7 +204,6 @@ Device* MyDocument::findDevice(std::string_view name, int* index)
 
 void MyDocument::refreshDeviceList()
 {
-    stopSleeping();
     controls.devicePU.removeAllItems();
     const std::string remembered = enabledName_;
 
@@ -290,7 +243,11 @@ void MyDocument::refreshClicked(Control&)
 
 void MyDocument::updateRecieveTF(const char* data, std::size_t count)
 {
-    Device* device = getEnabledDevice();
+    showReceived(getEnabledDevice(), data, count);
+}
+
+void MyDocument::showReceived(Device* device, const char* data, std::size_t count)
+{
     if (data && device)
         device->appendRecvBuf(data, count);
     static const std::u16string nothing;
@@ -347,17 +304,18 @@ void MyDocument::close()
     if (closed_)
         return;
     closed_ = true;
-    stopSleeping();
-    if (readTimer) {
-        readTimer->invalidate();
-        readTimer.reset();
-    }
+    ticks_.stop();
     readingEnabled = false;
-    if (Device* device = getEnabledDevice()) {
-        device->removeReader(this);
-        if (device->getPortHandle() != -1 && !device->hasReaders())
-            serial->closePort(device);
-    }
+    if (Device* device = getEnabledDevice())
+        leaveDevice(*device);
+}
+
+void MyDocument::leaveDevice(Device& device)
+{
+    device.removeReader(this);
+    // Another window still reading the device keeps its port.
+    if (device.getPortHandle() != -1 && !device.hasReaders())
+        serial->closePort(&device);
 }
 
 bool MyDocument::openEnabled(Device& device)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/DocumentError.h"
+#include "app/TickScheduler.h"
 #include "serial/SerialController.h"
 #include "toolkit/TextViewDelegate.h"
 
@@ -24,7 +25,6 @@ class PopUpButton;
 class SegmentedControl;
 class TextField;
 class TextView;
-class Timer;
 struct TerminalControls;
 
 class MyDocument : public TextViewDelegate {
@@ -109,15 +109,18 @@ public:
     // A tick reads until the port is empty, but never more than this, so it stays short.
     static constexpr std::size_t maxReadPerTick = 64 * 1024;
     // After this many ticks without data the window stops polling and waits for the port.
-    static constexpr int idleTicksBeforeSleep = 10;
-    bool isAsleep() const { return asleep_; }
+    static constexpr int idleTicksBeforeSleep = TickScheduler::idleTicksBeforeSleep;
+    bool isAsleep() const { return ticks_.isAsleep(); }
+    // The user is about to act through a control: whatever the action changes, the ticks
+    // must see it. The controls call this before every action.
+    void userActed() { ticks_.wake(); }
 
 private:
-    void startTimer();
-    void sleep(Device& device);
-    void wakeUp();
-    void stopSleeping();
     bool openEnabled(Device& device);
+    // This window stops reading device; the last reader closes its port.
+    void leaveDevice(Device& device);
+    // Appends received bytes to device's buffer and shows the buffer in the receive view.
+    void showReceived(Device* device, const char* data, std::size_t count);
     bool applySetting(const std::function<void(Device&)>& store);
     void reportOpenFailure(const Device& device, int error);
     void deviceGone(Device& device, int error);
@@ -135,7 +138,7 @@ private:
     std::vector<std::string> packetTypes;
     std::vector<std::string> flowTypes;
     std::unique_ptr<SerialController> serial;
-    std::shared_ptr<Timer> readTimer;
+    TickScheduler ticks_;
 
     // What the receive view and the window's title show, to tell when they are out of date:
     // other windows share the device and its record.
@@ -158,11 +161,6 @@ private:
 
     std::string enabledName_;       // the device this window works with, "" for none
     bool closed_ = false;
-    // An idle port is not polled: the window sleeps until the port has data, hangs up or
-    // closes, which saves ten wake-ups a second.
-    bool asleep_ = false;
-    int idleTicks_ = 0;
-    std::string sleepingOn_;
     Shown shownReceive_;
     bool receiveShown_ = false;
     Settings shownSettings_;

@@ -10,7 +10,6 @@
 
 void MyDocument::setDevice(PopUpButton& sender)
 {
-    stopSleeping();
     if (sender.indexOfSelectedItem() < 0)
         return;
     const std::string oldName = enabledName_;
@@ -47,9 +46,7 @@ void MyDocument::setDevice(PopUpButton& sender)
     // Each record owns its port, so the one to close is the old device's own, unless
     // another window is still reading it.
     if (Device* old = oldName.empty() ? nullptr : findDevice(oldName, nullptr)) {
-        old->removeReader(this);
-        if (!old->hasReaders())
-            serial->closePort(old);
+        leaveDevice(*old);
         set_RecieveTF(AttributedText());
         receiveShown_ = false; // the next tick shows the new device's buffer
     }
@@ -99,7 +96,6 @@ void MyDocument::setFlowControl(PopUpButton& sender)
 // Stores the choice in the enabled record and reopens its port with it.
 bool MyDocument::applySetting(const std::function<void(Device&)>& store)
 {
-    stopSleeping();
     Device* device = getEnabledDevice();
     if (!device) {
         setStatus("No serial device found. Connect one and press refresh.");

@@ -110,7 +110,6 @@ void MyDocument::sendClicked(Control&)
 
 void MyDocument::decodeAndSend()
 {
-    stopSleeping(); // what the port does not take at once goes out on the ticks
     Device* device = getEnabledDevice();
     if (!device) {
         setStatus("No serial device to send to. Connect one and press refresh.");

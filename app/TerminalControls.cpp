@@ -4,16 +4,15 @@
 
 namespace {
 
-// Binds a control's action to a document operation taking the control's own type.
-template <typename Sender>
-void bind(Sender& control, MyDocument& document, void (MyDocument::*action)(Sender&))
+// Binds a control's action to a document operation taking the control's own type (or any
+// Control). The document hears of the user's action first, so its ticks see what it changes.
+template <typename Sender, typename Argument>
+void bind(Sender& control, MyDocument& document, void (MyDocument::*action)(Argument&))
 {
-    control.setAction([&document, action](Control& sender) { (document.*action)(static_cast<Sender&>(sender)); });
-}
-
-void bind(Button& button, MyDocument& document, void (MyDocument::*action)(Control&))
-{
-    button.setAction([&document, action](Control& sender) { (document.*action)(sender); });
+    control.setAction([&document, action](Control& sender) {
+        document.userActed();
+        (document.*action)(static_cast<Argument&>(sender));
+    });
 }
 
 void describe(Button& button, const char* title, const char* keys = "")

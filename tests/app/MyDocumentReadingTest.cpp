@@ -266,10 +266,14 @@ TEST_F(DocumentTest, AnIdlePortIsNotPolledUntilItHasNews)
     quietly([&] { loop.fireTimers(); });
     EXPECT_EQ(window->received(), u"wake up");
 
-    // So does a user's action, and the far end hanging up.
+    // So does every action of the user, and the far end hanging up.
     sleepOnIt();
     quietly([&] { window->choose(window->controls.baudRatePU, "19200"); });
     EXPECT_FALSE(window->document->isAsleep());
+    sleepOnIt();
+    window->type(u"queued");
+    quietly([&] { window->click(window->controls.sendButton); });
+    EXPECT_FALSE(window->document->isAsleep()) << "what the port does not take goes out on the ticks";
     sleepOnIt();
     pty.hangUp();
     EXPECT_TRUE(wakeWithin(1s));

@@ -33,7 +33,6 @@ public:
 private:
     DeviceList();
 
-    bool isPhantomPort(const std::string& name) const;
 
     std::vector<std::unique_ptr<Device>> deviceList_;
     std::string devDir_ = "/dev";

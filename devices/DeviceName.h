@@ -5,14 +5,15 @@
 #include <string>
 #include <string_view>
 
-class DeviceName {
-public:
-    // Names this long or longer are never listed.
-    static constexpr std::size_t maxLength = 128;
+namespace DeviceName {
 
-    // "cu." names everywhere (case-sensitive); on Linux also the kernel's serial port names.
-    static bool isSerialPortName(std::string_view name);
-    // PCs announce dozens of ttyS ports with no UART behind them; the kernel marks those
-    // with type 0 under /sys/class/tty/NAME/type.
-    static bool isPhantomPort(const std::string& sysClassTtyDir, const std::string& name);
-};
+// Names this long or longer are never listed.
+inline constexpr std::size_t maxLength = 128;
+
+// "cu." names everywhere (case-sensitive); on Linux also the kernel's serial port names.
+bool isSerialPortName(std::string_view name);
+// PCs announce dozens of ttyS ports with no UART behind them; the kernel marks those
+// with type 0 under /sys/class/tty/NAME/type.
+bool isPhantomPort(const std::string& sysClassTtyDir, const std::string& name);
+
+} // namespace DeviceName

@@ -3,11 +3,12 @@
 // can't be mixed with; elsewhere the speed values are the rates themselves.
 #pragma once
 
-class ExactSpeed {
-public:
-    // Sets input and output speed of the open terminal `fd` to `rate` bits per second,
-    // leaving every other setting alone. False with errno set when the system refuses.
-    static bool set(int fd, unsigned rate);
-    // Reads back the input and output speeds in bits per second.
-    static bool read(int fd, unsigned& input, unsigned& output);
-};
+namespace ExactSpeed {
+
+// Sets input and output speed of the open terminal `fd` to `rate` bits per second,
+// leaving every other setting alone. False with errno set when the system refuses.
+bool set(int fd, unsigned rate);
+// Reads back the input and output speeds in bits per second.
+bool read(int fd, unsigned& input, unsigned& output);
+
+} // namespace ExactSpeed

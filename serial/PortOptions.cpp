@@ -27,6 +27,57 @@ constexpr std::array<std::pair<int, speed_t>, 13> rates = {{
     {57600, 57600}, {115200, 115200}}};
 #endif
 
+void applyPacket(termios& options, int packetFlag)
+{
+    if (packetFlag == packetEven71) {
+        logLine("SETTING Packet E71");
+        options.c_cflag &= ~tcflag_t{PARODD | CSTOPB | CSIZE};
+        options.c_cflag |= PARENB | CS7;
+    } else if (packetFlag == packetOdd71) {
+        logLine("SETTING Packet O71");
+        options.c_cflag &= ~tcflag_t{CSTOPB | CSIZE};
+        options.c_cflag |= PARENB | PARODD | CS7;
+    } else {
+        logLine("SETTING Packet N81");
+        options.c_cflag &= ~tcflag_t{PARENB | CSTOPB | CSIZE};
+        options.c_cflag |= CS8;
+    }
+}
+
+void applyFlow(termios& options, int flowFlag)
+{
+    if (flowFlag == flowHardware) {
+        logLine("SETTING Flow Hardware");
+        options.c_cflag |= CRTSCTS;
+    } else if (flowFlag == flowXonXoff) {
+        logLine("SETTING Flow XON/XOFF");
+        options.c_iflag |= IXON | IXOFF;
+        options.c_cflag &= ~tcflag_t{CRTSCTS};
+    } else {
+        logLine("SETTING Flow None");
+        options.c_iflag &= ~tcflag_t{IXON | IXOFF};
+        options.c_cflag &= ~tcflag_t{CRTSCTS};
+    }
+}
+
+// The device's line discipline would echo, edit and translate the data; the terminal
+// shows and sends bytes exactly as they are.
+void makeRaw(termios& options, int flowFlag)
+{
+    options.c_iflag &= ~tcflag_t{IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXANY};
+#ifdef IUCLC
+    options.c_iflag &= ~tcflag_t{IUCLC};
+#endif
+
+    // A device's own IXON would otherwise swallow every 0x11 and 0x13 under Hardware.
+    if (flowFlag != flowXonXoff)
+        options.c_iflag &= ~tcflag_t{IXON | IXOFF};
+    options.c_oflag &= ~tcflag_t{OPOST};
+    options.c_lflag &= ~tcflag_t{ECHO | ECHONL | ICANON | ISIG | IEXTEN};
+    options.c_cc[VMIN] = 0;
+    options.c_cc[VTIME] = 0;
+}
+
 } // namespace
 
 int PortOptions::rateFor(int baud)
@@ -58,50 +109,3 @@ void PortOptions::apply(termios& options, int baud, int packetFlag, int flowFlag
     makeRaw(options, flowFlag);
 }
 
-void PortOptions::applyPacket(termios& options, int packetFlag)
-{
-    if (packetFlag == packetEven71) {
-        logLine("SETTING Packet E71");
-        options.c_cflag &= ~tcflag_t{PARODD | CSTOPB | CSIZE};
-        options.c_cflag |= PARENB | CS7;
-    } else if (packetFlag == packetOdd71) {
-        logLine("SETTING Packet O71");
-        options.c_cflag &= ~tcflag_t{CSTOPB | CSIZE};
-        options.c_cflag |= PARENB | PARODD | CS7;
-    } else {
-        logLine("SETTING Packet N81");
-        options.c_cflag &= ~tcflag_t{PARENB | CSTOPB | CSIZE};
-        options.c_cflag |= CS8;
-    }
-}
-
-void PortOptions::applyFlow(termios& options, int flowFlag)
-{
-    if (flowFlag == flowHardware) {
-        logLine("SETTING Flow Hardware");
-        options.c_cflag |= CRTSCTS;
-    } else if (flowFlag == flowXonXoff) {
-        logLine("SETTING Flow XON/XOFF");
-        options.c_iflag |= IXON | IXOFF;
-        options.c_cflag &= ~tcflag_t{CRTSCTS};
-    } else {
-        logLine("SETTING Flow None");
-        options.c_iflag &= ~tcflag_t{IXON | IXOFF};
-        options.c_cflag &= ~tcflag_t{CRTSCTS};
-    }
-}
-
-void PortOptions::makeRaw(termios& options, int flowFlag)
-{
-    options.c_iflag &= ~tcflag_t{IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXANY};
-#ifdef IUCLC
-    options.c_iflag &= ~tcflag_t{IUCLC};
-#endif
-    // A device's own IXON would otherwise swallow every 0x11 and 0x13 under Hardware.
-    if (flowFlag != flowXonXoff)
-        options.c_iflag &= ~tcflag_t{IXON | IXOFF};
-    options.c_oflag &= ~tcflag_t{OPOST};
-    options.c_lflag &= ~tcflag_t{ECHO | ECHONL | ICANON | ISIG | IEXTEN};
-    options.c_cc[VMIN] = 0;
-    options.c_cc[VTIME] = 0;
-}

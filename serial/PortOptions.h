@@ -6,22 +6,16 @@
 #include <optional>
 #include <termios.h>
 
-class PortOptions {
-public:
-    // The rate the driver uses for a record's baud: one of the 13 accepted rates, else 9600.
-    static int rateFor(int baud);
-    // The system's speed value for an accepted rate, or nothing where it has none
-    // (glibc lacks 14400 and 28800; those are set exactly after the options are applied).
-    static std::optional<speed_t> speedFor(int rate);
+namespace PortOptions {
 
-    // Turns the options read from the device into the ones to apply: speed, CLOCAL and
-    // CREAD, the packet type and the flow type (printing their lines), then raw mode.
-    static void apply(termios& options, int baud, int packetFlag, int flowFlag);
+// The rate the driver uses for a record's baud: one of the 13 accepted rates, else 9600.
+int rateFor(int baud);
+// The system's speed value for an accepted rate, or nothing where it has none
+// (glibc lacks 14400 and 28800; those are set exactly after the options are applied).
+std::optional<speed_t> speedFor(int rate);
 
-private:
-    static void applyPacket(termios& options, int packetFlag);
-    static void applyFlow(termios& options, int flowFlag);
-    // The device's line discipline would echo, edit and translate the data; the terminal
-    // shows and sends bytes exactly as they are.
-    static void makeRaw(termios& options, int flowFlag);
-};
+// Turns the options read from the device into the ones to apply: speed, CLOCAL and
+// CREAD, the packet type and the flow type (printing their lines), then raw mode.
+void apply(termios& options, int baud, int packetFlag, int flowFlag);
+
+} // namespace PortOptions

@@ -97,9 +97,13 @@ void MyDocument::update()
     // Another window may have changed or reopened the shared device.
     if (settingsFor(device) != shownSettings_)
         stateChanged();
-    if (device && serial->pendingBytes(device) > 0 && !serial->drainOutput(device))
-        setStatus(std::string("Sending to ") + device->getAddr() + " failed: " + std::strerror(serial->lastError()) +
-                  ". The unsent bytes were dropped.");
+    // Lost output is news the user must get even when the device goes away in the same tick.
+    std::string lostOutput;
+    if (device && serial->pendingBytes(device) > 0 && !serial->drainOutput(device)) {
+        lostOutput = std::string("Sending to ") + device->getAddr() + " failed: " + std::strerror(serial->lastError()) +
+                     ". " + std::to_string(serial->droppedBytes()) + " unsent bytes were dropped.";
+        setStatus(lostOutput);
+    }
 
     if (!readingEnabled)
         return;
@@ -125,7 +129,7 @@ void MyDocument::update()
         if (count < 0) {
             if (!received.empty())
                 showReceived(device, received.data(), received.size());
-            deviceGone(*device, serial->lastError());
+            deviceGone(*device, serial->lastError(), lostOutput);
             return;
         }
         received.append(buffer, static_cast<std::size_t>(count));
@@ -335,10 +339,14 @@ void MyDocument::reportOpenFailure(const Device& device, int error)
     setStatus(text);
 }
 
-void MyDocument::deviceGone(Device& device, int error)
+void MyDocument::deviceGone(Device& device, int error, const std::string& lostOutput)
 {
-    const std::string text = std::string(device.getAddr()) + " stopped answering (" + std::strerror(error) +
-                             "): it was probably unplugged. Reading is off.";
+    std::string text = std::string(device.getAddr()) + " stopped answering (" + std::strerror(error) +
+                       "): it was probably unplugged. Reading is off.";
+    if (!lostOutput.empty())
+        text += " " + lostOutput;
+    else if (const std::size_t queued = serial->pendingBytes(&device); queued > 0)
+        text += " " + std::to_string(queued) + " unsent bytes were dropped.";
     std::cerr << text << '\n';
     serial->closePort(&device);
     disableReading();

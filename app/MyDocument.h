@@ -123,7 +123,7 @@ private:
     void showReceived(Device* device, const char* data, std::size_t count);
     bool applySetting(const std::function<void(Device&)>& store);
     void reportOpenFailure(const Device& device, int error);
-    void deviceGone(Device& device, int error);
+    void deviceGone(Device& device, int error, const std::string& lostOutput);
     void setStatus(std::string text);
     void stateChanged();
     void rebuildSendTF(const std::u16string& decoded, std::size_t caretInDecoded);

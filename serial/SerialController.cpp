@@ -112,6 +112,7 @@ bool SerialController::writeQueued(Port& port)
         return true;
     lastError_ = static_cast<int>(-written);
     logLine("Serial: wrote no (-1) bytes");
+    droppedBytes_ = port.pendingBytes();
     port.dropPendingOutput(std::strerror(lastError_));
     return false;
 }

@@ -27,6 +27,8 @@ public:
     // False when a write fails (the queue is then dropped).
     bool drainOutput(Device* device);
     std::size_t pendingBytes(const Device* device) const;
+    // How many queued bytes the last failed write dropped.
+    std::size_t droppedBytes() const { return droppedBytes_; }
     // The errno of the last open, read or write that failed; EIO or ENXIO mean the device
     // went away.
     int lastError() const { return lastError_; }
@@ -38,4 +40,5 @@ private:
     bool writeQueued(Port& port);
 
     int lastError_ = 0;
+    std::size_t droppedBytes_ = 0;
 };

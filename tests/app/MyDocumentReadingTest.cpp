@@ -165,19 +165,24 @@ TEST_F(DocumentTest, ClearEmptiesTheBufferAndTheView)
     EXPECT_EQ(window->received(), u"again");
 }
 
-TEST_F(DocumentTest, AHungUpDeviceTurnsReadingOffOnce)
+TEST_F(DocumentTest, AHungUpDeviceTurnsReadingOffOnceAndSaysWhatWasLost)
 {
     Pty pty;
     attach("cu.usb", pty);
     auto window = openWindow();
     quietly([&] { window->readOn(); });
+    window->type(std::u16string(300000, u'x'));
+    quietly([&] { window->click(window->controls.sendButton); });
+    ASSERT_GT(window->device()->getPort()->pendingBytes(), 0u) << "a pty can't take 300000 bytes at once";
     pty.hangUp();
     const std::string lines = quietly([&] { window->document->update(); });
     EXPECT_NE(lines.find("Serial:ERROR reading data from port\n"), std::string::npos);
     EXPECT_FALSE(window->document->isReading());
     EXPECT_EQ(window->controls.readToggle.selectedSegment(), 0);
     EXPECT_EQ(window->device()->getPortHandle(), -1);
-    EXPECT_NE(window->document->statusText().find("cu.usb"), std::string::npos);
+    const std::string& status = window->document->statusText();
+    EXPECT_NE(status.find("cu.usb stopped answering"), std::string::npos) << status;
+    EXPECT_NE(status.find("unsent bytes were dropped"), std::string::npos) << status;
     EXPECT_EQ(quietly([&] { window->document->update(); }), "");
 }
 

@@ -353,13 +353,16 @@ void MyDocument::deviceGone(Device& device, int error, const std::string& lostOu
     setStatus(text);
 }
 
+const std::string& MyDocument::settingTitle(const std::vector<std::string>& titles, int flag)
+{
+    // A flag outside the table works as the first entry, so it shows as that one.
+    return titles.at(flag > 0 && static_cast<std::size_t>(flag) < titles.size() ? static_cast<std::size_t>(flag) : 0);
+}
+
 std::string MyDocument::settingsTitle(const Device& device) const
 {
-    const auto title = [](const std::vector<std::string>& titles, int flag) {
-        return titles.at(flag > 0 && static_cast<std::size_t>(flag) < titles.size() ? static_cast<std::size_t>(flag) : 0);
-    };
-    return std::to_string(device.getBaud()) + " " + title(packetTypes, device.getPacketFlag()) + " " +
-           title(flowTypes, device.getFlowFlag());
+    return std::to_string(device.getBaud()) + " " + settingTitle(packetTypes, device.getPacketFlag()) + " " +
+           settingTitle(flowTypes, device.getFlowFlag());
 }
 
 std::string MyDocument::windowTitle()
@@ -384,7 +387,10 @@ void MyDocument::setStatus(std::string text)
 
 void MyDocument::stateChanged()
 {
-    shownSettings_ = settingsFor(getEnabledDevice());
+    const Device* device = getEnabledDevice();
+    shownSettings_ = settingsFor(device);
+    // The pop-ups follow the record, whoever changed or replaced it.
+    showSettings(device);
     if (stateObserver_)
         stateObserver_();
 }

@@ -130,6 +130,9 @@ private:
     // Every window shares the device list; its own choice is remembered by name.
     Device* findDevice(std::string_view name, int* index);
     std::string settingsTitle(const Device& device) const;
+    static const std::string& settingTitle(const std::vector<std::string>& titles, int flag);
+    // The device, baud, format and flow pop-ups show the record's settings (no device: none).
+    void showSettings(const Device* device);
 
     int enabledDevice = -1;
     bool readingEnabled = false;

@@ -53,13 +53,9 @@ void MyDocument::setDevice(PopUpButton& sender)
 
     // A port another window already has open is joined, not reopened: reopening would
     // drop the modem lines and reset many boards.
-    if (device->getPortHandle() != -1 || openEnabled(*device)) {
+    if (device->getPortHandle() != -1 || openEnabled(*device))
         enableReading();
-        setBaudPU(std::to_string(device->getBaud()));
-        const auto index = [](int flag) { return flag == 1 || flag == 2 ? static_cast<std::size_t>(flag) : 0u; };
-        set_PacketPU(packetTypes[index(device->getPacketFlag())]);
-        set_FlowPU(flowTypes[index(device->getFlowFlag())]);
-    } else {
+    else {
         disableReading();
     }
     stateChanged();
@@ -108,6 +104,18 @@ bool MyDocument::applySetting(const std::function<void(Device&)>& store)
     else
         disableReading();
     return true;
+}
+
+void MyDocument::showSettings(const Device* device)
+{
+    if (!device) {
+        controls.devicePU.selectItemAtIndex(-1);
+        return;
+    }
+    controls.devicePU.selectItemWithTitle(device->getAddr());
+    setBaudPU(std::to_string(device->getBaud()));
+    set_PacketPU(settingTitle(packetTypes, device->getPacketFlag()));
+    set_FlowPU(settingTitle(flowTypes, device->getFlowFlag()));
 }
 
 void MyDocument::setBaudPU(const std::string& title)

@@ -19,17 +19,18 @@ void PopUpButton::addItemWithTitle(const std::string& title)
 
 void PopUpButton::selectItemAtIndex(int index)
 {
-    selected_ = (index >= 0 && index < numberOfItems()) ? index : -1;
+    const int selected = (index >= 0 && index < numberOfItems()) ? index : -1;
+    if (selected == selected_)
+        return;
+    selected_ = selected;
     changed();
 }
 
 void PopUpButton::selectItemWithTitle(const std::string& title)
 {
     const auto it = std::find(items_.begin(), items_.end(), title);
-    if (it == items_.end())
-        return;
-    selected_ = static_cast<int>(it - items_.begin());
-    changed();
+    if (it != items_.end())
+        selectItemAtIndex(static_cast<int>(it - items_.begin()));
 }
 
 std::string PopUpButton::titleOfSelectedItem() const

@@ -13,7 +13,7 @@ public:
     // Appends an item. Like the desktop pop-ups it models, the first item of an empty
     // pop-up becomes selected, so a filled pop-up always shows a choice.
     void addItemWithTitle(const std::string& title);
-    // An index outside the items selects nothing (-1).
+    // An index outside the items selects nothing (-1). Selecting what is selected tells no one.
     void selectItemAtIndex(int index);
     // Selects the first item with that title; no such item leaves the selection alone.
     void selectItemWithTitle(const std::string& title);

@@ -88,3 +88,35 @@ TEST_F(DocumentTest, APopUpWithNothingSelectedChangesNothing)
     EXPECT_EQ(window->device()->getBaud(), 9600);
     EXPECT_EQ(window->device()->getPortHandle(), -1);
 }
+
+TEST_F(DocumentTest, ThePopUpsShowTheSettingsOfTheRecordThePortUses)
+{
+    Pty pty;
+    attach("cu.usb", pty);
+    auto window = openWindow();
+    quietly([&] {
+        window->choose(window->controls.baudRatePU, "115200");
+        window->choose(window->controls.packetPU, "even-7-1");
+        window->choose(window->controls.flowPU, "Hardware");
+    });
+    const auto shown = [&] {
+        const TerminalControls& c = window->controls;
+        return c.devicePU.titleOfSelectedItem() + " " + c.baudRatePU.titleOfSelectedItem() + " " +
+               c.packetPU.titleOfSelectedItem() + " " + c.flowPU.titleOfSelectedItem();
+    };
+    EXPECT_EQ(shown(), "cu.usb 115200 even-7-1 Hardware");
+
+    // The device goes away and another window's rescan drops its record: no device, no choice.
+    dev.remove("cu.usb");
+    openWindow();
+    quietly([&] { window->document->update(); });
+    EXPECT_EQ(window->document->windowTitle(), "No device");
+    EXPECT_EQ(window->controls.devicePU.indexOfSelectedItem(), -1);
+
+    // It comes back as a new record with the defaults, which is what the pop-ups must show.
+    attach("cu.usb", pty);
+    openWindow();
+    quietly([&] { window->document->update(); });
+    EXPECT_EQ(window->document->windowTitle(), "cu.usb - 9600 none-8-1 None");
+    EXPECT_EQ(shown(), "cu.usb 9600 none-8-1 None");
+}

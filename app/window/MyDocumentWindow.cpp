@@ -59,6 +59,8 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
     portState_ = new QLabel;
     status_ = new QLabel;
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Advice can be long: it wraps rather than being cut off, and shows whole on hover too.
+    status_->setWordWrap(true);
     statusBar()->addWidget(status_, 1);
     statusBar()->addPermanentWidget(portState_);
 
@@ -181,7 +183,9 @@ void MyDocumentWindow::showState()
 {
     setWindowTitle(QString::fromStdString(document_->windowTitle()));
     portState_->setText(QString::fromStdString(document_->portState()));
-    status_->setText(QString::fromStdString(document_->statusText()));
+    const QString status = QString::fromStdString(document_->statusText());
+    status_->setText(status);
+    status_->setToolTip(status);
 }
 
 void MyDocumentWindow::closeEvent(QCloseEvent* event)

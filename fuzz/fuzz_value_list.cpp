@@ -1,8 +1,10 @@
-// Checks the value-list reader, and the number reader under it in both bases, against the C
-// library's strtoll on arbitrary bytes.
+// Checks the escape decoder's number reader in both bases, and the value-list reader, against
+// the C library's strtoll on arbitrary bytes.
 #include "app/parseValueList.h"
 #include "app/readByteValue.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -50,15 +53,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();
     }
 
+    // The value list: pieces between commas and white space, each wholly a number.
     std::u16string expected;
+    std::size_t skipped = 0;
     std::size_t start = 0;
-    for (std::size_t comma = input.find(','); start <= size; comma = input.find(',', start)) {
-        const std::size_t end = comma == std::string_view::npos ? size : comma;
-        if (const auto value = reference(input.substr(start, end - start), 10).value)
-            expected.push_back(*value);
+    while (start < size) {
+        const std::size_t end = std::min(input.find_first_of(", \t\n\r\v\f", start), size);
+        const std::string_view piece = input.substr(start, end - start);
         start = end + 1;
+        if (piece.empty())
+            continue;
+        const std::size_t sign = piece[0] == '+' || piece[0] == '-' ? 1 : 0;
+        const bool hex = piece.size() > sign + 2 && piece[sign] == '0' && (piece[sign + 1] | 0x20) == 'x';
+        const std::size_t digits = sign + (hex ? 2 : 0);
+        const Reading reading = reference(piece, hex ? 16 : 10);
+        // strtoll also takes leading blanks and a second sign or "0x"; a piece may not.
+        const bool whole = digits < piece.size() && std::isxdigit(static_cast<unsigned char>(piece[digits])) &&
+                           reading.end == piece.size() && piece.find('\0') == std::string_view::npos;
+        if (whole && reading.value)
+            expected.push_back(*reading.value);
+        else
+            ++skipped;
     }
-    if (parseValueList(input) != expected)
+    std::vector<std::string> reasons;
+    if (parseValueList(input, &reasons) != expected || reasons.size() != skipped)
         __builtin_trap();
     return 0;
 }

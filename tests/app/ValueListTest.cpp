@@ -4,40 +4,38 @@
 
 namespace {
 
-TEST(ValueList, ReadsEachPieceLikeAtoi)
+TEST(ValueList, ReadsDecimalAndHexPiecesBetweenCommasAndSpaces)
 {
-    EXPECT_EQ(parseValueList("65, 66,300"), u"AB");
-    EXPECT_EQ(parseValueList("\t\n65 ,+66,67x,6 8"), u"ABC\u0006");
+    EXPECT_EQ(parseValueList("65, 66 67,,\t0x44 0X4a +75"), u"ABCDJK");
     EXPECT_EQ(parseValueList("10"), u"\n");
-}
+    EXPECT_EQ(parseValueList("0,-0,0x0"), std::u16string(3, u'\0'));
+    EXPECT_EQ(parseValueList("128,200,0xff"), u"\u0080\u00C8\u00FF");
+    EXPECT_EQ(parseValueList(" , ,"), u"");
 
-TEST(ValueList, PiecesWithoutAByteValueGiveNothing)
-{
-    EXPECT_EQ(parseValueList(""), u"");
-    EXPECT_EQ(parseValueList(",,65,, ,"), u"A");
-    EXPECT_EQ(parseValueList("-5,abc,-,+,256"), u"");
-    // Truncating these to 32 bits would give 65 and 1.
-    EXPECT_EQ(parseValueList("4294967361,-4294967295,99999999999999999999999"), u"");
-    // Full-width digits are not digits.
-    EXPECT_EQ(parseValueList("\xEF\xBC\x96\xEF\xBC\x95"), u"");
-}
-
-TEST(ValueList, ZeroAndHighBytesAreOrdinaryValues)
-{
-    EXPECT_EQ(parseValueList("0"), std::u16string(1, u'\0'));
-    EXPECT_EQ(parseValueList("65,0,66,-0"), std::u16string(u"A\0B\0", 4));
-    EXPECT_EQ(parseValueList("128,200,255"), u"\u0080\u00C8\u00FF");
-}
-
-TEST(ValueList, HasNoLengthLimit)
-{
     std::string list;
     for (int i = 0; i < 1000; ++i)
         list += std::to_string(i % 256) + ",";
     const std::u16string values = parseValueList(list);
-    ASSERT_EQ(values.size(), 1000u);
+    ASSERT_EQ(values.size(), 1000u) << "no length limit";
     for (std::size_t i = 0; i < values.size(); ++i)
         EXPECT_EQ(values[i], i % 256);
+}
+
+TEST(ValueList, NamesEveryPieceThatGivesNoByteAndTakesNoneOfIt)
+{
+    std::vector<std::string> skipped;
+    // Read up to their first non-digit, 0x41 would give NUL, 1e2 SOH and 65abc 'A'.
+    EXPECT_EQ(parseValueList("0x41,1e2 300,-1,abc,65abc,0x,0x100,4294967361,99999999999999999999 66", &skipped),
+              u"AB");
+    EXPECT_EQ(skipped, (std::vector<std::string>{
+                           "1e2 is not a number: skipped", "300 is not a byte value (0-255): skipped",
+                           "-1 is not a byte value (0-255): skipped", "abc is not a number: skipped",
+                           "65abc is not a number: skipped", "0x is not a number: skipped",
+                           "0x100 is not a byte value (0-255): skipped",
+                           "4294967361 is not a byte value (0-255): skipped",
+                           "99999999999999999999 is not a byte value (0-255): skipped"}));
+    // Full-width digits are not digits.
+    EXPECT_EQ(parseValueList("\xEF\xBC\x96\xEF\xBC\x95"), u"");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "toolkit/Log.h"
+#include "toolkit/printableText.h"
 #include "toolkit/RunLoop.h"
 
 #include <cstring>
@@ -334,9 +335,8 @@ bool MyDocument::openEnabled(Device& device)
 
 void MyDocument::reportOpenFailure(const Device& device, int error)
 {
-    const std::string text = describeOpenFailure(device.path(), error);
-    std::cerr << text << '\n';
-    setStatus(text);
+    setStatus(describeOpenFailure(device.path(), error));
+    std::cerr << status_ << '\n';
 }
 
 void MyDocument::deviceGone(Device& device, int error, const std::string& lostOutput)
@@ -347,10 +347,10 @@ void MyDocument::deviceGone(Device& device, int error, const std::string& lostOu
         text += " " + lostOutput;
     else if (const std::size_t queued = serial->pendingBytes(&device); queued > 0)
         text += " " + std::to_string(queued) + " unsent bytes were dropped.";
-    std::cerr << text << '\n';
     serial->closePort(&device);
     disableReading();
     setStatus(text);
+    std::cerr << status_ << '\n';
 }
 
 const std::string& MyDocument::settingTitle(const std::vector<std::string>& titles, int flag)
@@ -368,7 +368,7 @@ std::string MyDocument::settingsTitle(const Device& device) const
 std::string MyDocument::windowTitle()
 {
     const Device* device = getEnabledDevice();
-    return device ? std::string(device->getAddr()) + " - " + settingsTitle(*device) : "No device";
+    return device ? printableText(device->getAddr()) + " - " + settingsTitle(*device) : "No device";
 }
 
 std::string MyDocument::portState()
@@ -381,7 +381,7 @@ std::string MyDocument::portState()
 
 void MyDocument::setStatus(std::string text)
 {
-    status_ = std::move(text);
+    status_ = printableText(text); // it quotes device names, which may hold anything
     stateChanged();
 }
 

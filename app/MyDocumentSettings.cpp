@@ -7,6 +7,7 @@
 #include "devices/DeviceList.h"
 #include "toolkit/AttributedText.h"
 #include "toolkit/Log.h"
+#include "toolkit/printableText.h"
 
 void MyDocument::setDevice(PopUpButton& sender)
 {
@@ -39,7 +40,7 @@ void MyDocument::setDevice(PopUpButton& sender)
     if (!device)
         return;
     if (oldName == device->getAddr()) {
-        logLinef("Same device as last enabled: %s", oldName.c_str());
+        logLinef("Same device as last enabled: %s", printableText(oldName).c_str());
         return;
     }
 

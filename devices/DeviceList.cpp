@@ -3,6 +3,7 @@
 #include "devices/DeviceName.h"
 #include "toolkit/Log.h"
 #include "toolkit/PopUpButton.h"
+#include "toolkit/printableText.h"
 
 #include <cstring>
 #include <dirent.h>
@@ -71,7 +72,7 @@ void DeviceList::refreshDeviceList(PopUpButton& menu)
             ++it;
             continue;
         }
-        logLinef("device %s not found again, REMOVING..", (*it)->getAddr());
+        logLinef("device %s not found again, REMOVING..", printableText((*it)->getAddr()).c_str());
         it = deviceList_.erase(it);
     }
 }

@@ -4,6 +4,7 @@
 #include "serial/PortOptions.h"
 #include "toolkit/ReadWatch.h"
 #include "toolkit/RunLoop.h"
+#include "toolkit/printableText.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -109,8 +110,8 @@ void SerialPort::dropPendingOutput(std::string_view reason)
 {
     if (pending_.empty())
         return;
-    std::fprintf(stderr, "serialterm: %s: %zu unsent bytes dropped (%.*s)\n", name_.c_str(), pending_.size(),
-                 static_cast<int>(reason.size()), reason.data());
+    std::fprintf(stderr, "serialterm: %s: %zu unsent bytes dropped (%.*s)\n", printableText(name_).c_str(),
+                 pending_.size(), static_cast<int>(reason.size()), reason.data());
     pending_.clear();
 }
 

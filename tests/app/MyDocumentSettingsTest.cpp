@@ -120,3 +120,21 @@ TEST_F(DocumentTest, ThePopUpsShowTheSettingsOfTheRecordThePortUses)
     EXPECT_EQ(window->document->windowTitle(), "cu.usb - 9600 none-8-1 None");
     EXPECT_EQ(shown(), "cu.usb 9600 none-8-1 None");
 }
+
+TEST_F(DocumentTest, ControlCharactersInADeviceNameShowAsEscapes)
+{
+    Pty pty;
+    const std::string name = "cu.a\nb\x1b[31m";
+    attach(name, pty);
+    auto window = openWindow();
+    quietly([&] { window->readOn(); });
+    EXPECT_TRUE(window->document->isReading()) << "the name itself still opens the device";
+    EXPECT_EQ(window->document->windowTitle(), "cu.a\\10b\\27[31m - 9600 none-8-1 None");
+
+    dev.remove(name);
+    std::unique_ptr<Window> other; // its scan drops the record
+    EXPECT_NE(quietly([&] { other = std::make_unique<Window>(); }).find("device cu.a\\10b\\27[31m not found again"),
+              std::string::npos);
+    quietly([&] { window->document->update(); });
+    EXPECT_EQ(window->document->statusText(), "cu.a\\10b\\27[31m is no longer connected. Reading is off.");
+}

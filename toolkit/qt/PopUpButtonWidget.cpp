@@ -1,5 +1,7 @@
 #include "toolkit/qt/PopUpButtonWidget.h"
 
+#include "toolkit/printableText.h"
+
 #include <QSignalBlocker>
 
 PopUpButtonWidget::PopUpButtonWidget(std::shared_ptr<PopUpButton> model, QWidget* parent)
@@ -20,7 +22,7 @@ void PopUpButtonWidget::sync()
         shownItems_ = model_->itemTitles();
         clear();
         for (const std::string& title : shownItems_)
-            addItem(QString::fromStdString(title));
+            addItem(QString::fromStdString(printableText(title))); // the model keeps the name itself
     }
     setCurrentIndex(model_->indexOfSelectedItem());
     setPlaceholderText(QString::fromStdString(model_->placeholder()));

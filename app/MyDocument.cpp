@@ -5,6 +5,7 @@
 #include "app/TerminalControls.h"
 
 #include "app/describeOpenFailure.h"
+#include "app/PortPump.h"
 #include "app/filterString.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
@@ -95,19 +96,25 @@ void MyDocument::update()
 {
     ticks_.wake(); // ticked while asleep: someone wants it awake
     Device* device = getEnabledDevice();
+    if (device)
+        listenTo(*device);
     // Another window may have changed or reopened the shared device.
     if (settingsFor(device) != shownSettings_)
         stateChanged();
     // Lost output is news the user must get even when the device goes away in the same tick.
     std::string lostOutput;
-    if (device && serial->pendingBytes(device) > 0 && !serial->drainOutput(device)) {
-        lostOutput = std::string("Sending to ") + device->getAddr() + " failed: " + std::strerror(serial->lastError()) +
-                     ". " + std::to_string(serial->droppedBytes()) + " unsent bytes were dropped.";
-        setStatus(lostOutput);
+    if (device) {
+        if (const auto [error, dropped] = device->takeWriteFailure(); error != 0) {
+            lostOutput = std::string("Sending to ") + device->getAddr() + " failed: " + std::strerror(error) + ". " +
+                         std::to_string(dropped) + " unsent bytes were dropped.";
+            setStatus(lostOutput);
+        }
     }
 
-    if (!readingEnabled)
+    if (!readingEnabled) {
+        ticks_.idle();
         return;
+    }
     if (!device) {
         // Another window's rescan took the device out of the list; its record closed the port.
         disableReading();
@@ -121,32 +128,44 @@ void MyDocument::update()
         return;
     }
 
-    // Drain what the port holds, so a fast device can't overflow the kernel's queue between
-    // ticks; a short read means the queue is empty for now.
-    std::string received;
-    char buffer[readChunk];
-    while (received.size() < maxReadPerTick) {
-        const int count = serial->readPort(device, buffer, static_cast<int>(readChunk));
-        if (count < 0) {
-            if (!received.empty())
-                showReceived(device, received.data(), received.size());
-            deviceGone(*device, serial->lastError(), lostOutput);
-            return;
-        }
-        received.append(buffer, static_cast<std::size_t>(count));
-        if (static_cast<std::size_t>(count) < readChunk)
-            break;
+    // The port is read as data comes; what a slow stream left waiting is read now.
+    PortPump::resume(*device);
+    if (const int error = device->getReadError()) {
+        showReceived(device);
+        deviceGone(*device, error, lostOutput);
+        return;
     }
+    PortPump::flushOutput(*device);
 
-    if (!received.empty() || !receiveShown_ || shownFor(device) != shownReceive_)
-        showReceived(device, received.data(), received.size());
-    else
-        controls.recieveTF.scrollRangeToVisible(TextRange{controls.recieveTF.length(), 0}); // same text: only keep to its end
-
-    if (!received.empty() || serial->pendingBytes(device) > 0)
+    const Shown current = shownFor(device);
+    // Data that came keeps the ticks going; showing another device's buffer is no activity.
+    const bool arrived = receiveShown_ && current.name == shownReceive_.name && current.recvCount != shownReceive_.recvCount;
+    if (!receiveShown_ || current != shownReceive_)
+        showReceived(device);
+    if (arrived || serial->pendingBytes(device) > 0)
         ticks_.busy();
     else
-        ticks_.idle(*device);
+        ticks_.idle();
+}
+
+void MyDocument::listenTo(Device& device)
+{
+    if (!device.hasListener(this))
+        device.addListener(this, [this](std::string_view bytes) { deviceNews(bytes); });
+}
+
+void MyDocument::deviceNews(std::string_view bytes)
+{
+    if (closed_)
+        return;
+    const bool wasIdle = !ticks_.isTicking() ||
+                         std::chrono::steady_clock::now() - lastShown_ >= std::chrono::duration<double>(TickScheduler::interval);
+    ticks_.wake();
+    // The first bytes after a quiet spell show at once; a stream shows on the ticks.
+    if (!bytes.empty() && wasIdle && readingEnabled) {
+        if (Device* device = getEnabledDevice())
+            showReceived(device);
+    }
 }
 
 void MyDocument::readToggleClicked(SegmentedControl& sender)
@@ -174,6 +193,8 @@ void MyDocument::enableReading()
         return;
     }
     device->addReader(this);
+    listenTo(*device);
+    PortPump::startReading(*device);
     stateChanged();
 }
 
@@ -248,13 +269,15 @@ void MyDocument::refreshClicked(Control&)
 
 void MyDocument::updateRecieveTF(const char* data, std::size_t count)
 {
-    showReceived(getEnabledDevice(), data, count);
-}
-
-void MyDocument::showReceived(Device* device, const char* data, std::size_t count)
-{
+    Device* device = getEnabledDevice();
     if (data && device)
         device->appendRecvBuf(data, count);
+    showReceived(device);
+}
+
+void MyDocument::showReceived(Device* device)
+{
+    lastShown_ = std::chrono::steady_clock::now();
     static const std::u16string nothing;
     set_RecieveTF(filterString(device ? device->getRecvBuf() : nothing, viewType));
     shownReceive_ = shownFor(device);
@@ -313,6 +336,10 @@ void MyDocument::close()
     readingEnabled = false;
     if (Device* device = getEnabledDevice())
         leaveDevice(*device);
+    // No record may call back into a closed window.
+    DeviceList& list = DeviceList::sharedDeviceList();
+    for (int i = 0; i < list.getNumDevices(); ++i)
+        list.getDeviceAtIndex(i)->removeListener(this);
 }
 
 void MyDocument::leaveDevice(Device& device)

@@ -9,6 +9,7 @@
 #include "toolkit/TextViewDelegate.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -105,10 +106,8 @@ public:
     // Called after anything the title, port state or status may show has changed.
     void setStateObserver(std::function<void()> observer) { stateObserver_ = std::move(observer); }
 
-    static constexpr std::size_t readChunk = 512;
-    // A tick reads until the port is empty, but never more than this, so it stays short.
-    static constexpr std::size_t maxReadPerTick = 64 * 1024;
-    // After this many ticks without data the window stops polling and waits for the port.
+    // After this many ticks without anything to do the window stops ticking; its device's
+    // news and the user's actions wake it.
     static constexpr int idleTicksBeforeSleep = TickScheduler::idleTicksBeforeSleep;
     bool isAsleep() const { return ticks_.isAsleep(); }
     // The user is about to act through a control: whatever the action changes, the ticks
@@ -119,8 +118,11 @@ private:
     bool openEnabled(Device& device);
     // This window stops reading device; the last reader closes its port.
     void leaveDevice(Device& device);
-    // Appends received bytes to device's buffer and shows the buffer in the receive view.
-    void showReceived(Device* device, const char* data, std::size_t count);
+    // Shows device's receive buffer in the receive view (an empty view without a device).
+    void showReceived(Device* device);
+    // Hears what happens to the window's device: data, a close, a failure.
+    void listenTo(Device& device);
+    void deviceNews(std::string_view bytes);
     bool applySetting(const std::function<void(Device&)>& store);
     void reportOpenFailure(const Device& device, int error);
     void deviceGone(Device& device, int error, const std::string& lostOutput);
@@ -166,6 +168,7 @@ private:
     bool closed_ = false;
     Shown shownReceive_;
     bool receiveShown_ = false;
+    std::chrono::steady_clock::time_point lastShown_{}; // when the receive view was last drawn
     Settings shownSettings_;
     std::string status_;
     std::function<void()> stateObserver_;

@@ -13,6 +13,7 @@ Device::Device(std::string_view addr, std::string directory)
 Device::~Device()
 {
     releasePort();
+    announce(); // the windows showing it must look for their device again
 }
 
 std::string Device::path() const
@@ -24,15 +25,18 @@ void Device::setPort(std::unique_ptr<Port> port)
 {
     releasePort();
     port_ = std::move(port);
+    readError_ = 0;
 }
 
 int Device::releasePort()
 {
     if (!port_)
         return 0;
-    // Taken out first: whoever the close wakes must find the record without a port.
+    // Taken out first: whoever hears of the close must find the record without a port.
     const std::unique_ptr<Port> port = std::move(port_);
-    return port->close();
+    const int error = port->close();
+    announce();
+    return error;
 }
 
 void Device::appendRecvBuf(const char* bytes, std::size_t count)
@@ -61,16 +65,46 @@ void Device::removeReader(const void* reader)
     readers_.erase(std::remove(readers_.begin(), readers_.end(), reader), readers_.end());
 }
 
-void Device::addWaker(const void* who, std::function<void()> wake)
+void Device::addListener(const void* who, Listener listener)
 {
-    if (port_)
-        port_->addWaker(who, std::move(wake));
-    else
-        wake(); // nothing to wait for
+    removeListener(who);
+    listeners_.emplace_back(who, std::move(listener));
 }
 
-void Device::removeWaker(const void* who)
+void Device::removeListener(const void* who)
 {
-    if (port_)
-        port_->removeWaker(who);
+    std::erase_if(listeners_, [who](const auto& entry) { return entry.first == who; });
+}
+
+bool Device::hasListener(const void* who) const
+{
+    return std::any_of(listeners_.begin(), listeners_.end(), [who](const auto& entry) { return entry.first == who; });
+}
+
+void Device::deliver(const char* bytes, std::size_t count)
+{
+    appendRecvBuf(bytes, count);
+    // A listener may add or remove listeners, its own included.
+    const auto listeners = listeners_;
+    for (const auto& [who, listener] : listeners)
+        listener(std::string_view(bytes, count));
+}
+
+void Device::announce()
+{
+    const auto listeners = listeners_;
+    for (const auto& [who, listener] : listeners)
+        listener({});
+}
+
+void Device::setReadError(int error)
+{
+    readError_ = error;
+    announce();
+}
+
+void Device::setWriteFailure(int error, std::size_t dropped)
+{
+    writeFailure_ = {error, dropped};
+    announce();
 }

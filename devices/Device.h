@@ -7,9 +7,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class Device {
@@ -74,10 +76,24 @@ public:
     void removeReader(const void* reader);
     bool hasReaders() const { return !readers_.empty(); }
 
-    // A window that stops polling an idle port asks to be woken once, when the port has data,
-    // hangs up or closes (at once when no port is open).
-    void addWaker(const void* who, std::function<void()> wake);
-    void removeWaker(const void* who);
+    // Windows showing this device hear of what happens to it: the bytes of each read (every
+    // byte once, in order), and, with no bytes, any other news: the port closed or failed,
+    // the record is going away. Any token unique to the window names it.
+    using Listener = std::function<void(std::string_view bytes)>;
+    void addListener(const void* who, Listener listener);
+    void removeListener(const void* who);
+    bool hasListener(const void* who) const;
+    // Appends bytes read from the port to the buffer and hands them to every listener.
+    void deliver(const char* bytes, std::size_t count);
+    // Tells every listener there is news without bytes.
+    void announce();
+    // The error that stopped reading the port, 0 while none; cleared when a port is set.
+    int getReadError() const { return readError_; }
+    void setReadError(int error);
+    // Output lost to a failed write: the error and how many bytes were dropped, until the
+    // next failure or a window took the news (takeWriteFailure answers it and forgets it).
+    void setWriteFailure(int error, std::size_t dropped);
+    std::pair<int, std::size_t> takeWriteFailure() { return std::exchange(writeFailure_, {0, 0}); }
 
 private:
     int baud_ = 9600;
@@ -87,6 +103,9 @@ private:
     std::uint64_t recvCount_ = 0;
     std::unique_ptr<Port> port_;
     std::vector<const void*> readers_;
+    std::vector<std::pair<const void*, Listener>> listeners_;
+    int readError_ = 0;
+    std::pair<int, std::size_t> writeFailure_{0, 0};
     bool enabled_ = false;
     bool found_ = true;
     int packetFlag_ = 0;

@@ -20,8 +20,8 @@ public:
     virtual int descriptor() const = 0;
     // The options the device had before it was opened, put back when it closes.
     virtual termios* savedOptions() = 0;
-    // Restores the saved options, drops unsent output and closes the descriptor, then wakes
-    // whoever waits on the port. Answers 0 or the errno of a failed close.
+    // Ends the watches, restores the saved options, drops unsent output and closes the
+    // descriptor. Answers 0 or the errno of a failed close.
     virtual int close() = 0;
 
     // One read that never waits: the number of bytes read, 0 when none are waiting, or
@@ -37,9 +37,19 @@ public:
     virtual void dropPendingOutput(std::string_view reason) = 0;
     // True when the other end hung up: the device was unplugged or the pty master closed.
     virtual bool isHungUp() const = 0;
+    // How many received bytes wait to be read, 0 when that can't be told.
+    virtual std::size_t bytesWaiting() const = 0;
 
-    // Calls wake once, when the port has data, hangs up or closes; any token unique to the
-    // waiter names it. A closed port calls it at once.
-    virtual void addWaker(const void* who, std::function<void()> wake) = 0;
-    virtual void removeWaker(const void* who) = 0;
+    // Calls onReadable whenever the port has data, hangs up or fails, until it is paused
+    // or the port closes. Replaces an earlier callback; a closed port never calls.
+    virtual void watchReadable(std::function<void()> onReadable) = 0;
+    virtual bool isWatchingReadable() const = 0;
+    // Stops calling until resumed, keeping the callback; both do nothing without one.
+    virtual void pauseReadable() = 0;
+    virtual void resumeReadable() = 0;
+    virtual bool isReadablePaused() const = 0;
+    // Calls onWritable whenever the port can take more output, until stopped or closed.
+    virtual void watchWritable(std::function<void()> onWritable) = 0;
+    virtual void stopWatchingWritable() = 0;
+    virtual bool isWatchingWritable() const = 0;
 };

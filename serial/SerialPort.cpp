@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -17,6 +18,12 @@ namespace {
 bool wouldBlock(int error)
 {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
+
+void end(std::shared_ptr<ReadWatch>& watch)
+{
+    if (const std::shared_ptr<ReadWatch> ending = std::move(watch))
+        ending->invalidate();
 }
 
 } // namespace
@@ -69,7 +76,9 @@ int SerialPort::close()
     if (fd_ == -1)
         return 0;
     // Nothing may watch a descriptor once it is closed.
-    stopWatching();
+    end(readWatch_);
+    end(writeWatch_);
+    onReadable_ = nullptr;
     dropPendingOutput("port closed");
     if (haveSaved_)
         ::tcsetattr(fd_, TCSANOW, &saved_);
@@ -78,7 +87,6 @@ int SerialPort::close()
     const int result = ::close(fd_);
     const int error = result == 0 ? 0 : errno;
     fd_ = -1;
-    wakeAll(); // whoever waited on the port must learn it is gone
     return error;
 }
 
@@ -131,38 +139,48 @@ bool SerialPort::isHungUp() const
     return (entry.revents & gone) != 0;
 }
 
-void SerialPort::addWaker(const void* who, std::function<void()> wake)
+std::size_t SerialPort::bytesWaiting() const
 {
-    removeWaker(who);
-    if (fd_ == -1) {
-        wake(); // nothing to wait for
+    int waiting = 0;
+    if (fd_ == -1 || ::ioctl(fd_, FIONREAD, &waiting) != 0 || waiting < 0)
+        return 0;
+    return static_cast<std::size_t>(waiting);
+}
+
+void SerialPort::watchReadable(std::function<void()> onReadable)
+{
+    end(readWatch_);
+    onReadable_ = std::move(onReadable);
+    resumeReadable();
+}
+
+void SerialPort::pauseReadable()
+{
+    end(readWatch_);
+}
+
+void SerialPort::resumeReadable()
+{
+    if (fd_ == -1 || !onReadable_ || readWatch_)
         return;
-    }
-    wakers_.emplace_back(who, std::move(wake));
-    if (!watch_) {
-        watch_ = ReadWatch::watchDescriptor(fd_, [this] { wakeAll(); });
-        RunLoop::currentRunLoop().addWatch(watch_);
-    }
+    // The watch calls through this port, which owns it: the watch can't outlive the port.
+    readWatch_ = ReadWatch::watchDescriptor(fd_, [this] {
+        const std::function<void()> callback = onReadable_; // it may close the port
+        callback();
+    });
+    RunLoop::currentRunLoop().addWatch(readWatch_);
 }
 
-void SerialPort::removeWaker(const void* who)
+void SerialPort::watchWritable(std::function<void()> onWritable)
 {
-    std::erase_if(wakers_, [who](const auto& waker) { return waker.first == who; });
-    if (wakers_.empty())
-        stopWatching();
+    end(writeWatch_);
+    if (fd_ == -1)
+        return;
+    writeWatch_ = ReadWatch::watchWritable(fd_, std::move(onWritable));
+    RunLoop::currentRunLoop().addWatch(writeWatch_);
 }
 
-void SerialPort::stopWatching()
+void SerialPort::stopWatchingWritable()
 {
-    if (const std::shared_ptr<ReadWatch> watch = std::move(watch_))
-        watch->invalidate();
-}
-
-void SerialPort::wakeAll()
-{
-    stopWatching();
-    const auto wakers = std::move(wakers_);
-    wakers_.clear();
-    for (const auto& waker : wakers)
-        waker.second();
+    end(writeWatch_);
 }

@@ -8,8 +8,6 @@
 #include <memory>
 #include <string>
 #include <termios.h>
-#include <utility>
-#include <vector>
 
 class ReadWatch;
 
@@ -32,21 +30,27 @@ public:
     std::size_t pendingBytes() const override { return pending_.size(); }
     void dropPendingOutput(std::string_view reason) override;
     bool isHungUp() const override;
+    std::size_t bytesWaiting() const override;
 
-    void addWaker(const void* who, std::function<void()> wake) override;
-    void removeWaker(const void* who) override;
+    void watchReadable(std::function<void()> onReadable) override;
+    bool isWatchingReadable() const override { return static_cast<bool>(onReadable_); }
+    void pauseReadable() override;
+    void resumeReadable() override;
+    bool isReadablePaused() const override { return onReadable_ && !readWatch_; }
+    void watchWritable(std::function<void()> onWritable) override;
+    void stopWatchingWritable() override;
+    bool isWatchingWritable() const override { return static_cast<bool>(writeWatch_); }
 
 private:
     SerialPort(int fd, std::string name);
     bool configure(int baud, int packetFlag, int flowFlag);
-    void stopWatching();
-    void wakeAll();
 
     int fd_;
     std::string name_;
     termios saved_{};
     bool haveSaved_ = false; // only options really read from the device are put back
     std::string pending_;
-    std::vector<std::pair<const void*, std::function<void()>>> wakers_;
-    std::shared_ptr<ReadWatch> watch_; // on the descriptor, while someone waits for it
+    std::function<void()> onReadable_;
+    std::shared_ptr<ReadWatch> readWatch_;  // while reading is watched and not paused
+    std::shared_ptr<ReadWatch> writeWatch_; // while output waits for room
 };

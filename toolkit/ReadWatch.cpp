@@ -2,11 +2,16 @@
 
 std::shared_ptr<ReadWatch> ReadWatch::watchDescriptor(int fd, Callback callback)
 {
-    return std::shared_ptr<ReadWatch>(new ReadWatch(fd, std::move(callback)));
+    return std::shared_ptr<ReadWatch>(new ReadWatch(fd, std::move(callback), false));
 }
 
-ReadWatch::ReadWatch(int fd, Callback callback)
-    : fd_(fd), callback_(std::move(callback))
+std::shared_ptr<ReadWatch> ReadWatch::watchWritable(int fd, Callback callback)
+{
+    return std::shared_ptr<ReadWatch>(new ReadWatch(fd, std::move(callback), true));
+}
+
+ReadWatch::ReadWatch(int fd, Callback callback, bool forWriting)
+    : fd_(fd), forWriting_(forWriting), callback_(std::move(callback))
 {
 }
 

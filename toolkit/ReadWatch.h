@@ -1,6 +1,7 @@
-// Calls back when a descriptor has something to read, has hung up or failed, once it is
-// added to the run loop. Like a timer, its owner keeps it alive; invalidate() ends it at once
-// and tells the event loop's driver, so nothing watches a descriptor after it is closed.
+// Calls back when a descriptor has something to read (or, for a write watch, can take more),
+// has hung up or failed, once it is added to the run loop. Like a timer, its owner keeps it
+// alive; invalidate() ends it at once and tells the event loop's driver, so nothing watches
+// a descriptor after it is closed.
 #pragma once
 
 #include <functional>
@@ -11,12 +12,14 @@ public:
     using Callback = std::function<void()>;
 
     static std::shared_ptr<ReadWatch> watchDescriptor(int fd, Callback callback);
+    static std::shared_ptr<ReadWatch> watchWritable(int fd, Callback callback);
 
     ReadWatch(const ReadWatch&) = delete;
     ReadWatch& operator=(const ReadWatch&) = delete;
     ~ReadWatch();
 
     int descriptor() const { return fd_; }
+    bool forWriting() const { return forWriting_; }
     bool isValid() const { return valid_; }
     // Stops the watch for good; call it before the descriptor is closed.
     void invalidate();
@@ -27,9 +30,10 @@ public:
     void setCancelHook(std::function<void()> hook) { cancelHook_ = std::move(hook); }
 
 private:
-    ReadWatch(int fd, Callback callback);
+    ReadWatch(int fd, Callback callback, bool forWriting);
 
     int fd_;
+    bool forWriting_;
     Callback callback_;
     std::function<void()> cancelHook_;
     bool valid_ = true;

@@ -1,13 +1,16 @@
 // The process-wide main loop's timers and descriptor watches, and the hooks a real event
 // loop drives them by. Without a scheduler nothing fires by itself: fireTimers() and
-// fireReadyWatches() are how tests tick. A GUI installs schedulers that really wait.
+// fireReadyWatches() are how tests tick, and runUntil() is a plain event loop for programs
+// without a GUI. A GUI installs schedulers that really wait.
 #pragma once
 
 #include "toolkit/ReadWatch.h"
 #include "toolkit/Timer.h"
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -32,6 +35,9 @@ public:
     std::size_t timerCount();
     // Fires each valid watch whose descriptor is ready now; answers how many fired.
     std::size_t fireReadyWatches();
+    // Waits for watches and fires them, and fires each timer when its interval has passed
+    // since it was added or last fired, until the deadline.
+    void runUntil(std::chrono::steady_clock::time_point deadline);
 
     // A scheduler is handed every live timer (watch) now and each one added later; an empty
     // scheduler removes it. Whoever installs one must remove it before it goes away.
@@ -44,7 +50,10 @@ private:
     template <typename T, typename Schedule>
     static void add(std::vector<std::weak_ptr<T>>& entries, const std::shared_ptr<T>& entry, const Schedule& schedule);
 
+    std::size_t fireWatches(int timeoutMs);
+
     std::vector<std::weak_ptr<Timer>> timers_;
+    std::map<const Timer*, std::chrono::steady_clock::time_point> due_; // for runUntil()
     std::vector<std::weak_ptr<ReadWatch>> watches_;
     Scheduler scheduler_;
     WatchScheduler watchScheduler_;

@@ -9,6 +9,7 @@
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
 #include "toolkit/AttributedText.h"
+#include "toolkit/RunLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,12 @@ struct Window {
     const std::u16string& received() const { return controls.recieveTF.string(); }
     const std::u16string& editor() const { return controls.sendTF.string(); }
     Device* device() const { return document->getEnabledDevice(); }
+    // What the event loop does for a window: serve the ports that are ready, then tick.
+    void tick()
+    {
+        RunLoop::currentRunLoop().fireReadyWatches();
+        document->update();
+    }
 };
 
 class DocumentTest : public testing::Test {
@@ -100,7 +107,7 @@ protected:
         const std::uint64_t target = window.device()->getRecvCount() + count;
         quietly([&] {
             while (window.device()->getRecvCount() < target && std::chrono::steady_clock::now() < deadline)
-                window.document->update();
+                window.tick();
         });
     }
 

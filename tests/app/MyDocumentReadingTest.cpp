@@ -2,6 +2,8 @@
 
 #include "toolkit/RunLoop.h"
 
+#include <cstdio>
+#include <sstream>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -51,7 +53,7 @@ TEST_F(DocumentTest, ReadingOnOpensThePortOffClosesItAndAFailedOpenSaysWhy)
     EXPECT_EQ(window->device()->getPortHandle(), -1);
     EXPECT_EQ(quietly([&] { window->readOff(); }), "INTERFACE: TOGGLED read\n");
     // A tick with reading off reads nothing and prints nothing.
-    EXPECT_EQ(quietly([&] { window->document->update(); }), "");
+    EXPECT_EQ(quietly([&] { window->tick(); }), "");
 
     // A port that can't be opened turns reading back off and says why.
     dev.link("cu.gone", dev.path() + "/nothing-here");
@@ -109,7 +111,7 @@ TEST_F(DocumentTest, AFloodLeavesExactlyTheLastBytesInTheBuffer)
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     quietly([&] {
         while (window->device()->getRecvCount() < sent.size() && std::chrono::steady_clock::now() < deadline)
-            window->document->update();
+            window->tick();
     });
     writer.join();
 
@@ -132,7 +134,7 @@ TEST_F(DocumentTest, AHungUpDeviceTurnsReadingOffOnceAndSaysWhatWasLost)
     quietly([&] { window->click(window->controls.sendButton); });
     ASSERT_GT(window->device()->getPort()->pendingBytes(), 0u) << "a pty can't take 300000 bytes at once";
     pty.hangUp();
-    const std::string lines = quietly([&] { window->document->update(); });
+    const std::string lines = quietly([&] { window->tick(); });
     EXPECT_NE(lines.find("Serial:ERROR reading data from port\n"), std::string::npos);
     EXPECT_FALSE(window->document->isReading());
     EXPECT_EQ(window->controls.readToggle.selectedSegment(), 0);
@@ -140,7 +142,7 @@ TEST_F(DocumentTest, AHungUpDeviceTurnsReadingOffOnceAndSaysWhatWasLost)
     const std::string& status = window->document->statusText();
     EXPECT_NE(status.find("cu.usb stopped answering"), std::string::npos) << status;
     EXPECT_NE(status.find("unsent bytes were dropped"), std::string::npos) << status;
-    EXPECT_EQ(quietly([&] { window->document->update(); }), "");
+    EXPECT_EQ(quietly([&] { window->tick(); }), "");
 }
 
 TEST_F(DocumentTest, WindowsOnTwoDevicesStayApartAndWindowsOnOneShareIt)
@@ -166,19 +168,19 @@ TEST_F(DocumentTest, WindowsOnTwoDevicesStayApartAndWindowsOnOneShareIt)
     b.writeMaster("to b");
     tickUntil(*first, 4);
     tickUntil(*second, 4);
-    quietly([&] { third->document->update(); });
+    quietly([&] { third->tick(); });
     EXPECT_EQ(first->received(), u"to a");
     EXPECT_EQ(second->received(), u"to b");
     EXPECT_EQ(third->received(), u"to b"); // the shared buffer, read by the other window
 
     // One window clearing the shared buffer shows in the other at its next tick.
     second->click(second->controls.clrRecvButton);
-    quietly([&] { third->document->update(); });
+    quietly([&] { third->tick(); });
     EXPECT_TRUE(third->received().empty());
 
     // A window's settings change shows in the other window's title.
     quietly([&] { second->choose(second->controls.baudRatePU, "57600"); });
-    quietly([&] { third->document->update(); });
+    quietly([&] { third->tick(); });
     EXPECT_EQ(third->document->windowTitle(), "cu.b - 57600 none-8-1 None");
     EXPECT_TRUE(third->document->isReading());
 
@@ -221,11 +223,10 @@ TEST_F(DocumentTest, AnIdlePortIsNotPolledUntilItHasNews)
     EXPECT_FALSE(wakeWithin(20ms));
     EXPECT_EQ(quietly([&] { loop.fireTimers(); }), "");
 
-    // Data wakes it, and the next tick shows the data.
+    // Data wakes it and shows at once, without waiting for a tick.
     pty.writeMaster("wake up");
     EXPECT_TRUE(wakeWithin(1s));
     EXPECT_EQ(loop.timerCount(), 1u);
-    quietly([&] { loop.fireTimers(); });
     EXPECT_EQ(window->received(), u"wake up");
 
     // So does every action of the user, and the far end hanging up.
@@ -241,6 +242,80 @@ TEST_F(DocumentTest, AnIdlePortIsNotPolledUntilItHasNews)
     EXPECT_TRUE(wakeWithin(1s));
     quietly([&] { loop.fireTimers(); });
     EXPECT_FALSE(window->document->isReading());
+    // The closed port is watched no more.
+    EXPECT_EQ(quietly([&] { EXPECT_EQ(loop.fireReadyWatches(), 0u); }), "");
+}
+
+// Every byte that arrives on the windows' ports, as each window's listener hears it.
+struct Heard {
+    explicit Heard(Device& device) : device_(device)
+    {
+        device.addListener(this, [this](std::string_view bytes) { all.append(bytes); });
+    }
+    ~Heard() { device_.removeListener(this); }
+    Device& device_;
+    std::string all;
+};
+
+std::string pattern(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 251 + seed) & 0xFF);
+    return bytes;
+}
+
+TEST_F(DocumentTest, FloodsArriveWholeOnEveryPortAndAreLoggedReadByRead)
+{
+    Pty a;
+    Pty b;
+    attach("cu.a", a);
+    attach("cu.b", b);
+    auto first = openWindow();
+    auto second = openWindow();
+    auto third = openWindow();
+    quietly([&] {
+        first->use("cu.a");
+        second->use("cu.b");
+        third->use("cu.b");
+    });
+    Heard onA(*first->device());
+    Heard onB(*second->device());
+    const std::string toA = pattern(4 << 20, 0); // far more than a tick's worth
+    const std::string toB = pattern(1 << 20, 99);
+    std::thread writerA([&] { a.writeMaster(toA); });
+    std::thread writerB([&] { b.writeMaster(toB); });
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    const std::string lines = quietly([&] {
+        while ((onA.all.size() < toA.size() || onB.all.size() < toB.size()) && std::chrono::steady_clock::now() < deadline)
+            RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 50ms);
+        RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 250ms); // and the redraws
+    });
+    writerA.join();
+    writerB.join();
+
+    ASSERT_EQ(onA.all.size(), toA.size());
+    EXPECT_TRUE(onA.all == toA);
+    EXPECT_TRUE(onB.all == toB);
+    const auto tail = [](const std::string& sent) {
+        std::u16string last;
+        for (const char c : sent.substr(sent.size() - Device::maxRecvChars))
+            last.push_back(static_cast<unsigned char>(c));
+        return last;
+    };
+    EXPECT_EQ(first->received(), tail(toA));
+    EXPECT_EQ(second->received(), tail(toB));
+    EXPECT_EQ(third->received(), tail(toB)) << "a window sharing the port shows what the other read";
+
+    // One line per read that got bytes, and none for nothing in between.
+    std::uint64_t logged = 0;
+    std::istringstream lineStream(lines);
+    for (std::string line; std::getline(lineStream, line);) {
+        EXPECT_NE(line, "Serial:NO DATA");
+        if (int count = 0; std::sscanf(line.c_str(), "Serial:%d Bytes Read", &count) == 1)
+            logged += static_cast<std::uint64_t>(count);
+    }
+    EXPECT_EQ(logged, toA.size() + toB.size());
 }
 
 TEST_F(DocumentTest, AClosedWindowNoLongerTicks)
@@ -249,11 +324,12 @@ TEST_F(DocumentTest, AClosedWindowNoLongerTicks)
     attach("cu.usb", pty);
     auto window = openWindow();
     quietly([&] { window->readOn(); });
-    const std::string whileOpen = quietly([&] { RunLoop::currentRunLoop().fireTimers(); });
-    EXPECT_NE(whileOpen.find("Serial:NO DATA"), std::string::npos);
+    EXPECT_EQ(RunLoop::currentRunLoop().timerCount(), 1u);
     quietly([&] { window->document->close(); });
     EXPECT_EQ(window->device()->getPortHandle(), -1);
-    EXPECT_EQ(quietly([&] { RunLoop::currentRunLoop().fireTimers(); }), "");
+    EXPECT_EQ(RunLoop::currentRunLoop().timerCount(), 0u);
+    pty.writeMaster("late");
+    EXPECT_EQ(quietly([&] { RunLoop::currentRunLoop().fireReadyWatches(); }), "");
 }
 
 TEST_F(DocumentTest, AnotherWindowsRescanDoesNotMoveThisWindowsDevice)
@@ -293,7 +369,7 @@ TEST_F(DocumentTest, AWindowWhoseDeviceAnotherWindowRemovedStopsReadingQuietly)
     dev.remove("cu.b");
     auto second = openWindow(); // its scan drops cu.b, whose record closes the port
 
-    EXPECT_EQ(quietly([&] { first->document->update(); }), "");
+    EXPECT_EQ(quietly([&] { first->tick(); }), "");
     EXPECT_FALSE(first->document->isReading());
     EXPECT_EQ(first->controls.readToggle.selectedSegment(), 0);
     EXPECT_NE(first->document->statusText().find("cu.b"), std::string::npos);
@@ -321,7 +397,7 @@ TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndNothingBreaks)
         window->choose(window->controls.baudRatePU, "115200");
         window->type(u"hi");
         window->click(window->controls.sendButton);
-        window->document->update();
+        window->tick();
         window->click(window->controls.clrRecvButton);
     });
     EXPECT_FALSE(window->document->isReading());

@@ -33,7 +33,7 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndBringsBackItsSettings)
     quietly([&] { window->choose(window->controls.devicePU, "cu.a"); });
     EXPECT_EQ(window->controls.baudRatePU.titleOfSelectedItem(), "9600");
     EXPECT_EQ(window->controls.flowPU.titleOfSelectedItem(), "None");
-    quietly([&] { window->document->update(); });
+    quietly([&] { window->tick(); });
     EXPECT_EQ(window->received(), u"from a");
     quietly([&] { window->choose(window->controls.devicePU, "cu.b"); });
     EXPECT_EQ(window->controls.baudRatePU.titleOfSelectedItem(), "115200");
@@ -109,14 +109,14 @@ TEST_F(DocumentTest, ThePopUpsShowTheSettingsOfTheRecordThePortUses)
     // The device goes away and another window's rescan drops its record: no device, no choice.
     dev.remove("cu.usb");
     openWindow();
-    quietly([&] { window->document->update(); });
+    quietly([&] { window->tick(); });
     EXPECT_EQ(window->document->windowTitle(), "No device");
     EXPECT_EQ(window->controls.devicePU.indexOfSelectedItem(), -1);
 
     // It comes back as a new record with the defaults, which is what the pop-ups must show.
     attach("cu.usb", pty);
     openWindow();
-    quietly([&] { window->document->update(); });
+    quietly([&] { window->tick(); });
     EXPECT_EQ(window->document->windowTitle(), "cu.usb - 9600 none-8-1 None");
     EXPECT_EQ(shown(), "cu.usb 9600 none-8-1 None");
 }
@@ -135,6 +135,6 @@ TEST_F(DocumentTest, ControlCharactersInADeviceNameShowAsEscapes)
     std::unique_ptr<Window> other; // its scan drops the record
     EXPECT_NE(quietly([&] { other = std::make_unique<Window>(); }).find("device cu.a\\10b\\27[31m not found again"),
               std::string::npos);
-    quietly([&] { window->document->update(); });
+    quietly([&] { window->tick(); });
     EXPECT_EQ(window->document->statusText(), "cu.a\\10b\\27[31m is no longer connected. Reading is off.");
 }

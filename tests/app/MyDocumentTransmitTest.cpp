@@ -110,7 +110,7 @@ TEST_F(DocumentTest, ALargeSendArrivesWholeWhileTheWindowKeepsTicking)
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     quietly([&] {
         while (window->device()->getPort()->pendingBytes() > 0 && std::chrono::steady_clock::now() < deadline)
-            window->document->update();
+            window->tick();
     });
     farEnd.join();
     EXPECT_EQ(arrived.size(), expected.size());

@@ -1,4 +1,5 @@
 #include "devices/Device.h"
+#include "tests/support/FakePort.h"
 
 #include <gtest/gtest.h>
 
@@ -8,38 +9,6 @@
 #include <vector>
 
 namespace {
-
-// Counts how often it is closed; wakes its waiters on close as a real port does.
-class CountingPort : public Port {
-public:
-    CountingPort(int fd, int& closes) : fd_(fd), closes_(closes) {}
-    ~CountingPort() override { close(); }
-    int descriptor() const override { return fd_; }
-    termios* savedOptions() override { return nullptr; }
-    int close() override
-    {
-        if (fd_ == -1)
-            return 0;
-        fd_ = -1;
-        ++closes_;
-        for (auto& wake : std::exchange(wakers_, {}))
-            wake();
-        return 0;
-    }
-    long read(char*, std::size_t) override { return 0; }
-    void queue(std::string_view) override {}
-    long writeQueued() override { return 0; }
-    std::size_t pendingBytes() const override { return 0; }
-    void dropPendingOutput(std::string_view) override {}
-    bool isHungUp() const override { return false; }
-    void addWaker(const void*, std::function<void()> wake) override { wakers_.push_back(std::move(wake)); }
-    void removeWaker(const void*) override {}
-
-private:
-    int fd_;
-    int& closes_;
-    std::vector<std::function<void()>> wakers_;
-};
 
 void append(Device& device, const std::string& bytes)
 {
@@ -58,27 +27,25 @@ TEST(Device, KeepsItsNameByteForByte)
 TEST(Device, EachRecordOwnsItsPortAndNeverDropsOneOpen)
 {
     int closes = 0;
-    int wakes = 0;
+    std::vector<std::string> heard;
     {
         Device first("cu.a");
         const Device second("cu.b");
-        first.setPort(std::make_unique<CountingPort>(7, closes));
+        first.setPort(std::make_unique<FakePort>(7, &closes));
         EXPECT_EQ(first.getPortHandle(), 7);
         EXPECT_EQ(second.getPortHandle(), -1) << "making a record must not touch another's port";
         EXPECT_EQ(second.getOptions(), nullptr);
-        first.addWaker(&wakes, [&wakes] { ++wakes; });
-        EXPECT_EQ(wakes, 0);
+        first.addListener(&heard, [&heard](std::string_view bytes) { heard.emplace_back(bytes); });
 
-        first.setPort(std::make_unique<CountingPort>(8, closes));
+        first.deliver("ab\0", 3);
+        first.setPort(std::make_unique<FakePort>(8, &closes));
         EXPECT_EQ(closes, 1) << "a replaced port is closed";
-        EXPECT_EQ(wakes, 1) << "whoever waited on it is told";
         EXPECT_EQ(first.getPortHandle(), 8);
+        EXPECT_EQ(first.getRecvBuf(), std::u16string(u"ab\0", 3));
     }
     EXPECT_EQ(closes, 2) << "destroying a record closes its port";
-
-    Device none("cu.c");
-    none.addWaker(&wakes, [&wakes] { ++wakes; });
-    EXPECT_EQ(wakes, 2) << "without a port there is nothing to wait for";
+    // The bytes, then news of each close and of the record going away.
+    EXPECT_EQ(heard, (std::vector<std::string>{std::string("ab\0", 3), "", "", ""}));
 }
 
 TEST(Device, ReceiveBufferKeepsTheNewest2047CharactersTrimmedPerChunk)

@@ -45,7 +45,9 @@ void QtTimerDriver::schedule(const std::shared_ptr<Timer>& timer)
 void QtTimerDriver::watch(const std::shared_ptr<ReadWatch>& watch)
 {
     QPointer<QSocketNotifier> notifier = new QSocketNotifier(static_cast<qintptr>(watch->descriptor()),
-                                                             QSocketNotifier::Read, this);
+                                                             watch->forWriting() ? QSocketNotifier::Write
+                                                                                 : QSocketNotifier::Read,
+                                                             this);
     // The watch ends before its descriptor closes; so must the notifier, at once.
     watch->setCancelHook([notifier] {
         if (notifier) {

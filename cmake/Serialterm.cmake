@@ -10,7 +10,8 @@
 # serialterm_expose_headers(<target> PUBLIC|PRIVATE|INTERFACE <file>...)
 # Makes the headers among <file>... (paths relative to the current source folder) includable
 # as "<folder>/<file>", <folder> being the current source folder's path from the root.
-# The target keeps the list in its SERIALTERM_HEADERS property, as root-relative paths.
+# The target keeps <folder> in its SERIALTERM_FOLDER property and the headers, as paths from
+# the root, in SERIALTERM_HEADERS.
 function(serialterm_expose_headers target scope)
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   set(root ${PROJECT_BINARY_DIR}/include/${target})
@@ -27,7 +28,7 @@ function(serialterm_expose_headers target scope)
     list(APPEND headers ${folder}/${file})
   endforeach()
   target_include_directories(${target} ${scope} ${root})
-  set_target_properties(${target} PROPERTIES SERIALTERM_HEADERS "${headers}")
+  set_target_properties(${target} PROPERTIES SERIALTERM_FOLDER ${folder} SERIALTERM_HEADERS "${headers}")
 endfunction()
 
 # The part every target shares: the project's warning and sanitizer flags, its headers, what
@@ -75,4 +76,39 @@ function(serialterm_add_test)
       LIBRARIES ${arg_LIBRARIES} GTest::gtest GTest::gtest_main)
     gtest_discover_tests(${program} DISCOVERY_TIMEOUT 30)
   endif()
+endfunction()
+
+# serialterm_check_hidden(<target> <hidden>...)
+# Tests that the code of <target> cannot include what it must not depend on: for each library
+# <hidden>, its first header; for `Qt`, <QObject>. Each is a ctest test that compiles a file of
+# that one #include with <target>'s include path and passes when the compiler does not find it.
+function(serialterm_check_hidden target)
+  if(NOT TARGET ${target})
+    return()  # not built in this configuration
+  endif()
+  get_target_property(folder ${target} SERIALTERM_FOLDER)
+  foreach(hidden IN LISTS ARGN)
+    if(hidden STREQUAL "Qt")
+      set(header QObject)
+      set(hidden_name Qt)
+    elseif(TARGET ${hidden})
+      get_target_property(header ${hidden} SERIALTERM_HEADERS)
+      list(GET header 0 header)
+      get_target_property(hidden_name ${hidden} SERIALTERM_FOLDER)
+    else()
+      continue()  # not built in this configuration
+    endif()
+    set(probe ${CMAKE_CURRENT_BINARY_DIR}/hidden/${target}-${hidden}.cpp)
+    file(WRITE ${probe} "#include \"${header}\"\n")
+    set(test "${folder} cannot include ${hidden_name}")
+    add_test(NAME ${test}
+      COMMAND ${CMAKE_CXX_COMPILER} -fsyntax-only
+              "-I$<JOIN:$<TARGET_PROPERTY:${target},INCLUDE_DIRECTORIES>,;-I>" ${probe}
+      COMMAND_EXPAND_LISTS)
+    # GCC says "app/MyDocument.h: No such file or directory", Clang "'app/MyDocument.h' file
+    # not found"; any other outcome, a clean compile above all, fails the test.
+    string(REPLACE "." "\\." pattern ${header})
+    set_tests_properties(${test} PROPERTIES
+      PASS_REGULAR_EXPRESSION "${pattern}'?(: No such file| file not found)")
+  endforeach()
 endfunction()

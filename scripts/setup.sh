@@ -2,8 +2,9 @@
 # Installs the Debian/Ubuntu packages this project builds and tests with, if any are missing.
 set -euo pipefail
 
+# dpkg-dev and file: `cpack -G DEB` works out the package's dependencies with dpkg-shlibdeps.
 packages=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libgl-dev)
+          qt6-base-dev libgl-dev dpkg-dev file)
 # Extra tools for CI: clang with its libFuzzer runtime.
 if [[ "${1:-}" == "--ci" ]]; then
   packages+=(clang libclang-rt-dev)

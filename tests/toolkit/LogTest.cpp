@@ -1,0 +1,183 @@
+#include "toolkit/Log.h"
+
+#include "tests/support/LogCapture.h"
+#include "tests/support/Redirect.h"
+#include "toolkit/LogWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <future>
+#include <memory>
+#include <poll.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Pipe {
+    FileDescriptor read;
+    FileDescriptor write;
+};
+
+Pipe makePipe()
+{
+    int fds[2] = {-1, -1};
+    EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    return {FileDescriptor(fds[0]), FileDescriptor(fds[1])};
+}
+
+// A scratch regular file, gone with the handle.
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+File makeFile()
+{
+    return File(std::tmpfile(), &std::fclose);
+}
+
+std::string contents(const File& file)
+{
+    std::string text(1 << 16, '\0');
+    const ssize_t n = ::pread(::fileno(file.get()), text.data(), text.size(), 0);
+    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return text;
+}
+
+// Reads until what came ends with `last`, or until nothing came for two seconds.
+std::string readThrough(int fd, std::string_view last)
+{
+    std::string received;
+    char chunk[1 << 16];
+    while (!received.ends_with(last)) {
+        pollfd entry{fd, POLLIN, 0};
+        if (::poll(&entry, 1, 2000) <= 0)
+            break;
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        received.append(chunk, static_cast<std::size_t>(n));
+    }
+    return received;
+}
+
+// The lines "<prefix><i>" for i in [from, to), i zero-padded to `digits`.
+std::string numbered(const std::string& prefix, int from, int to, std::size_t digits = 0)
+{
+    std::string lines;
+    for (int i = from; i < to; ++i) {
+        const std::string number = std::to_string(i);
+        lines += prefix + std::string(digits > number.size() ? digits - number.size() : 0, '0') + number + "\n";
+    }
+    return lines;
+}
+
+} // namespace
+
+// While stdout is redirected, gtest's own failure messages would go there too: the tests keep
+// what they saw and check it once stdout is back.
+
+TEST(Log, AReaderThatKeepsUpGetsEveryByteInOrderAndCapturedLinesStayOff)
+{
+    Pipe pipe = makePipe();
+    std::future<std::string> received;
+    std::string expected;
+    std::string captured;
+    bool flushed = false;
+    {
+        const Redirect out(STDOUT_FILENO, pipe.write.get());
+        received = std::async(std::launch::async, [&] { return readThrough(pipe.read.get(), "end\n"); });
+        // Longer than PIPE_BUF, and longer than the pipe itself, so it leaves in pieces.
+        const std::string lines[] = {"", "caf\xc3\xa9 \x01\x7f\t", std::string(5000, 'x'), std::string(70000, 'y')};
+        for (const std::string& line : lines) {
+            logLine(line);
+            expected += line + "\n";
+        }
+        for (int i = 0; i < 2000; ++i)
+            logLinef("n%d", i);
+        expected += numbered("n", 0, 2000);
+        {
+            LogCapture capture;
+            logLine("captured");
+            captured = capture.text();
+        }
+        logLine("end");
+        expected += "end\n";
+        flushed = flushLog(5s);
+    }
+    EXPECT_TRUE(flushed);
+    EXPECT_EQ(captured, "captured\n");
+    EXPECT_TRUE(received.get() == expected) << "the lines arrived changed, out of order or incomplete";
+}
+
+TEST(Log, AStalledPipeCostsLinesNotTimeAndSaysHowManyOnceItDrains)
+{
+    constexpr int count = 100000;
+    static_assert(count * 12 > 2 * LogWriter::capacity, "enough lines to overflow the pipe and the queue");
+    Pipe pipe = makePipe();
+    const File errors = makeFile();
+    const File elsewhere = makeFile();
+    bool prompt = false;
+    bool flushed = false;
+    std::string early;
+    std::string report;
+    std::future<std::string> received;
+    {
+        const Redirect err(STDERR_FILENO, ::fileno(errors.get()));
+        const Redirect out(STDOUT_FILENO, pipe.write.get());
+        std::future<void> logging = std::async(std::launch::async, [] {
+            for (int i = 0; i < count; ++i)
+                logLinef("line %06d", i);
+        });
+        prompt = logging.wait_for(10s) == std::future_status::ready;
+        early = contents(errors);
+        {
+            // Lines already queued go to the pipe even once stdout points elsewhere, as while a
+            // test captures it; new lines follow stdout.
+            const Redirect moved(STDOUT_FILENO, ::fileno(elsewhere.get()));
+            received = std::async(std::launch::async, [&] { return readThrough(pipe.read.get(), "after 9\n"); });
+            logLine("to a file");
+            logging.wait(); // if it did wait for the reader, the reader has now let it go
+            flushed = flushLog(10s);
+        }
+        report = contents(errors);
+        for (int i = 0; i < 10; ++i)
+            logLinef("after %d", i);
+        received.wait();
+    }
+    EXPECT_TRUE(prompt) << "logging waited for the reader";
+    EXPECT_TRUE(flushed);
+    EXPECT_EQ(early, "") << "nothing is said before the pipe drains";
+    EXPECT_EQ(contents(elsewhere), "to a file\n");
+
+    // Everything up to the gap came whole and in order, then the later lines.
+    const std::string lines = received.get();
+    const std::size_t kept = lines.find("after 0\n") / 12;
+    ASSERT_GT(kept, 0u);
+    ASSERT_LT(kept, static_cast<std::size_t>(count));
+    EXPECT_TRUE(lines == numbered("line ", 0, static_cast<int>(kept), 6) + numbered("after ", 0, 10))
+        << "lines were cut, reordered or changed";
+    EXPECT_EQ(report, "serialterm: " + std::to_string(count - kept) +
+                          " log lines dropped: standard output was not being read\n");
+}
+
+TEST(Log, AReaderThatWentAwayCostsLinesNotTheProgram)
+{
+    Pipe pipe = makePipe();
+    pipe.read.reset();
+    const File errors = makeFile();
+    bool flushed = false;
+    {
+        const Redirect err(STDERR_FILENO, ::fileno(errors.get()));
+        const Redirect out(STDOUT_FILENO, pipe.write.get());
+        // Unless SIGPIPE is ignored, the first of these ends the test program.
+        for (int i = 0; i < 100; ++i)
+            logLinef("into nowhere %d", i);
+        flushed = flushLog(5s);
+    }
+    EXPECT_TRUE(flushed);
+    EXPECT_EQ(contents(errors), "");
+}

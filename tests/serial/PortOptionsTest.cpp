@@ -1,11 +1,10 @@
 #include "serial/PortOptions.h"
 
+#include "tests/support/LogCapture.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -50,9 +49,9 @@ TEST(PortOptions, EveryPacketAndFlowTypeGivesItsFlagsLinesAndRawMode)
         for (const Flow& flow : flows) {
             SCOPED_TRACE(std::string(packet.line) + " / " + flow.line);
             termios options = cookedTerminal();
-            CaptureStdout();
+            LogCapture lines;
             PortOptions::apply(options, 9600, packet.flag, flow.flag);
-            EXPECT_EQ(GetCapturedStdout(), std::string(packet.line) + "\n" + flow.line + "\n");
+            EXPECT_EQ(lines.text(), std::string(packet.line) + "\n" + flow.line + "\n");
 
             const tcflag_t format = CSIZE | PARENB | PARODD | CSTOPB;
             EXPECT_EQ(options.c_cflag & format, packet.set);

@@ -122,9 +122,7 @@ private slots:
 
     void fitsIn800By500WithoutClipping()
     {
-        QVERIFY2(window_->minimumSizeHint().width() <= 800 && window_->minimumSizeHint().height() <= 500,
-                 qPrintable(QStringLiteral("minimum %1x%2").arg(window_->minimumSizeHint().width())
-                                .arg(window_->minimumSizeHint().height())));
+        // A window whose layout needs more cannot be made this small.
         window_->resize(800, 500);
         QTRY_COMPARE(window_->size(), QSize(800, 500));
         for (QWidget* widget : window_->findChildren<QWidget*>()) {
@@ -169,7 +167,7 @@ private slots:
         editor->setFocus();
         QTest::keyClicks(editor, "AT");
         QTest::keyClick(editor, Qt::Key_Return);
-        click(c.addCRtrnButton);
+        click("CR");
         QCOMPARE(c.sendTF.string(), u"AT\\10\\13");
         // A shortcut clicks its button once the click has been shown, a moment later.
         editor->setFocus();
@@ -193,12 +191,12 @@ private slots:
             editor->setFocus();
             QTest::keyClick(editor, Qt::Key_A);
             QTest::keyClick(editor, Qt::Key_Return);
-            click(c.addCRtrnButton);
-            click(c.addNullButton);
+            click("CR");
+            click("Null");
             editor->setFocus();
             QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
             QTest::keyClick(editor, Qt::Key_B);
-            click(c.sendButton);
+            click("Send");
             QCOMPARE(farEnd().readMaster(5, 1s), std::string("a\n\r\0b", 5));
         }
     }
@@ -244,7 +242,15 @@ private slots:
     }
 
 private:
-    void click(const Button& button) { QTest::mouseClick(widgetOf(window_, button), Qt::LeftButton); }
+    // Clicks the button with this title, as a person finds it.
+    void click(const QString& title)
+    {
+        for (auto* button : window_->findChildren<ButtonWidget*>()) {
+            if (button->text() == title)
+                return QTest::mouseClick(button, Qt::LeftButton);
+        }
+        QFAIL(qPrintable("no button " + title));
+    }
     void choose(const SegmentedControl& toggle, int segment)
     {
         QTest::mouseClick(widgetOf<SegmentedControlWidget>(window_, toggle)->segmentButton(segment), Qt::LeftButton);

@@ -1,12 +1,10 @@
 #include "toolkit/RunLoop.h"
-#include "toolkit/qt/ButtonWidget.h"
 #include "toolkit/qt/PopUpButtonWidget.h"
 #include "toolkit/qt/QtTimerDriver.h"
 #include "toolkit/qt/SegmentedControlWidget.h"
 #include "toolkit/qt/TextFieldWidget.h"
 
 #include <QAbstractButton>
-#include <QHBoxLayout>
 #include <QtTest>
 
 class ControlWidgetsTest : public QObject {
@@ -84,32 +82,6 @@ private slots:
         QCOMPARE(actions, 0);
         model->setStringValue("");
         QCOMPARE(field.text(), QString());
-    }
-
-    void buttonSendsOnClickAndOnItsShortcutWithoutTakingFocus()
-    {
-        QWidget window;
-        auto model = std::make_shared<Button>();
-        model->setTitle("Send");
-        model->setKeyEquivalent("Ctrl+Return");
-        int actions = 0;
-        model->setAction([&](Control&) { ++actions; });
-        auto* button = new ButtonWidget(model, &window);
-        auto* other = new QLineEdit(&window);
-        auto* row = new QHBoxLayout(&window);
-        row->addWidget(button);
-        row->addWidget(other);
-        QCOMPARE(button->text(), QStringLiteral("Send"));
-
-        window.show();
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(actions, 1);
-        other->setFocus();
-        QTest::keyClick(other, Qt::Key_Return, Qt::ControlModifier);
-        QTRY_COMPARE(actions, 2);
-        QVERIFY(other->hasFocus());
     }
 
     void timersRunOnTheEventLoopUntilInvalidated()

@@ -1,8 +1,7 @@
-// Carries the program's finished log lines to a test's sink while one is set, else to standard
-// output. A regular file is written at once; anything that can wait on a reader (a pipe, a
-// terminal) is written by a thread of its own from a bounded queue, so a full pipe or a stopped
-// terminal never holds up the caller. Lines stay whole and in order; what does not fit is dropped
-// whole, and stderr says how many once the lines before the gap have gone out.
+// Carries finished log lines to a test's sink while one is set, else to standard output: a
+// regular file at once, a pipe or terminal from a thread of its own fed by a bounded queue, so a
+// stalled reader never holds up the caller. Lines stay whole and in order; what does not fit is
+// dropped whole, and stderr says how many once the lines before the gap have gone out.
 #pragma once
 
 #include "toolkit/FileDescriptor.h"

@@ -4,8 +4,13 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char* argv[])
 {
+    // Standard output may be a pipe whose reader quits (`serialterm | head`): that must cost
+    // log lines, never the program.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setApplicationName("serialterm");
     QApplication::setApplicationDisplayName("Serial Terminal");

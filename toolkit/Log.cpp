@@ -1,10 +1,10 @@
 #include "toolkit/Log.h"
 
-#include <cerrno>
+#include "toolkit/LogWriter.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 void logLine(std::string_view text)
 {
@@ -12,18 +12,7 @@ void logLine(std::string_view text)
     line.reserve(text.size() + 1);
     line.append(text);
     line.push_back('\n');
-    const char* p = line.data();
-    std::size_t left = line.size();
-    while (left > 0) {
-        const ssize_t n = ::write(STDOUT_FILENO, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return; // nowhere left to report it
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    LogWriter::shared().write(line);
 }
 
 void logLinef(const char* format, ...)
@@ -41,4 +30,14 @@ void logLinef(const char* format, ...)
     }
     va_end(again);
     logLine(text);
+}
+
+LogSink setLogSink(LogSink sink)
+{
+    return LogWriter::shared().setSink(std::move(sink));
+}
+
+bool flushLog(std::chrono::milliseconds timeout)
+{
+    return LogWriter::shared().flush(timeout);
 }

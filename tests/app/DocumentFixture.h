@@ -6,6 +6,7 @@
 #include "app/TerminalControls.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
 #include "toolkit/AttributedText.h"
@@ -72,13 +73,13 @@ protected:
         list.setScanDirectories(dev.path(), sys.path());
     }
 
-    // Runs f with stdout captured; answers what it printed.
+    // Runs f with the log captured; answers the lines it logged.
     template <typename F>
     static std::string quietly(F&& f)
     {
-        testing::internal::CaptureStdout();
+        LogCapture lines;
         f();
-        return testing::internal::GetCapturedStdout();
+        return lines.take();
     }
 
     void attach(const std::string& name, const Pty& pty) { dev.link(name, pty.slavePath()); }

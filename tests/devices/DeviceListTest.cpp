@@ -1,5 +1,6 @@
 #include "devices/DeviceList.h"
 
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 #include "toolkit/PopUpButton.h"
 
@@ -9,9 +10,6 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -24,13 +22,13 @@ protected:
         ASSERT_EQ(list.getNumDevices(), 0);
     }
 
-    // Runs a scan into a fresh menu; answers what it printed.
+    // Runs a scan into a fresh menu; answers what it logged.
     std::string scan()
     {
         menu.removeAllItems();
-        CaptureStdout();
+        LogCapture lines;
         list.refreshDeviceList(menu);
-        return GetCapturedStdout();
+        return lines.take();
     }
 
     std::vector<std::string> recordNames()
@@ -61,10 +59,10 @@ TEST(DeviceListSingleton, FirstUseCreatesTheOneListAndSaysSoOnce)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            CaptureStdout();
+            LogCapture lines;
             DeviceList* first = &DeviceList::sharedDeviceList();
             DeviceList* again = &DeviceList::sharedDeviceList();
-            const bool printedOnce = GetCapturedStdout() == "DeviceList INIT\n";
+            const bool printedOnce = lines.text() == "DeviceList INIT\n";
             std::_Exit(first == again && printedOnce ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");

@@ -1,11 +1,10 @@
 #include "serial/PortOptions.h"
 
+#include "tests/support/LogCapture.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -25,34 +24,32 @@ termios cookedTerminal()
     return options;
 }
 
-struct Packet {
-    int flag;
-    const char* line;
-    tcflag_t set;
-};
-struct Flow {
-    int flag;
-    const char* line;
-    bool xonXoff;
-    bool crtscts;
-};
-
 } // namespace
 
 TEST(PortOptions, EveryPacketAndFlowTypeGivesItsFlagsLinesAndRawMode)
 {
-    const Packet packets[] = {{0, "SETTING Packet N81", CS8 | PARODD}, {1, "SETTING Packet E71", CS7 | PARENB},
+    // Out-of-range choices fall back to the first.
+    const struct {
+        int flag;
+        const char* line;
+        tcflag_t set;
+    } packets[] = {{0, "SETTING Packet N81", CS8 | PARODD}, {1, "SETTING Packet E71", CS7 | PARENB},
         {2, "SETTING Packet O71", CS7 | PARENB | PARODD}, {3, "SETTING Packet N81", CS8 | PARODD},
         {-1, "SETTING Packet N81", CS8 | PARODD}};
-    const Flow flows[] = {{0, "SETTING Flow None", false, false}, {1, "SETTING Flow XON/XOFF", true, false},
+    const struct {
+        int flag;
+        const char* line;
+        bool xonXoff;
+        bool crtscts;
+    } flows[] = {{0, "SETTING Flow None", false, false}, {1, "SETTING Flow XON/XOFF", true, false},
         {2, "SETTING Flow Hardware", false, true}, {-1, "SETTING Flow None", false, false}};
-    for (const Packet& packet : packets) {
-        for (const Flow& flow : flows) {
+    for (const auto& packet : packets) {
+        for (const auto& flow : flows) {
             SCOPED_TRACE(std::string(packet.line) + " / " + flow.line);
             termios options = cookedTerminal();
-            CaptureStdout();
+            LogCapture lines;
             PortOptions::apply(options, 9600, packet.flag, flow.flag);
-            EXPECT_EQ(GetCapturedStdout(), std::string(packet.line) + "\n" + flow.line + "\n");
+            EXPECT_EQ(lines.text(), std::string(packet.line) + "\n" + flow.line + "\n");
 
             const tcflag_t format = CSIZE | PARENB | PARODD | CSTOPB;
             EXPECT_EQ(options.c_cflag & format, packet.set);

@@ -5,37 +5,28 @@
 
 namespace {
 
-TEST(SegmentedControlTest, ClickSelectsBeforeTheActionRuns)
+TEST(SegmentedControlTest, AClickSelectsBeforeTheActionRunsWhichMayOverruleIt)
 {
     SegmentedControl toggle;
+    EXPECT_EQ(toggle.selectedSegment(), -1);
     toggle.setLabels({"Off", "On"});
     int seenByAction = -2;
-    toggle.setAction([&](Control& sender) {
-        seenByAction = static_cast<SegmentedControl&>(sender).selectedSegment();
-        // The action may overrule the click, as a failed open does.
-        toggle.setSelectedSegment(0);
+    toggle.setAction([&](Control&) {
+        seenByAction = toggle.selectedSegment();
+        toggle.setSelectedSegment(0); // as a failed open does
     });
-
     toggle.userSelectSegment(1);
-
     EXPECT_EQ(seenByAction, 1);
     EXPECT_EQ(toggle.selectedSegment(), 0);
-}
 
-TEST(SegmentedControlTest, IndexesOutsideTheSegmentsMeanNone)
-{
-    SegmentedControl view;
-    EXPECT_EQ(view.selectedSegment(), -1);
-    view.setLabels({"Text", "Mixed", "Dec", "Hex"});
-    view.setSelectedSegment(3);
-    EXPECT_EQ(view.selectedSegment(), 3);
-
-    view.setSelectedSegment(4);
-    EXPECT_EQ(view.selectedSegment(), -1);
-
-    view.setSelectedSegment(3);
-    view.setLabels({"Off", "On"});
-    EXPECT_EQ(view.selectedSegment(), -1);
+    // Indexes outside the segments, or segments relabelled to fewer, mean none.
+    toggle.setLabels({"Text", "Mixed", "Dec", "Hex"});
+    toggle.setSelectedSegment(4);
+    EXPECT_EQ(toggle.selectedSegment(), -1);
+    toggle.setSelectedSegment(3);
+    EXPECT_EQ(toggle.selectedSegment(), 3);
+    toggle.setLabels({"Off", "On"});
+    EXPECT_EQ(toggle.selectedSegment(), -1);
 }
 
 TEST(TextFieldTest, TypingTellsTheWidgetButSendsNoAction)
@@ -48,7 +39,6 @@ TEST(TextFieldTest, TypingTellsTheWidgetButSendsNoAction)
 
     field.userSetStringValue("65, 66");
     field.userSetStringValue("65, 66");
-
     EXPECT_EQ(field.stringValue(), "65, 66");
     EXPECT_EQ(actions, 0);
     EXPECT_EQ(changes, 1);

@@ -13,37 +13,27 @@ RunLoop& loop()
     return RunLoop::currentRunLoop();
 }
 
-TEST(TimerTest, InvalidatedOrDroppedTimersNeverFireAgain)
+TEST(TimerTest, OnlyLiveValidTimersFireAndAOneShotFiresOnce)
 {
     int ticks = 0;
     auto kept = Timer::timerWithTimeInterval(0.1, [&](Timer&) { ++ticks; }, true);
     auto dropped = Timer::timerWithTimeInterval(0.1, [&](Timer&) { ticks += 100; }, true);
-    loop().addTimer(kept);
-    loop().addTimer(dropped);
-    loop().addTimer(kept);
+    auto once = Timer::timerWithTimeInterval(0, [&](Timer&) { ticks += 10; }, false);
+    for (const auto& timer : {kept, dropped, kept, once})
+        loop().addTimer(timer);
 
     dropped.reset();
+    EXPECT_EQ(loop().fireTimers(), 2u);
     EXPECT_EQ(loop().fireTimers(), 1u);
-    EXPECT_EQ(loop().fireTimers(), 1u);
-    EXPECT_EQ(ticks, 2);
+    once->fire();
+    EXPECT_EQ(ticks, 12);
+    EXPECT_FALSE(once->isValid());
 
     kept->invalidate();
     kept->fire();
     EXPECT_EQ(loop().fireTimers(), 0u);
-    EXPECT_EQ(ticks, 2);
+    EXPECT_EQ(ticks, 12);
     EXPECT_EQ(loop().timerCount(), 0u);
-}
-
-TEST(TimerTest, OneShotTimerFiresOnce)
-{
-    int ticks = 0;
-    auto once = Timer::timerWithTimeInterval(0, [&](Timer&) { ++ticks; }, false);
-    loop().addTimer(once);
-    loop().fireTimers();
-    loop().fireTimers();
-    once->fire();
-    EXPECT_EQ(ticks, 1);
-    EXPECT_FALSE(once->isValid());
 }
 
 TEST(TimerTest, CallbackMayDestroyItsOwnTimer)

@@ -1,0 +1,168 @@
+#include "toolkit/Log.h"
+
+#include "tests/support/LogCapture.h"
+#include "tests/support/Redirect.h"
+#include "toolkit/LogWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <future>
+#include <memory>
+#include <poll.h>
+#include <string>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Pipe {
+    FileDescriptor read;
+    FileDescriptor write;
+};
+
+Pipe makePipe()
+{
+    int fds[2] = {-1, -1};
+    EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    return {FileDescriptor(fds[0]), FileDescriptor(fds[1])};
+}
+
+// A scratch regular file, gone with the handle.
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+File makeFile()
+{
+    return File(std::tmpfile(), &std::fclose);
+}
+
+std::string contents(const File& file)
+{
+    std::string text(1 << 16, '\0');
+    const ssize_t n = ::pread(::fileno(file.get()), text.data(), text.size(), 0);
+    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return text;
+}
+
+// Reads until what came ends with `last`, or until nothing came for two seconds.
+std::string readThrough(int fd, std::string_view last)
+{
+    std::string received;
+    char chunk[1 << 16];
+    pollfd entry{fd, POLLIN, 0};
+    while (!received.ends_with(last) && ::poll(&entry, 1, 2000) > 0) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        received.append(chunk, static_cast<std::size_t>(n));
+    }
+    return received;
+}
+
+// What logLinef("<prefix>%d", i) gives for i in [from, to).
+std::string numbered(const std::string& prefix, int from, int to)
+{
+    std::string lines;
+    for (int i = from; i < to; ++i)
+        lines += prefix + std::to_string(i) + "\n";
+    return lines;
+}
+
+} // namespace
+
+// While stdout is redirected, gtest's own failure messages would go there too: the tests keep
+// what they saw and check it once stdout is back.
+
+TEST(Log, AReaderThatKeepsUpGetsEveryByteInOrderAndCapturedLinesStayOff)
+{
+    Pipe pipe = makePipe();
+    std::future<std::string> received;
+    std::string expected;
+    std::string captured;
+    bool flushed = false;
+    {
+        const Redirect out(STDOUT_FILENO, pipe.write.get());
+        received = std::async(std::launch::async, [&] { return readThrough(pipe.read.get(), "end\n"); });
+        // Longer than PIPE_BUF, and longer than the pipe itself, so it leaves in pieces.
+        for (const std::string& line : {std::string(), std::string("caf\xc3\xa9 \x01\x7f\t"), std::string(5000, 'x'),
+                 std::string(70000, 'y')}) {
+            logLine(line);
+            expected += line + "\n";
+        }
+        for (int i = 0; i < 2000; ++i)
+            logLinef("n%d", i);
+        expected += numbered("n", 0, 2000) + "end\n";
+        {
+            LogCapture capture;
+            logLine("captured");
+            captured = capture.text();
+        }
+        logLine("end");
+        flushed = flushLog(5s);
+    }
+    EXPECT_TRUE(flushed);
+    EXPECT_EQ(captured, "captured\n");
+    EXPECT_TRUE(received.get() == expected) << "the lines arrived changed, out of order or incomplete";
+}
+
+TEST(Log, AStalledPipeCostsLinesNotTimeAndAGoneReaderNotTheProgram)
+{
+    constexpr int count = 100000;
+    static_assert(count * 7 > 2 * LogWriter::capacity, "enough lines to overflow the pipe and the queue");
+    Pipe pipe = makePipe();
+    const File errors = makeFile();
+    const File elsewhere = makeFile();
+    bool prompt = false;
+    bool flushed = false;
+    bool flushedIntoNowhere = false;
+    std::string early;
+    std::string report;
+    std::future<std::string> received;
+    {
+        const Redirect err(STDERR_FILENO, ::fileno(errors.get()));
+        const Redirect out(STDOUT_FILENO, pipe.write.get());
+        std::future<void> logging = std::async(std::launch::async, [] {
+            for (int i = 0; i < count; ++i)
+                logLinef("line %d", i);
+        });
+        prompt = logging.wait_for(10s) == std::future_status::ready;
+        early = contents(errors);
+        {
+            // Lines already queued go to the pipe even once stdout points elsewhere, as while a
+            // test captures it; new lines follow stdout.
+            const Redirect moved(STDOUT_FILENO, ::fileno(elsewhere.get()));
+            received = std::async(std::launch::async, [&] { return readThrough(pipe.read.get(), "after 9\n"); });
+            logLine("to a file");
+            logging.wait(); // if it did wait for the reader, the reader has now let it go
+            flushed = flushLog(10s);
+        }
+        report = contents(errors);
+        for (int i = 0; i < 10; ++i)
+            logLinef("after %d", i);
+        received.wait();
+
+        // Unless SIGPIPE is ignored, a reader that went away ends the program here.
+        pipe.read.reset();
+        for (int i = 0; i < 100; ++i)
+            logLinef("into nowhere %d", i);
+        flushedIntoNowhere = flushLog(5s);
+    }
+    EXPECT_TRUE(prompt) << "logging waited for the reader";
+    EXPECT_TRUE(flushed && flushedIntoNowhere);
+    EXPECT_EQ(early, "") << "nothing is said before the pipe drains";
+    EXPECT_EQ(contents(elsewhere), "to a file\n");
+
+    // Everything up to the gap came whole and in order, then the later lines.
+    const std::string lines = received.get();
+    const auto gap = lines.begin() + static_cast<std::ptrdiff_t>(std::min(lines.find("after 0\n"), lines.size()));
+    const int kept = static_cast<int>(std::count(lines.begin(), gap, '\n'));
+    ASSERT_GT(kept, 0);
+    ASSERT_LT(kept, count);
+    EXPECT_TRUE(lines == numbered("line ", 0, kept) + numbered("after ", 0, 10)) << "lines were cut, reordered or changed";
+    EXPECT_EQ(report, "serialterm: " + std::to_string(count - kept) +
+                          " log lines dropped: standard output was not being read\n");
+    EXPECT_EQ(contents(errors), report) << "losing lines to a reader that quit is no news";
+}

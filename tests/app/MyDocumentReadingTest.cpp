@@ -1,5 +1,7 @@
 #include "tests/app/DocumentFixture.h"
 
+#include "tests/support/Redirect.h"
+#include "toolkit/FileDescriptor.h"
 #include "toolkit/RunLoop.h"
 
 #include <cstdio>
@@ -404,4 +406,29 @@ TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndNothingBreaks)
     EXPECT_EQ(window->controls.readToggle.selectedSegment(), 0);
     EXPECT_EQ(window->editor(), u"hi");
     EXPECT_NE(window->document->statusText().find("No serial device"), std::string::npos);
+}
+
+TEST_F(DocumentTest, ALogNobodyReadsNeverStopsTheWindow)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const FileDescriptor readEnd(ends[0]); // never read
+    const FileDescriptor writeEnd(ends[1]);
+    Pty pty;
+    attach("cu.usb", pty);
+    auto window = openWindow();
+    const Redirect out(STDOUT_FILENO, writeEnd.get());
+    window->readOn();
+
+    // Far more lines than the pipe holds; each tick must still come back at once.
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5000; ++i) {
+        pty.writeMaster("data");
+        window->tick();
+        window->type(u"x");
+        window->click(window->controls.sendButton);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(window->device()->getRecvCount(), 5000u * 4);
+    EXPECT_EQ(pty.readMaster(5000, 1s), std::string(5000, 'x'));
 }

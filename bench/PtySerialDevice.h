@@ -42,7 +42,7 @@ public:
             release();
             throw;
         }
-        DeviceList::sharedDeviceList().setScanDirectories(folder_ + "/dev", folder_ + "/sys");
+        DeviceList::sharedDeviceList() = DeviceList({folder_ + "/dev", folder_ + "/sys"});
     }
     PtySerialDevice(const PtySerialDevice&) = delete;
     PtySerialDevice& operator=(const PtySerialDevice&) = delete;

@@ -175,20 +175,9 @@ std::uint64_t countWrong(const std::u16string& buffer, std::uint64_t end, std::u
     return wrong;
 }
 
-// A fresh record per run, so the receive count starts at zero: a scan of a folder that isn't
-// there drops every record.
-void forgetDevices()
-{
-    DeviceList& list = DeviceList::sharedDeviceList();
-    list.setScanDirectories("/nonexistent", "/nonexistent");
-    PopUpButton scratch;
-    list.refreshDeviceList(scratch);
-}
-
 Result runMode(int mode, const Plan& plan)
 {
-    forgetDevices();
-    const PtySerialDevice pty;
+    const PtySerialDevice pty; // a fresh list, so the receive count starts at zero
 
     TerminalControls controls;
     auto document = std::make_unique<MyDocument>(controls);

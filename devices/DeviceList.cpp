@@ -19,19 +19,21 @@ struct DirCloser {
 
 DeviceList& DeviceList::sharedDeviceList()
 {
-    static DeviceList sharedInstance;
+    static DeviceList sharedInstance = [] {
+        logLine("DeviceList INIT");
+        return DeviceList();
+    }();
     return sharedInstance;
 }
 
 DeviceList::DeviceList()
+    : DeviceList(Folders{})
 {
-    logLine("DeviceList INIT");
 }
 
-void DeviceList::setScanDirectories(std::string devDir, std::string sysClassTtyDir)
+DeviceList::DeviceList(Folders folders)
+    : folders_(std::move(folders))
 {
-    devDir_ = std::move(devDir);
-    sysClassTtyDir_ = std::move(sysClassTtyDir);
 }
 
 Device* DeviceList::getDeviceAtIndex(int index)
@@ -43,7 +45,7 @@ Device* DeviceList::getDeviceAtIndex(int index)
 
 void DeviceList::refreshDeviceList(PopUpButton& menu)
 {
-    const std::unique_ptr<DIR, DirCloser> dir(::opendir(devDir_.c_str()));
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folders_.devices.c_str()));
     for (const auto& device : deviceList_)
         device->setNotFound();
 
@@ -53,7 +55,7 @@ void DeviceList::refreshDeviceList(PopUpButton& menu)
         if (!entry)
             break;
         const std::string name = entry->d_name;
-        if (!DeviceName::isSerialPortName(name) || DeviceName::isPhantomPort(sysClassTtyDir_, name))
+        if (!DeviceName::isSerialPortName(name) || DeviceName::isPhantomPort(folders_.sysClassTty, name))
             continue;
         menu.addItemWithTitle(name);
         bool known = false;
@@ -64,7 +66,7 @@ void DeviceList::refreshDeviceList(PopUpButton& menu)
             }
         }
         if (!known)
-            deviceList_.push_back(std::make_unique<Device>(name, devDir_));
+            deviceList_.push_back(std::make_unique<Device>(name, folders_.devices));
     }
 
     for (auto it = deviceList_.begin(); it != deviceList_.end();) {

@@ -1,6 +1,6 @@
-// The one list of serial device records for the whole process, kept up to date by
-// scanning the device folder; every window looks its device up here by position.
-// Records keep the order in which they were first found.
+// A list of serial device records kept up to date by scanning a device folder; the whole
+// process shares one, in which every window looks its device up by position. Records keep
+// the order in which they were first found.
 #pragma once
 
 #include "devices/Device.h"
@@ -13,11 +13,23 @@ class PopUpButton;
 
 class DeviceList {
 public:
+    // Where the devices are: the folder to scan, and the kernel's list of ttys that tells
+    // phantom serial ports (Linux only).
+    struct Folders {
+        std::string devices = "/dev";
+        std::string sysClassTty = "/sys/class/tty";
+    };
+
     // Created on first use, which prints "DeviceList INIT"; lives until the process ends.
+    // Assigning it another list (a scan of other folders) drops all its records.
     static DeviceList& sharedDeviceList();
 
+    DeviceList();
+    explicit DeviceList(Folders folders);
     DeviceList(const DeviceList&) = delete;
     DeviceList& operator=(const DeviceList&) = delete;
+    DeviceList(DeviceList&&) = default;
+    DeviceList& operator=(DeviceList&&) = default;
 
     // Rescans the device folder: appends one item per device to `menu` in folder order
     // (the caller empties it first), appends records for new devices and removes, with a
@@ -27,14 +39,7 @@ public:
     Device* getDeviceAtIndex(int index);
     int getNumDevices() const { return static_cast<int>(deviceList_.size()); }
 
-    // For tests: the folder to scan and the stand-in for /sys/class/tty.
-    void setScanDirectories(std::string devDir, std::string sysClassTtyDir);
-
 private:
-    DeviceList();
-
-
     std::vector<std::unique_ptr<Device>> deviceList_;
-    std::string devDir_ = "/dev";
-    std::string sysClassTtyDir_ = "/sys/class/tty";
+    Folders folders_;
 };

@@ -66,11 +66,7 @@ protected:
     DocumentTest()
     {
         // Forget the devices earlier tests left in the process-wide list.
-        DeviceList& list = DeviceList::sharedDeviceList();
-        list.setScanDirectories(empty.path(), sys.path());
-        PopUpButton scratch;
-        quietly([&] { list.refreshDeviceList(scratch); });
-        list.setScanDirectories(dev.path(), sys.path());
+        quietly([&] { DeviceList::sharedDeviceList() = DeviceList({dev.path(), sys.path()}); });
     }
 
     // Runs f with the log captured; answers the lines it logged.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -17,9 +18,7 @@ class DeviceListTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        list.setScanDirectories(dev.path(), sys.path());
-        scan(); // the list is process-wide: start each test from an empty one
-        ASSERT_EQ(list.getNumDevices(), 0);
+        list = DeviceList({dev.path(), sys.path()});
     }
 
     // Runs a scan into a fresh menu; answers what it logged.
@@ -45,9 +44,9 @@ protected:
         return names;
     }
 
-    DeviceList& list = DeviceList::sharedDeviceList();
     TempDir dev;
     TempDir sys;
+    DeviceList list;
     PopUpButton menu;
 };
 
@@ -130,9 +129,10 @@ TEST_F(DeviceListTest, KeepsKnownRecordsRemovesVanishedOnesAndAppendsNewOnes)
 
 TEST_F(DeviceListTest, AnUnreadableFolderRemovesEveryRecord)
 {
-    dev.writeFile("cu.a", "");
+    dev.writeFile("sub/cu.a", "");
+    list = DeviceList({dev.path() + "/sub", sys.path()});
     scan();
-    list.setScanDirectories(dev.path() + "/missing", sys.path());
+    std::filesystem::remove_all(dev.path() + "/sub");
     EXPECT_EQ(scan(), "device cu.a not found again, REMOVING..\n");
     EXPECT_EQ(menu.numberOfItems(), 0);
     EXPECT_EQ(list.getDeviceAtIndex(0), nullptr);

@@ -263,7 +263,7 @@ TEST_F(SerialControllerTest, AHangUpIsReportedAndDropsWhatWasQueued)
 TEST_F(SerialControllerTest, AScanThatDropsARecordClosesItsPort)
 {
     DeviceList& list = DeviceList::sharedDeviceList();
-    list.setScanDirectories(dev.path(), dev.path() + "/no-sys");
+    list = DeviceList({dev.path(), dev.path() + "/no-sys"});
     PopUpButton menu;
     CaptureStdout();
     list.refreshDeviceList(menu);

@@ -74,7 +74,7 @@ private slots:
     {
         dev_.link("cu.a", a_.slavePath());
         dev_.link("cu.b", b_.slavePath());
-        DeviceList::sharedDeviceList().setScanDirectories(dev_.path(), sys_.path());
+        DeviceList::sharedDeviceList() = DeviceList({dev_.path(), sys_.path()});
         timers_ = std::make_unique<QtTimerDriver>();
     }
 

@@ -2,15 +2,13 @@
 // the most a view ever redraws on one tick. Aim: at most 50 us per call in every mode.
 #include "app/decode.h"
 #include "app/filterString.h"
+#include "bench/QuietStdout.h"
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <random>
 #include <vector>
 
@@ -32,36 +30,6 @@ std::u16string receiveBuffer()
     return text;
 }
 
-// decode() writes two log lines per call; timing the terminal or a pipe would swamp the
-// decoder. Points standard output at /dev/null while alive, so the figures still include
-// the two write() calls but not what a reader makes of them.
-class StdoutToNull {
-public:
-    StdoutToNull()
-    {
-        std::cout.flush();
-        std::fflush(stdout);
-        saved_ = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (null >= 0) {
-            ::dup2(null, STDOUT_FILENO);
-            ::close(null);
-        }
-    }
-    ~StdoutToNull()
-    {
-        if (saved_ >= 0) {
-            ::dup2(saved_, STDOUT_FILENO);
-            ::close(saved_);
-        }
-    }
-    StdoutToNull(const StdoutToNull&) = delete;
-    StdoutToNull& operator=(const StdoutToNull&) = delete;
-
-private:
-    int saved_ = -1;
-};
-
 void BM_filterString(benchmark::State& state)
 {
     const std::u16string text = receiveBuffer();
@@ -74,7 +42,8 @@ BENCHMARK(BM_filterString)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond)->Com
 void BM_decodeHex(benchmark::State& state)
 {
     const AttributedText rendered = filterString(receiveBuffer(), 3);
-    const StdoutToNull quiet;
+    // decode() writes two log lines per call; what a reader of them costs is not the decoder's.
+    const QuietStdout quiet;
     for (auto _ : state)
         benchmark::DoNotOptimize(decode(rendered, 3));
 }

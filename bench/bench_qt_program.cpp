@@ -3,6 +3,7 @@
 // baud and when idle, and resident memory across a flood, in every view mode.
 // Usage: bench_qt_program [--paced S] [--idle S] [--flood S]   (defaults 20, 10, 10)
 #include "bench/BenchTerminal.h"
+#include "bench/CpuTime.h"
 #include "devices/Device.h"
 
 #include <QEventLoop>
@@ -49,20 +50,7 @@ struct Plan {
     double flood = 10;
 };
 
-double processCpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
-double threadCpuSeconds()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 double residentMiB()
 {

@@ -3,6 +3,7 @@
 // document ticks every 0.1 s, once per view mode. Goals: no byte lost, and the ticks cost at
 // most 2% of one core at 115200 baud. Usage: bench_stream [--seconds PACED FLOOD]
 #include "app/MyDocument.h"
+#include "bench/CpuTime.h"
 #include "bench/PtySerialDevice.h"
 #include "bench/QuietStdout.h"
 #include "app/TerminalControls.h"
@@ -48,12 +49,6 @@ unsigned char streamByte(std::uint64_t i)
     return static_cast<unsigned char>(x >> 56);
 }
 
-double threadCpuSeconds()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 struct Plan {
     Seconds paced{10.0};

@@ -1,21 +1,23 @@
 #include "tests/support/Pty.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#ifdef __APPLE__
+#include <util.h>
+#else
 #include <pty.h>
+#endif
+#include <stdexcept>
+#include <string>
 #include <unistd.h>
 
 Pty::Pty()
 {
     char name[256] = {};
-    if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
-        ADD_FAILURE() << "openpty: " << std::strerror(errno);
-        return;
-    }
+    if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
+        throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
     slavePath_ = name;
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     ::fcntl(master_, F_SETFD, FD_CLOEXEC);
@@ -32,7 +34,8 @@ Pty::~Pty()
 termios Pty::slaveOptions() const
 {
     termios options{};
-    EXPECT_EQ(::tcgetattr(slave_, &options), 0) << std::strerror(errno);
+    if (::tcgetattr(slave_, &options) != 0)
+        throw std::runtime_error(std::string("tcgetattr: ") + std::strerror(errno));
     return options;
 }
 
@@ -40,10 +43,8 @@ void Pty::writeMaster(std::string_view bytes) const
 {
     while (!bytes.empty()) {
         const ssize_t written = ::write(master_, bytes.data(), bytes.size());
-        if (written < 0 && errno != EAGAIN && errno != EINTR) {
-            ADD_FAILURE() << "write to pty master: " << std::strerror(errno);
-            return;
-        }
+        if (written < 0 && errno != EAGAIN && errno != EINTR)
+            throw std::runtime_error(std::string("write to pty master: ") + std::strerror(errno));
         if (written > 0)
             bytes.remove_prefix(static_cast<std::size_t>(written));
         else

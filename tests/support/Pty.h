@@ -1,5 +1,6 @@
-// A pseudo-terminal pair for tests: the slave stands in for a serial device, the test
-// plays the far end on the master. Both descriptors close with the object.
+// A pseudo-terminal pair for tests and benchmarks: the slave stands in for a serial device,
+// the caller plays the far end on the (non-blocking) master. Both descriptors close with the
+// object; a failure throws std::runtime_error.
 #pragma once
 
 #include <chrono>

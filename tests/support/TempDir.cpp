@@ -1,10 +1,9 @@
 #include "tests/support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <vector>
 
 TempDir::TempDir()
@@ -12,10 +11,8 @@ TempDir::TempDir()
     std::string pattern = (std::filesystem::temp_directory_path() / "serialterm-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
-    if (!::mkdtemp(buffer.data())) {
-        ADD_FAILURE() << "mkdtemp failed for " << pattern;
-        return;
-    }
+    if (!::mkdtemp(buffer.data()))
+        throw std::runtime_error("mkdtemp failed for " + pattern);
     path_ = buffer.data();
 }
 
@@ -29,9 +26,7 @@ TempDir::~TempDir()
 
 void TempDir::link(const std::string& name, const std::string& target) const
 {
-    std::error_code error;
-    std::filesystem::create_symlink(target, path_ + "/" + name, error);
-    EXPECT_FALSE(error) << name << ": " << error.message();
+    std::filesystem::create_symlink(target, path_ + "/" + name);
 }
 
 void TempDir::writeFile(const std::string& relativePath, std::string_view contents) const

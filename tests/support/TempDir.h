@@ -1,6 +1,6 @@
-// A scratch folder for tests, removed with everything in it when the object goes:
-// stands in for "/dev" (entries named like devices, links to pty slaves) and for
-// /sys/class/tty (NAME/type files).
+// A scratch folder for tests and benchmarks, removed with everything in it when the object
+// goes: stands in for "/dev" (entries named like devices, links to pty slaves) and for
+// /sys/class/tty (NAME/type files). A failure throws std::filesystem or std::runtime_error.
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
-// Binds a Button model to a push button: title, tooltip, and the key equivalent as its
-// shortcut (active while the button's window is). A click or the shortcut sends the action.
+// Binds a Button model to a push button: title, tooltip, and
+// the key equivalent as a shortcut while the button's window is active. The key sends the
+// action the moment it is pressed, so keys typed in a burst act in the order they were typed.
 #pragma once
 
 #include "toolkit/Button.h"
@@ -8,6 +9,8 @@
 #include <QPushButton>
 
 #include <memory>
+
+class QShortcut;
 
 class ButtonWidget : public QPushButton {
     Q_OBJECT
@@ -19,6 +22,8 @@ public:
 
 private:
     void sync();
+    void keyPressed();
 
     ModelBinding<Button> model_;
+    QShortcut* key_ = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "toolkit/qt/ButtonWidget.h"
 
+#include "toolkit/qt/nativeKeyText.h"
+
 #include <QShortcut>
 #include <QTimer>
 
@@ -29,6 +31,6 @@ void ButtonWidget::keyPressed()
 void ButtonWidget::sync()
 {
     setText(QString::fromStdString(model_->title()));
-    setToolTip(QString::fromStdString(model_->toolTip()));
+    setToolTip(nativeKeyText(model_->toolTip()));
     key_->setKey(QKeySequence::fromString(QString::fromStdString(model_->keyEquivalent()), QKeySequence::PortableText));
 }

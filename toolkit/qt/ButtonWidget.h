@@ -1,4 +1,4 @@
-// Binds a Button model to a push button: title, tooltip, and
+// Binds a Button model to a push button: title, tooltip (keys in the platform's notation), and
 // the key equivalent as a shortcut while the button's window is active. The key sends the
 // action the moment it is pressed, so keys typed in a burst act in the order they were typed.
 #pragma once

@@ -8,10 +8,13 @@
 #include "devices/DeviceList.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
+#include "toolkit/qt/ButtonWidget.h"
+#include "toolkit/qt/PopUpButtonWidget.h"
 #include "toolkit/qt/QtTimerDriver.h"
 #include "toolkit/qt/SegmentedControlWidget.h"
 #include "toolkit/qt/TextEditorWidget.h"
 #include "toolkit/qt/TextFieldWidget.h"
+#include "toolkit/qt/nativeKeyText.h"
 
 #include <QAbstractButton>
 #include <QPointer>
@@ -33,6 +36,11 @@ Widget* boundTo(QWidget* window, const Model& model)
             return widget;
     }
     return nullptr;
+}
+
+QString native(const char* portableKeys)
+{
+    return QKeySequence(portableKeys).toString(QKeySequence::NativeText);
 }
 
 } // namespace
@@ -91,6 +99,28 @@ private slots:
         QTest::keyClick(editor, Qt::Key_N, Qt::ControlModifier);
         QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(port_.readMaster(4, 1s), std::string("AB\t\0", 4));
+    }
+
+    void tooltipsWriteKeysAsThePlatformDoes()
+    {
+        // A word of modifier glyphs and one key becomes the platform's notation; all else stays.
+        QCOMPARE(nativeKeyText("Add   \u2318\u21E7\u21B5"), "Add   " + native("Ctrl+Shift+Return"));
+        QCOMPARE(nativeKeyText("\u2325\u2318X or \u23181 to \u23184"),
+                 native("Alt+Ctrl+X") + " or " + native("Ctrl+1") + " to " + native("Ctrl+4"));
+        const char* untouched = "F5, a\u2318b, \u2318 alone, \u2318\u21E7 and \u2318L, then";
+        QCOMPARE(nativeKeyText(untouched), QString::fromUtf8(untouched));
+
+        TerminalControls& c = window_->controls();
+        QCOMPARE(boundTo<ButtonWidget>(window_, c.sendButton)->toolTip(), "Send Data (Tx)   " + native("Ctrl+Return"));
+        QCOMPARE(boundTo<ButtonWidget>(window_, c.addNonPrint)->toolTip(),
+                 "Add a non-printable value   " + native("Ctrl+Shift+Return"));
+        QCOMPARE(boundTo<ButtonWidget>(window_, c.addLineButton)->toolTip(), "Add 'Line Feed' character   " + native("Ctrl+L"));
+        QVERIFY(boundTo<SegmentedControlWidget>(window_, c.readToggle)->toolTip().endsWith(native("Ctrl+Shift+R")));
+        QVERIFY(boundTo<ButtonWidget>(window_, c.refreshButton)->toolTip().endsWith("F5"));
+        // Every setting says what it is for.
+        for (const PopUpButton* setting : {&c.devicePU, &c.baudRatePU, &c.packetPU, &c.flowPU})
+            QVERIFY(!boundTo<PopUpButtonWidget>(window_, *setting)->toolTip().isEmpty());
+        QVERIFY(!boundTo<SegmentedControlWidget>(window_, c.viewFilter)->toolTip().isEmpty());
     }
 
 private:

@@ -2,7 +2,7 @@
 
 #include "toolkit/qt/nativeKeyText.h"
 
-#include <QShortcut>
+#include <QShortcutEvent>
 #include <QTimer>
 
 ButtonWidget::ButtonWidget(std::shared_ptr<Button> model, QWidget* parent)
@@ -12,25 +12,25 @@ ButtonWidget::ButtonWidget(std::shared_ptr<Button> model, QWidget* parent)
     setFocusPolicy(Qt::TabFocus);
     setAutoDefault(false);
     connect(this, &QAbstractButton::clicked, this, [this] { model_->sendAction(); });
-    // Not QAbstractButton::setShortcut: that animates a click and sends it some 100 ms later,
-    // while the editor goes on taking the keys typed after it.
-    key_ = new QShortcut(this);
-    key_->setContext(Qt::WindowShortcut);
-    connect(key_, &QShortcut::activated, this, &ButtonWidget::keyPressed);
     sync();
 }
 
-void ButtonWidget::keyPressed()
+bool ButtonWidget::event(QEvent* event)
 {
-    // Shown pressed for a moment, so the user sees which button the key stands for.
-    setDown(true);
-    QTimer::singleShot(100, this, [this] { setDown(false); });
-    model_->sendAction();
+    // A push button answers its shortcut with an animated click that sends some 100 ms later,
+    // while the editor goes on taking the keys typed after it. Send now; only the look waits.
+    if (event->type() == QEvent::Shortcut && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+        setDown(true);
+        QTimer::singleShot(100, this, [this] { setDown(false); });
+        model_->sendAction();
+        return true;
+    }
+    return QPushButton::event(event);
 }
 
 void ButtonWidget::sync()
 {
     setText(QString::fromStdString(model_->title()));
     setToolTip(nativeKeyText(model_->toolTip()));
-    key_->setKey(QKeySequence::fromString(QString::fromStdString(model_->keyEquivalent()), QKeySequence::PortableText));
+    setShortcut(QKeySequence::fromString(QString::fromStdString(model_->keyEquivalent()), QKeySequence::PortableText));
 }

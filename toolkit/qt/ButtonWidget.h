@@ -1,5 +1,5 @@
 // Binds a Button model to a push button: title, tooltip (keys in the platform's notation), and
-// the key equivalent as a shortcut while the button's window is active. The key sends the
+// the key equivalent as its shortcut while the button's window is active. The key sends the
 // action the moment it is pressed, so keys typed in a burst act in the order they were typed.
 #pragma once
 
@@ -10,8 +10,6 @@
 
 #include <memory>
 
-class QShortcut;
-
 class ButtonWidget : public QPushButton {
     Q_OBJECT
 
@@ -20,10 +18,11 @@ public:
 
     Button& model() const { return *model_; }
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void sync();
-    void keyPressed();
 
     ModelBinding<Button> model_;
-    QShortcut* key_ = nullptr;
 };

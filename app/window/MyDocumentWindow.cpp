@@ -2,6 +2,7 @@
 
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
+#include "app/window/EditMenu.h"
 #include "toolkit/qt/ButtonWidget.h"
 #include "toolkit/qt/PopUpButtonWidget.h"
 #include "toolkit/qt/SegmentedControlWidget.h"
@@ -9,10 +10,12 @@
 #include "toolkit/qt/TextFieldWidget.h"
 #include "toolkit/qt/TextViewWidget.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -106,8 +109,10 @@ QWidget* MyDocumentWindow::buildSettingsRow()
     add(tr("&Format"), new PopUpButtonWidget(part(controls_, &TerminalControls::packetPU)));
     add(tr("F&low"), new PopUpButtonWidget(part(controls_, &TerminalControls::flowPU)));
     layout->addSpacing(8);
-    add(tr("Read"), new SegmentedControlWidget(part(controls_, &TerminalControls::readToggle)));
-    add(tr("View"), new SegmentedControlWidget(part(controls_, &TerminalControls::viewFilter)));
+    readSegments_ = new SegmentedControlWidget(part(controls_, &TerminalControls::readToggle));
+    add(tr("Read"), readSegments_);
+    viewSegments_ = new SegmentedControlWidget(part(controls_, &TerminalControls::viewFilter));
+    add(tr("View"), viewSegments_);
     return row;
 }
 
@@ -164,19 +169,49 @@ QWidget* MyDocumentWindow::buildTransmitPane()
 void MyDocumentWindow::buildMenus()
 {
     fileMenu_ = menuBar()->addMenu(tr("&File"));
+    menuBar()->addMenu(new EditMenu(this));
 
     QMenu* port = menuBar()->addMenu(tr("&Port"));
-    port->addAction(tr("Start or Stop &Reading"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
-                    [this] { controls_->readToggle.userSelectSegment(document_->isReading() ? 0 : 1); });
+    readingItem_ = port->addAction(QString(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
+                                   [this] { controls_->readToggle.userSelectSegment(document_->isReading() ? 0 : 1); });
     port->addAction(tr("Look for &Devices Again"), QKeySequence(Qt::Key_F5), this,
                     [this] { controls_->refreshButton.sendAction(); });
+    // The item says what choosing it will do.
+    const auto showReading = [this](int segment) {
+        readingItem_->setText(segment == 1 ? tr("Stop &Reading") : tr("Start &Reading"));
+    };
+    connect(readSegments_, &SegmentedControlWidget::selectionChanged, this, showReading);
+    showReading(controls_->readToggle.selectedSegment());
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
+    auto* views = new QActionGroup(this);
     const char* names[] = {QT_TR_NOOP("&Text"), QT_TR_NOOP("&Mixed"), QT_TR_NOOP("&Decimal"), QT_TR_NOOP("&Hexadecimal")};
     for (int mode = 0; mode < 4; ++mode) {
-        view->addAction(tr(names[mode]), QKeySequence(Qt::CTRL | (Qt::Key_1 + mode)), this,
-                        [this, mode] { controls_->viewFilter.userSelectSegment(mode); });
+        QAction* item = view->addAction(tr(names[mode]), QKeySequence(Qt::CTRL | (Qt::Key_1 + mode)), this,
+                                        [this, mode] { controls_->viewFilter.userSelectSegment(mode); });
+        item->setCheckable(true);
+        views->addAction(item);
     }
+    const auto showView = [views](int segment) {
+        for (QAction* item : views->actions())
+            item->setChecked(views->actions().indexOf(item) == segment);
+    };
+    connect(viewSegments_, &SegmentedControlWidget::selectionChanged, this, showView);
+    showView(controls_->viewFilter.selectedSegment());
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    QAction* about = help->addAction(tr("&About Serial Terminal"), this, &MyDocumentWindow::showAbout);
+    about->setMenuRole(QAction::AboutRole);
+}
+
+void MyDocumentWindow::showAbout()
+{
+    QMessageBox::about(this, tr("About Serial Terminal"),
+                       tr("<h3>Serial Terminal %1</h3>"
+                          "<p>A terminal for serial ports: it shows what a device sends as text or as "
+                          "byte values, and sends what you compose, any byte 0-255 included.</p>"
+                          "<p>Running on Qt %2.</p><p>MIT License</p>")
+                           .arg(QStringLiteral(SERIALTERM_VERSION), QString::fromLatin1(qVersion())));
 }
 
 void MyDocumentWindow::showState()

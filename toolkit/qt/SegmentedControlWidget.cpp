@@ -52,4 +52,8 @@ void SegmentedControlWidget::sync()
     for (std::size_t i = 0; i < buttons_.size(); ++i)
         buttons_[i]->setChecked(static_cast<int>(i) == model_->selectedSegment());
     setToolTip(nativeKeyText(model_->toolTip()));
+    if (model_->selectedSegment() != shownSelection_) {
+        shownSelection_ = model_->selectedSegment();
+        emit selectionChanged(shownSelection_);
+    }
 }

@@ -3,6 +3,7 @@
 // that reach what they name, and a width that lets two windows share a 1280-pixel screen.
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
+#include "app/window/EditMenu.h"
 #include "app/window/MyDocumentWindow.h"
 #include "app/window/TerminalApplication.h"
 #include "devices/DeviceList.h"
@@ -17,6 +18,9 @@
 #include "toolkit/qt/nativeKeyText.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
 #include <QtTest>
 
@@ -34,6 +38,20 @@ Widget* boundTo(QWidget* window, const Model& model)
     for (auto* widget : window->findChildren<Widget*>()) {
         if (&widget->model() == &model)
             return widget;
+    }
+    return nullptr;
+}
+
+// The window's menu item with this text, mnemonic left out, in the menu of that title.
+QAction* item(QMainWindow* window, const QString& menu, const QString& text)
+{
+    for (QAction* title : window->menuBar()->actions()) {
+        if (title->text().remove('&') != menu)
+            continue;
+        for (QAction* action : title->menu()->actions()) {
+            if (action->text().remove('&') == text)
+                return action;
+        }
     }
     return nullptr;
 }
@@ -121,6 +139,86 @@ private slots:
         for (const PopUpButton* setting : {&c.devicePU, &c.baudRatePU, &c.packetPU, &c.flowPU})
             QVERIFY(!boundTo<PopUpButtonWidget>(window_, *setting)->toolTip().isEmpty());
         QVERIFY(!boundTo<SegmentedControlWidget>(window_, c.viewFilter)->toolTip().isEmpty());
+    }
+
+    void menusFollowTheControls()
+    {
+        TerminalControls& c = window_->controls();
+        // The reading item says what it will do, whoever switched reading.
+        QAction* start = item(window_, "Port", "Start Reading");
+        QVERIFY(start);
+        QTest::mouseClick(boundTo<SegmentedControlWidget>(window_, c.readToggle)->segmentButton(1), Qt::LeftButton);
+        QCOMPARE(start->text().remove('&'), QStringLiteral("Stop Reading"));
+        start->trigger();
+        QVERIFY(!window_->document().isReading());
+        QCOMPARE(start->text().remove('&'), QStringLiteral("Start Reading"));
+        c.readToggle.setSelectedSegment(1); // as the document does when a chosen device opens
+        QCOMPARE(start->text().remove('&'), QStringLiteral("Stop Reading"));
+
+        // One view is checked: the one the toggle shows.
+        const QStringList views{"Text", "Mixed", "Decimal", "Hexadecimal"};
+        const auto checked = [&] {
+            QStringList on;
+            for (const QString& view : views) {
+                if (item(window_, "View", view)->isChecked())
+                    on << view;
+            }
+            return on;
+        };
+        QCOMPARE(checked(), QStringList{"Text"});
+        QTest::mouseClick(boundTo<SegmentedControlWidget>(window_, c.viewFilter)->segmentButton(3), Qt::LeftButton);
+        QCOMPARE(checked(), QStringList{"Hexadecimal"});
+        item(window_, "View", "Mixed")->trigger();
+        QCOMPARE(c.viewFilter.selectedSegment(), 1);
+        QCOMPARE(checked(), QStringList{"Mixed"});
+
+        // About names the program, its version, the Qt it runs on and its licence.
+        QString about;
+        QTimer::singleShot(0, this, [&about] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            about = box->text();
+            box->accept();
+        });
+        item(window_, "Help", "About Serial Terminal")->trigger();
+        for (const QString& part : {QStringLiteral("Serial Terminal " SERIALTERM_VERSION), QStringLiteral("Qt ") + qVersion(),
+                                    QStringLiteral("MIT License")})
+            QVERIFY2(about.contains(part), qPrintable(about));
+    }
+
+    void editMenuActsOnTheFocusedText()
+    {
+        TerminalControls& c = window_->controls();
+        const auto edit = [this](const QString& command) {
+            QAction* action = item(window_, "Edit", command);
+            if (!action->isEnabled())
+                return false;
+            action->trigger();
+            return true;
+        };
+        auto* values = boundTo<TextFieldWidget>(window_, c.nonPrintTF);
+        values->setFocus();
+        QTest::keyClicks(values, "27 91");
+        QVERIFY(edit("Select All") && edit("Cut"));
+        QCOMPARE(values->text(), QString());
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("27 91"));
+        QVERIFY(edit("Undo"));
+        QCOMPARE(values->text(), QStringLiteral("27 91"));
+
+        window_->sendEditor()->setFocus();
+        QVERIFY(edit("Paste"));
+        QCOMPARE(c.sendTF.string(), u"27 91");
+
+        // The receive view only gives its text away.
+        c.readToggle.userSelectSegment(1);
+        port_.writeMaster("received");
+        QTRY_COMPARE(c.recieveTF.string(), u"received");
+        window_->receiveView()->setFocus();
+        QVERIFY(!edit("Cut") && !edit("Paste"));
+        QVERIFY(edit("Select All") && edit("Copy"));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("received"));
+        QTest::keyClick(window_->receiveView(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(c.recieveTF.string(), u"received");
     }
 
 private:

@@ -86,7 +86,8 @@ MyDocumentWindow::~MyDocumentWindow()
 
 QWidget* MyDocumentWindow::buildSettingsRow()
 {
-    // Captions stand above their controls, so the whole row fits a window 800 pixels wide.
+    // Captions stand above their controls, so the whole row fits a window 640 pixels wide: two
+    // windows side by side on a common screen. The view toggle heads the receive pane instead.
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -106,13 +107,11 @@ QWidget* MyDocumentWindow::buildSettingsRow()
     layout->addWidget(refresh, 0, Qt::AlignBottom);
     layout->addSpacing(8);
     add(tr("&Baud"), new PopUpButtonWidget(part(controls_, &TerminalControls::baudRatePU)));
-    add(tr("&Format"), new PopUpButtonWidget(part(controls_, &TerminalControls::packetPU)));
+    add(tr("F&ormat"), new PopUpButtonWidget(part(controls_, &TerminalControls::packetPU)));
     add(tr("F&low"), new PopUpButtonWidget(part(controls_, &TerminalControls::flowPU)));
     layout->addSpacing(8);
     readSegments_ = new SegmentedControlWidget(part(controls_, &TerminalControls::readToggle));
     add(tr("Read"), readSegments_);
-    viewSegments_ = new SegmentedControlWidget(part(controls_, &TerminalControls::viewFilter));
-    add(tr("View"), viewSegments_);
     return row;
 }
 
@@ -125,6 +124,10 @@ QWidget* MyDocumentWindow::buildReceivePane()
     receiveView_ = new TextViewWidget(part(controls_, &TerminalControls::recieveTF));
     header->addWidget(caption(tr("Received"), receiveView_));
     header->addStretch(1);
+    viewSegments_ = new SegmentedControlWidget(part(controls_, &TerminalControls::viewFilter));
+    header->addWidget(caption(tr("View"), viewSegments_));
+    header->addWidget(viewSegments_);
+    header->addSpacing(12);
     header->addWidget(new ButtonWidget(part(controls_, &TerminalControls::clrRecvButton)));
     layout->addLayout(header);
     layout->addWidget(receiveView_, 1);
@@ -149,14 +152,19 @@ QWidget* MyDocumentWindow::buildTransmitPane()
     auto* actions = new QHBoxLayout;
     auto* values = new TextFieldWidget(part(controls_, &TerminalControls::nonPrintTF));
     values->setPlaceholderText(tr("Values, e.g. 27, 91, 50, 74"));
-    values->setMinimumWidth(160);
-    actions->addWidget(caption(tr("&Values"), values));
+    values->setMinimumWidth(120);
+    actions->addWidget(caption(tr("V&alues"), values));
     actions->addWidget(values, 1);
     actions->addWidget(new ButtonWidget(part(controls_, &TerminalControls::addNonPrint)));
     actions->addSpacing(12);
     for (Button TerminalControls::*button : {&TerminalControls::addLineButton, &TerminalControls::addCRtrnButton,
-                                              &TerminalControls::addTabButton, &TerminalControls::addNullButton})
-        actions->addWidget(new ButtonWidget(part(controls_, button)));
+                                              &TerminalControls::addTabButton, &TerminalControls::addNullButton}) {
+        auto* insert = new ButtonWidget(part(controls_, button));
+        // Short titles: in a narrow window these may shrink below the style's usual button width.
+        insert->setMinimumWidth(insert->fontMetrics().horizontalAdvance(insert->text()) +
+                                2 * insert->fontMetrics().averageCharWidth() + 8);
+        actions->addWidget(insert);
+    }
     actions->addSpacing(12);
     auto* send = new ButtonWidget(part(controls_, &TerminalControls::sendButton));
     send->setDefault(true);
@@ -166,6 +174,7 @@ QWidget* MyDocumentWindow::buildTransmitPane()
 }
 
 // Keyboard ways to the controls a person reaches for most, acting through the same models.
+// The menus' mnemonics (F, E, P, V, H) are kept off the captions of the controls.
 void MyDocumentWindow::buildMenus()
 {
     fileMenu_ = menuBar()->addMenu(tr("&File"));

@@ -19,6 +19,7 @@
 
 #include <QAbstractButton>
 #include <QClipboard>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
@@ -219,6 +220,52 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("received"));
         QTest::keyClick(window_->receiveView(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(c.recieveTF.string(), u"received");
+    }
+
+    void mnemonicsReachWhatTheyName()
+    {
+        const auto opens = [this](Qt::Key key, const QString& title) {
+            QTest::keyClick(window_->sendEditor(), key, Qt::AltModifier);
+            QAction* active = window_->menuBar()->activeAction();
+            const bool open = active && active->text().remove('&') == title && active->menu()->isVisible();
+            if (active)
+                active->menu()->close();
+            return open;
+        };
+        QVERIFY(opens(Qt::Key_F, "File"));
+        QVERIFY(opens(Qt::Key_V, "View"));
+        QTest::keyClick(window_->sendEditor(), Qt::Key_A, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), boundTo<TextFieldWidget>(window_, window_->controls().nonPrintTF));
+
+        // Every Alt+letter names one thing: a menu or a control's caption.
+        QStringList letters;
+        for (QAction* menu : window_->menuBar()->actions())
+            letters << QKeySequence::mnemonic(menu->text()).toString();
+        for (QLabel* caption : window_->findChildren<QLabel*>()) {
+            if (caption->buddy() && caption->text().contains('&'))
+                letters << QKeySequence::mnemonic(caption->text()).toString();
+        }
+        QCOMPARE(letters.size(), 11);
+        QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
+    }
+
+    void twoWindowsFitSideBySide()
+    {
+        QVERIFY2(window_->minimumSizeHint().width() <= 640,
+                 qPrintable(QString::number(window_->minimumSizeHint().width())));
+        window_->resize(640, 500);
+        QTRY_COMPARE(window_->size(), QSize(640, 500));
+        for (QWidget* widget : window_->findChildren<QWidget*>()) {
+            if (!widget->isVisible() || widget->isWindow())
+                continue;
+            // What a layout may not go below: the minimum set on the widget, else its hint.
+            const QSize least(widget->minimumWidth() > 0 ? widget->minimumWidth() : widget->minimumSizeHint().width(),
+                              widget->minimumHeight() > 0 ? widget->minimumHeight() : widget->minimumSizeHint().height());
+            const QString name = widget->metaObject()->className() + (" " + widget->toolTip());
+            QVERIFY2(widget->width() >= least.width() && widget->height() >= least.height(), qPrintable(name + " squeezed"));
+            QVERIFY2(window_->rect().contains(QRect(widget->mapTo(window_, QPoint(0, 0)), widget->size())),
+                     qPrintable(name + " outside the window"));
+        }
     }
 
 private:

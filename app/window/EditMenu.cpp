@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeySequence>
+#include <QMenuBar>
 #include <QVariant>
 
 namespace {
@@ -76,14 +77,14 @@ EditMenu::EditMenu(QWidget* window)
     };
     for (int i = 0; i < 6; ++i) {
         const auto command = static_cast<Command>(i);
-        actions_[i] = addAction(tr(items[i].text), this, [this, command] { apply(window_->focusWidget(), command, true); });
+        actions_[i] = addAction(tr(items[i].text), this, [this, command] { apply(target(), command, true); });
         actions_[i]->setShortcuts(items[i].keys);
         if (command == Command::Redo || command == Command::Paste)
             addSeparator();
     }
     connect(this, &QMenu::aboutToShow, this, &EditMenu::follow);
-    connect(qApp, &QApplication::focusChanged, this, &EditMenu::follow);
-    follow();
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusMoved(now); });
+    focusMoved(window->focusWidget());
 }
 
 bool EditMenu::apply(QWidget* widget, Command command, bool perform)
@@ -97,9 +98,22 @@ bool EditMenu::apply(QWidget* widget, Command command, bool perform)
     return applyToSlots(*widget, command, perform);
 }
 
-void EditMenu::follow()
+QWidget* EditMenu::target() const
 {
     QWidget* focused = window_->focusWidget();
+    return qobject_cast<QMenuBar*>(focused) ? lastFocus_.data() : focused;
+}
+
+void EditMenu::focusMoved(QWidget* now)
+{
+    if (now && now->window() == window_ && !qobject_cast<QMenuBar*>(now))
+        lastFocus_ = now;
+    follow();
+}
+
+void EditMenu::follow()
+{
+    QWidget* widget = target();
     for (int i = 0; i < 6; ++i)
-        actions_[i]->setEnabled(apply(focused, static_cast<Command>(i), false));
+        actions_[i]->setEnabled(apply(widget, static_cast<Command>(i), false));
 }

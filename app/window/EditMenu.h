@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMenu>
+#include <QPointer>
 
 class QAction;
 
@@ -20,9 +21,14 @@ public:
     static bool apply(QWidget* widget, Command command, bool perform);
 
 private:
-    // Enables the items the focused widget can do.
+    // The widget the commands are for: the focused one, or while the menu bar holds the focus
+    // (its menus opened with Alt), the one that had it before.
+    QWidget* target() const;
+    void focusMoved(QWidget* now);
+    // Enables the items the target can do.
     void follow();
 
     QWidget* window_;
+    QPointer<QWidget> lastFocus_;
     QAction* actions_[6] = {};
 };

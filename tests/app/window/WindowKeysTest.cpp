@@ -3,7 +3,6 @@
 // that reach what they name, and a width that lets two windows share a 1280-pixel screen.
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
-#include "app/window/EditMenu.h"
 #include "app/window/MyDocumentWindow.h"
 #include "app/window/TerminalApplication.h"
 #include "devices/DeviceList.h"
@@ -182,9 +181,9 @@ private slots:
             box->accept();
         });
         item(window_, "Help", "About Serial Terminal")->trigger();
-        for (const QString& part : {QStringLiteral("Serial Terminal " SERIALTERM_VERSION), QStringLiteral("Qt ") + qVersion(),
+        for (const QString& piece : {QStringLiteral("Serial Terminal " SERIALTERM_VERSION), QStringLiteral("Qt ") + qVersion(),
                                     QStringLiteral("MIT License")})
-            QVERIFY2(about.contains(part), qPrintable(about));
+            QVERIFY2(about.contains(piece), qPrintable(about));
     }
 
     void editMenuActsOnTheFocusedText()

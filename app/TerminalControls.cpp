@@ -40,6 +40,16 @@ TerminalControls::TerminalControls()
     describe(clrRecvButton, "Clear");
     describe(clrSendButton, "Clear");
     describe(refreshButton, "Refresh");
+
+    // The document gives the transmit and receive controls their tooltips; these are the
+    // settings it leaves alone. Keys are written as on a Mac; the window shows them natively.
+    devicePU.setToolTip("Serial device to use");
+    refreshButton.setToolTip("Look for serial devices again   F5");
+    baudRatePU.setToolTip("Speed of the line, in bits per second");
+    packetPU.setToolTip("Parity, data bits and stop bits");
+    flowPU.setToolTip("How each end tells the other to pause");
+    readToggle.setToolTip("Read from the device, or close it   \u2318\u21E7R");
+    viewFilter.setToolTip("Show received bytes as text, text with escapes, decimal or hexadecimal   \u23181 to \u23184");
 }
 
 void TerminalControls::connect(MyDocument& document)

@@ -2,6 +2,7 @@
 
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
+#include "app/window/EditMenu.h"
 #include "toolkit/qt/ButtonWidget.h"
 #include "toolkit/qt/PopUpButtonWidget.h"
 #include "toolkit/qt/SegmentedControlWidget.h"
@@ -9,10 +10,12 @@
 #include "toolkit/qt/TextFieldWidget.h"
 #include "toolkit/qt/TextViewWidget.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -83,7 +86,8 @@ MyDocumentWindow::~MyDocumentWindow()
 
 QWidget* MyDocumentWindow::buildSettingsRow()
 {
-    // Captions stand above their controls, so the whole row fits a window 800 pixels wide.
+    // Captions stand above their controls, so the whole row fits a window 640 pixels wide: two
+    // windows side by side on a common screen. The view toggle heads the receive pane instead.
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -103,11 +107,11 @@ QWidget* MyDocumentWindow::buildSettingsRow()
     layout->addWidget(refresh, 0, Qt::AlignBottom);
     layout->addSpacing(8);
     add(tr("&Baud"), new PopUpButtonWidget(part(controls_, &TerminalControls::baudRatePU)));
-    add(tr("&Format"), new PopUpButtonWidget(part(controls_, &TerminalControls::packetPU)));
+    add(tr("F&ormat"), new PopUpButtonWidget(part(controls_, &TerminalControls::packetPU)));
     add(tr("F&low"), new PopUpButtonWidget(part(controls_, &TerminalControls::flowPU)));
     layout->addSpacing(8);
-    add(tr("Read"), new SegmentedControlWidget(part(controls_, &TerminalControls::readToggle)));
-    add(tr("View"), new SegmentedControlWidget(part(controls_, &TerminalControls::viewFilter)));
+    readSegments_ = new SegmentedControlWidget(part(controls_, &TerminalControls::readToggle));
+    add(tr("Read"), readSegments_);
     return row;
 }
 
@@ -120,6 +124,10 @@ QWidget* MyDocumentWindow::buildReceivePane()
     receiveView_ = new TextViewWidget(part(controls_, &TerminalControls::recieveTF));
     header->addWidget(caption(tr("Received"), receiveView_));
     header->addStretch(1);
+    viewSegments_ = new SegmentedControlWidget(part(controls_, &TerminalControls::viewFilter));
+    header->addWidget(caption(tr("View"), viewSegments_));
+    header->addWidget(viewSegments_);
+    header->addSpacing(12);
     header->addWidget(new ButtonWidget(part(controls_, &TerminalControls::clrRecvButton)));
     layout->addLayout(header);
     layout->addWidget(receiveView_, 1);
@@ -144,14 +152,19 @@ QWidget* MyDocumentWindow::buildTransmitPane()
     auto* actions = new QHBoxLayout;
     auto* values = new TextFieldWidget(part(controls_, &TerminalControls::nonPrintTF));
     values->setPlaceholderText(tr("Values, e.g. 27, 91, 50, 74"));
-    values->setMinimumWidth(160);
-    actions->addWidget(caption(tr("&Values"), values));
+    values->setMinimumWidth(120);
+    actions->addWidget(caption(tr("V&alues"), values));
     actions->addWidget(values, 1);
     actions->addWidget(new ButtonWidget(part(controls_, &TerminalControls::addNonPrint)));
     actions->addSpacing(12);
     for (Button TerminalControls::*button : {&TerminalControls::addLineButton, &TerminalControls::addCRtrnButton,
-                                              &TerminalControls::addTabButton, &TerminalControls::addNullButton})
-        actions->addWidget(new ButtonWidget(part(controls_, button)));
+                                              &TerminalControls::addTabButton, &TerminalControls::addNullButton}) {
+        auto* insert = new ButtonWidget(part(controls_, button));
+        // Short titles: in a narrow window these may shrink below the style's usual button width.
+        insert->setMinimumWidth(insert->fontMetrics().horizontalAdvance(insert->text()) +
+                                2 * insert->fontMetrics().averageCharWidth() + 8);
+        actions->addWidget(insert);
+    }
     actions->addSpacing(12);
     auto* send = new ButtonWidget(part(controls_, &TerminalControls::sendButton));
     send->setDefault(true);
@@ -161,22 +174,53 @@ QWidget* MyDocumentWindow::buildTransmitPane()
 }
 
 // Keyboard ways to the controls a person reaches for most, acting through the same models.
+// The menus' mnemonics (F, E, P, V, H) are kept off the captions of the controls.
 void MyDocumentWindow::buildMenus()
 {
     fileMenu_ = menuBar()->addMenu(tr("&File"));
+    menuBar()->addMenu(new EditMenu(this));
 
     QMenu* port = menuBar()->addMenu(tr("&Port"));
-    port->addAction(tr("Start or Stop &Reading"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
-                    [this] { controls_->readToggle.userSelectSegment(document_->isReading() ? 0 : 1); });
+    readingItem_ = port->addAction(QString(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
+                                   [this] { controls_->readToggle.userSelectSegment(document_->isReading() ? 0 : 1); });
     port->addAction(tr("Look for &Devices Again"), QKeySequence(Qt::Key_F5), this,
                     [this] { controls_->refreshButton.sendAction(); });
+    // The item says what choosing it will do.
+    const auto showReading = [this](int segment) {
+        readingItem_->setText(segment == 1 ? tr("Stop &Reading") : tr("Start &Reading"));
+    };
+    connect(readSegments_, &SegmentedControlWidget::selectionChanged, this, showReading);
+    showReading(controls_->readToggle.selectedSegment());
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
+    auto* views = new QActionGroup(this);
     const char* names[] = {QT_TR_NOOP("&Text"), QT_TR_NOOP("&Mixed"), QT_TR_NOOP("&Decimal"), QT_TR_NOOP("&Hexadecimal")};
     for (int mode = 0; mode < 4; ++mode) {
-        view->addAction(tr(names[mode]), QKeySequence(Qt::CTRL | (Qt::Key_1 + mode)), this,
-                        [this, mode] { controls_->viewFilter.userSelectSegment(mode); });
+        QAction* item = view->addAction(tr(names[mode]), QKeySequence(Qt::CTRL | (Qt::Key_1 + mode)), this,
+                                        [this, mode] { controls_->viewFilter.userSelectSegment(mode); });
+        item->setCheckable(true);
+        views->addAction(item);
     }
+    const auto showView = [views](int segment) {
+        for (QAction* item : views->actions())
+            item->setChecked(views->actions().indexOf(item) == segment);
+    };
+    connect(viewSegments_, &SegmentedControlWidget::selectionChanged, this, showView);
+    showView(controls_->viewFilter.selectedSegment());
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    QAction* about = help->addAction(tr("&About Serial Terminal"), this, &MyDocumentWindow::showAbout);
+    about->setMenuRole(QAction::AboutRole);
+}
+
+void MyDocumentWindow::showAbout()
+{
+    QMessageBox::about(this, tr("About Serial Terminal"),
+                       tr("<h3>Serial Terminal %1</h3>"
+                          "<p>A terminal for serial ports: it shows what a device sends as text or as "
+                          "byte values, and sends what you compose, any byte 0-255 included.</p>"
+                          "<p>Running on Qt %2.</p><p>MIT License</p>")
+                           .arg(QStringLiteral(SERIALTERM_VERSION), QString::fromLatin1(qVersion())));
 }
 
 void MyDocumentWindow::showState()

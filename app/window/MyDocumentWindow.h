@@ -8,8 +8,10 @@
 #include <memory>
 
 class MyDocument;
+class QAction;
 class QLabel;
 class QMenu;
+class SegmentedControlWidget;
 struct TerminalControls;
 class TextEditorWidget;
 class TextViewWidget;
@@ -35,6 +37,7 @@ private:
     QWidget* buildTransmitPane();
     void buildMenus();
     void showState();
+    void showAbout();
 
     std::shared_ptr<TerminalControls> controls_;
     std::unique_ptr<MyDocument> document_;
@@ -43,4 +46,7 @@ private:
     QLabel* portState_ = nullptr;
     QLabel* status_ = nullptr;
     QMenu* fileMenu_ = nullptr;
+    SegmentedControlWidget* readSegments_ = nullptr;
+    SegmentedControlWidget* viewSegments_ = nullptr;
+    QAction* readingItem_ = nullptr;
 };

@@ -1,5 +1,6 @@
-// Binds a Button model to a push button: title, tooltip, and the key equivalent as its
-// shortcut (active while the button's window is). A click or the shortcut sends the action.
+// Binds a Button model to a push button: title, tooltip (keys in the platform's notation), and
+// the key equivalent as its shortcut while the button's window is active. The key sends the
+// action the moment it is pressed, so keys typed in a burst act in the order they were typed.
 #pragma once
 
 #include "toolkit/Button.h"
@@ -16,6 +17,9 @@ public:
     explicit ButtonWidget(std::shared_ptr<Button> model, QWidget* parent = nullptr);
 
     Button& model() const { return *model_; }
+
+protected:
+    bool event(QEvent* event) override;
 
 private:
     void sync();

@@ -1,6 +1,7 @@
 #include "toolkit/qt/PopUpButtonWidget.h"
 
 #include "toolkit/printableText.h"
+#include "toolkit/qt/nativeKeyText.h"
 
 #include <QSignalBlocker>
 
@@ -26,5 +27,5 @@ void PopUpButtonWidget::sync()
     }
     setCurrentIndex(model_->indexOfSelectedItem());
     setPlaceholderText(QString::fromStdString(model_->placeholder()));
-    setToolTip(QString::fromStdString(model_->toolTip()));
+    setToolTip(nativeKeyText(model_->toolTip()));
 }

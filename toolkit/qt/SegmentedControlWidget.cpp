@@ -1,5 +1,7 @@
 #include "toolkit/qt/SegmentedControlWidget.h"
 
+#include "toolkit/qt/nativeKeyText.h"
+
 #include <QHBoxLayout>
 #include <QToolButton>
 
@@ -49,5 +51,9 @@ void SegmentedControlWidget::sync()
         rebuild();
     for (std::size_t i = 0; i < buttons_.size(); ++i)
         buttons_[i]->setChecked(static_cast<int>(i) == model_->selectedSegment());
-    setToolTip(QString::fromStdString(model_->toolTip()));
+    setToolTip(nativeKeyText(model_->toolTip()));
+    if (model_->selectedSegment() != shownSelection_) {
+        shownSelection_ = model_->selectedSegment();
+        emit selectionChanged(shownSelection_);
+    }
 }

@@ -1,6 +1,7 @@
 // Binds a SegmentedControl model to a row of checkable buttons, at most one of them checked.
 // A click selects the segment in the model and sends its action; the buttons then show
-// whatever the model holds, so an action that overrules the click is shown at once.
+// whatever the model holds, so an action that overrules the click is shown at once; others
+// showing the same choice (a menu) hear of each new selection through selectionChanged().
 #pragma once
 
 #include "toolkit/SegmentedControl.h"
@@ -23,6 +24,10 @@ public:
     SegmentedControl& model() const { return *model_; }
     QAbstractButton* segmentButton(int segment) const;
 
+signals:
+    // The model's selection changed, whoever changed it; -1 for none.
+    void selectionChanged(int segment);
+
 private:
     void sync();
     void rebuild();
@@ -30,4 +35,5 @@ private:
     ModelBinding<SegmentedControl> model_;
     std::vector<std::string> shownLabels_;
     std::vector<QAbstractButton*> buttons_;
+    int shownSelection_ = -1;
 };

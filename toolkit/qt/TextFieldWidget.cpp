@@ -1,5 +1,7 @@
 #include "toolkit/qt/TextFieldWidget.h"
 
+#include "toolkit/qt/nativeKeyText.h"
+
 TextFieldWidget::TextFieldWidget(std::shared_ptr<TextField> model, QWidget* parent)
     : QLineEdit(parent), model_(std::move(model), [this] { sync(); })
 {
@@ -12,5 +14,5 @@ void TextFieldWidget::sync()
     const QString value = QString::fromStdString(model_->stringValue());
     if (value != text())
         setText(value);
-    setToolTip(QString::fromStdString(model_->toolTip()));
+    setToolTip(nativeKeyText(model_->toolTip()));
 }

@@ -70,7 +70,7 @@ private slots:
     void initTestCase()
     {
         dev_.link("cu.keys", port_.slavePath());
-        DeviceList::sharedDeviceList().setScanDirectories(dev_.path(), sys_.path());
+        DeviceList::sharedDeviceList() = DeviceList({dev_.path(), sys_.path()});
         timers_ = std::make_unique<QtTimerDriver>();
     }
 

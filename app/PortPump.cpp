@@ -4,9 +4,17 @@
 #include "serial/SerialController.h"
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long a read that found much keeps the port read at every readiness.
+constexpr auto busySpell = std::chrono::milliseconds(100);
+// A tick that finds this much is in a fast stream: faster than the ticks should carry.
+constexpr std::size_t aLotPerTick = 4096;
 
 // One driver for every port: it keeps nothing but the last error, which each use reads at once.
 SerialController& driver()
@@ -51,8 +59,13 @@ void PortPump::startReading(Device& device)
     if (!port || port->isWatchingReadable())
         return;
     // The record owns the port and the port owns the watch: the record outlives every call.
-    port->watchReadable([&device] {
-        if (readWaiting(device) < littleData)
+    port->watchReadable([&device, lastBusy = Clock::time_point{}]() mutable {
+        const Clock::time_point now = Clock::now();
+        if (readWaiting(device) >= littleData)
+            lastBusy = now;
+        // Little now and nothing much lately: a slow stream, which the ticks read more cheaply.
+        // In a flood a reader that keeps up finds little now and then; it reads on.
+        else if (now - lastBusy > busySpell)
             if (Port* open = device.getPort())
                 open->pauseReadable();
     });
@@ -63,11 +76,13 @@ void PortPump::resume(Device& device)
     Port* port = device.getPort();
     if (!port || !port->isReadablePaused())
         return;
-    if (port->bytesWaiting() > 0)
-        readWaiting(device);
-    // Watched again, so the next byte after an idle spell is read the moment it comes.
-    if (Port* open = device.getPort(); open && !device.getReadError())
-        open->resumeReadable();
+    // A slow stream is read here, a tick's worth at a time, with no wake-ups in between. A
+    // quiet port (or one that filled a whole chunk) is watched again, so the next byte after
+    // an idle spell, or the rest of a flood, is read the moment it comes.
+    const bool quiet = port->bytesWaiting() == 0;
+    if ((quiet || readWaiting(device) >= aLotPerTick) && !device.getReadError())
+        if (Port* open = device.getPort())
+            open->resumeReadable();
 }
 
 void PortPump::flushOutput(Device& device)

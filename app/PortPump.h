@@ -11,13 +11,14 @@ class Device;
 namespace PortPump {
 
 inline constexpr std::size_t maxReadPerWake = 64 * 1024;
-// A wake-up that finds less than this leaves the rest to the next tick: at a slow stream
-// each byte would otherwise cost a wake-up of its own.
+// A wake-up that finds less than this, with no bigger one for a while, leaves the rest to the
+// ticks: at a slow stream each byte would otherwise cost a wake-up of its own.
 inline constexpr std::size_t littleData = 256;
 
 // Reads the device's port whenever it has data, from now until it closes.
 void startReading(Device& device);
-// A window's tick: reads what a paused port holds and watches it again.
+// A window's tick: reads what a paused port holds; watches it again once it is quiet, or when
+// the stream has grown too fast for the ticks.
 void resume(Device& device);
 // Output was queued: writes it whenever the port can take more, until none is left. A write
 // that fails drops the queue and tells the record (Device::setWriteFailure).

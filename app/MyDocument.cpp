@@ -142,7 +142,9 @@ void MyDocument::update()
     const bool arrived = receiveShown_ && current.name == shownReceive_.name && current.recvCount != shownReceive_.recvCount;
     if (!receiveShown_ || current != shownReceive_)
         showReceived(device);
-    if (arrived || serial->pendingBytes(device) > 0)
+    // A paused port is read by the ticks alone, so they may not stop while it is paused.
+    const Port* port = device->getPort();
+    if (arrived || serial->pendingBytes(device) > 0 || (port && port->isReadablePaused()))
         ticks_.busy();
     else
         ticks_.idle();

@@ -61,11 +61,13 @@ void PortPump::startReading(Device& device)
     // The record owns the port and the port owns the watch: the record outlives every call.
     port->watchReadable([&device, lastBusy = Clock::time_point{}]() mutable {
         const Clock::time_point now = Clock::now();
-        if (readWaiting(device) >= littleData)
+        const std::size_t read = readWaiting(device);
+        if (read >= littleData)
             lastBusy = now;
         // Little now and nothing much lately: a slow stream, which the ticks read more cheaply.
-        // In a flood a reader that keeps up finds little now and then; it reads on.
-        else if (now - lastBusy > busySpell)
+        // In a flood a reader that keeps up finds little now and then; it reads on. Only a read
+        // that brought bytes may pause: those bytes wake the windows whose ticks read on.
+        else if (read > 0 && now - lastBusy > busySpell)
             if (Port* open = device.getPort())
                 open->pauseReadable();
     });

@@ -1,0 +1,107 @@
+#include "app/PortPump.h"
+
+#include "devices/Device.h"
+#include "tests/support/FakePort.h"
+#include "tests/support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
+
+namespace {
+
+struct PumpTest : testing::Test {
+    PumpTest()
+    {
+        auto owned = std::make_unique<FakePort>(5);
+        port = owned.get();
+        device.setPort(std::move(owned));
+        device.addListener(this, [this](std::string_view bytes) {
+            heard.append(bytes);
+            ++news;
+        });
+        PortPump::startReading(device);
+    }
+
+    Device device{"cu.fake"};
+    FakePort* port = nullptr;
+    std::string heard;
+    int news = 0;
+    LogCapture lines;
+};
+
+TEST_F(PumpTest, ReadsWhatWaitsAtEachReadinessAndLeavesASlowStreamToTheTicks)
+{
+    port->incoming = std::string(3000, 'a');
+    port->becomeReadable();
+    EXPECT_EQ(heard, std::string(3000, 'a'));
+    EXPECT_EQ(lines.take(), "Serial:3000 Bytes Read\n") << "all that waits in one read, no empty read after it";
+    EXPECT_FALSE(port->isReadablePaused()) << "a read that found much keeps the port read as data comes";
+
+    // A readiness that finds nothing (the tick got there first) must not pause: nothing
+    // would wake a window to read on.
+    port->becomeReadable();
+    EXPECT_FALSE(port->isReadablePaused());
+    lines.take();
+}
+
+TEST_F(PumpTest, ATickReadsAPausedPortAndWatchesItAgainOnceQuiet)
+{
+    // No big read for a while: a few bytes pause the watch.
+    device.setPort(nullptr);
+    auto owned = std::make_unique<FakePort>(6);
+    port = owned.get();
+    device.setPort(std::move(owned));
+    PortPump::startReading(device);
+    port->incoming = "ab";
+    port->becomeReadable();
+    EXPECT_TRUE(port->isReadablePaused());
+    port->incoming = "cd";
+    port->becomeReadable(); // paused: the event loop would not call
+    EXPECT_EQ(heard, "ab");
+
+    PortPump::resume(device);
+    EXPECT_EQ(heard, "abcd");
+    EXPECT_TRUE(port->isReadablePaused()) << "a slow stream stays with the ticks";
+    PortPump::resume(device);
+    EXPECT_FALSE(port->isReadablePaused()) << "quiet: the next byte is read the moment it comes";
+    lines.take();
+}
+
+TEST_F(PumpTest, AReadErrorStopsTheWatchAndTellsTheWindows)
+{
+    port->failReadsWith = -EIO;
+    port->becomeReadable();
+    EXPECT_EQ(device.getReadError(), EIO);
+    EXPECT_TRUE(port->isReadablePaused());
+    EXPECT_GT(news, 0);
+    EXPECT_EQ(lines.take(), "Serial:ERROR reading data from port\n");
+}
+
+TEST_F(PumpTest, OutputGoesOutAsThePortTakesItAndAFailedWriteSaysWhatWasLost)
+{
+    port->writableBytes = 4;
+    port->queue("abcdefgh");
+    PortPump::flushOutput(device);
+    ASSERT_TRUE(port->isWatchingWritable());
+    port->becomeWritable();
+    EXPECT_EQ(port->written, "abcd");
+    EXPECT_TRUE(port->isWatchingWritable()) << "the rest waits for room";
+    port->writableBytes = 8;
+    port->becomeWritable();
+    EXPECT_EQ(port->written, "abcdefgh");
+    EXPECT_FALSE(port->isWatchingWritable()) << "nothing left: no more wake-ups";
+
+    port->failWritesWith = EIO;
+    port->queue("lost");
+    PortPump::flushOutput(device);
+    port->becomeWritable();
+    EXPECT_FALSE(port->isWatchingWritable());
+    EXPECT_EQ(device.takeWriteFailure(), (std::pair<int, std::size_t>{EIO, 4}));
+    EXPECT_EQ(port->pendingBytes(), 0u);
+    lines.take();
+}
+
+} // namespace

@@ -128,7 +128,17 @@ private:
     void deviceGone(Device& device, int error, const std::string& lostOutput);
     void setStatus(std::string text);
     void stateChanged();
-    void rebuildSendTF(const std::u16string& decoded, std::size_t caretInDecoded);
+    void rebuildSendTF(std::u16string decoded, std::size_t caretInDecoded);
+    // What the editor's text stands for, printing the lines decode() prints for it.
+    std::u16string sendTFCharacters();
+    // The characters the editor was last rebuilt from, while it still shows them in that mode
+    // and they read back unchanged: sending takes them instead of reading the editor again.
+    struct Rebuilt {
+        std::u16string characters;
+        std::uint64_t revision;
+        int type;
+    };
+    std::optional<Rebuilt> rebuilt_;
     // Every window shares the device list; its own choice is remembered by name.
     Device* findDevice(std::string_view name, int* index);
     std::string settingsTitle(const Device& device) const;

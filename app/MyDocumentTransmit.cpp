@@ -3,6 +3,7 @@
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
 
+#include "app/ViewType.h"
 #include "app/decode.h"
 #include "app/filterString.h"
 #include "app/parseValueList.h"
@@ -10,19 +11,30 @@
 #include "toolkit/AttributedText.h"
 #include "toolkit/Log.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-// How many characters the editor's text up to the caret stands for in a mode, so the caret
-// can be put back after the same characters once the text is rendered anew.
-std::size_t decodedCaret(const TextView& editor, int mode)
+// The editor's characters read in a mode, with the lines decode() prints, and in caret where
+// its caret falls among them, so it can be put back after the same characters once the text
+// is rendered anew.
+std::u16string readEditor(const TextView& editor, int mode, std::size_t& caret)
 {
-    const std::size_t caret = editor.selectedRange().end();
-    const AttributedText& text = editor.textStorage();
-    return decodeEscapes(text.attributedSubstring(TextRange{0, std::min(caret, text.length())}), mode).size();
+    std::u16string characters = decodeEscapes(editor.textStorage(), mode, editor.selectedRange().end(), &caret);
+    logDecoded(editor.string(), characters, mode);
+    return characters;
+}
+
+// Whether characters rendered in mode read back as themselves: escapes stand only for bytes,
+// and mixed mode renders only the low byte, so anything above U+00FF does not.
+bool readsBack(std::u16string_view characters, int mode)
+{
+    if (mode != ViewTypeMixed && mode != ViewTypeDecimal && mode != ViewTypeHex)
+        return true;
+    return std::all_of(characters.begin(), characters.end(), [](char16_t unit) { return unit <= 0xFF; });
 }
 
 } // namespace
@@ -32,11 +44,27 @@ void MyDocument::set_SendTF(const AttributedText& text)
     controls.sendTF.setAttributedString(text);
 }
 
-void MyDocument::rebuildSendTF(const std::u16string& decoded, std::size_t caretInDecoded)
+void MyDocument::rebuildSendTF(std::u16string decoded, std::size_t caretInDecoded)
 {
-    set_SendTF(filterString(decoded, viewType));
-    const std::size_t before = std::min(caretInDecoded, decoded.size());
-    controls.sendTF.setSelectedRange(TextRange{filterString(std::u16string_view(decoded).substr(0, before), viewType).length(), 0});
+    // One rendering gives the text and the caret, and the editor takes both as one change.
+    TextView& editor = controls.sendTF;
+    std::size_t caret = 0;
+    AttributedText shown = filterString(decoded, viewType, caretInDecoded, caret);
+    editor.setAttributedString(std::move(shown), TextRange{caret, 0});
+    if (readsBack(decoded, viewType))
+        rebuilt_ = Rebuilt{std::move(decoded), editor.textRevision(), viewType};
+    else
+        rebuilt_.reset();
+}
+
+std::u16string MyDocument::sendTFCharacters()
+{
+    const TextView& editor = controls.sendTF;
+    if (rebuilt_ && rebuilt_->revision == editor.textRevision() && rebuilt_->type == viewType) {
+        logDecoded(editor.string(), rebuilt_->characters, viewType);
+        return rebuilt_->characters;
+    }
+    return decode(editor.textStorage(), viewType);
 }
 
 void MyDocument::textDidChange(TextView& sender)
@@ -49,16 +77,18 @@ void MyDocument::textDidChange(TextView& sender)
 
 void MyDocument::updateSendTF()
 {
-    const std::size_t caret = decodedCaret(controls.sendTF, viewType);
-    rebuildSendTF(decode(controls.sendTF.textStorage(), viewType), caret);
+    std::size_t caret = 0;
+    std::u16string characters = readEditor(controls.sendTF, viewType, caret);
+    rebuildSendTF(std::move(characters), caret);
 }
 
 void MyDocument::addNonPrintable(std::string_view values)
 {
-    std::u16string text = decode(controls.sendTF.textStorage(), viewType);
+    std::u16string text = sendTFCharacters();
     text += parseValueList(values);
     // New characters always go to the end; the caret follows them.
-    rebuildSendTF(text, text.size());
+    const std::size_t end = text.size();
+    rebuildSendTF(std::move(text), end);
     controls.nonPrintTF.setStringValue("");
 }
 
@@ -97,8 +127,9 @@ void MyDocument::viewFilterClicked(SegmentedControl& sender)
     const int oldType = viewType;
     viewType = sender.selectedSegment();
     updateRecieveTF(nullptr, 0);
-    const std::size_t caret = decodedCaret(controls.sendTF, oldType);
-    rebuildSendTF(decode(controls.sendTF.textStorage(), oldType), caret);
+    std::size_t caret = 0;
+    std::u16string characters = readEditor(controls.sendTF, oldType, caret);
+    rebuildSendTF(std::move(characters), caret);
     logLinef("INTERFACE: FILTER: %d clicked", sender.selectedSegment());
 }
 
@@ -115,7 +146,7 @@ void MyDocument::decodeAndSend()
         setStatus("No serial device to send to. Connect one and press refresh.");
         return;
     }
-    const std::u16string text = decode(controls.sendTF.textStorage(), viewType);
+    const std::u16string text = sendTFCharacters();
 
     // One byte per character; a character beyond one byte can't be sent as it stands.
     std::string bytes;

@@ -47,25 +47,20 @@ char* writeUtf8(char* out, char32_t c)
     return out;
 }
 
-} // namespace
-
-void appendLogText(std::string& line, std::u16string_view text)
+// Writes the units [from, to) of text at out, answers where the writing ended and moves from
+// past what was written: one unit past to when it completes a surrogate pair begun before it.
+char* writePiece(std::u16string_view text, std::size_t& from, std::size_t to, char* out)
 {
-    // A unit takes at most three bytes, a surrogate pair four for its two units: size for the
-    // worst case and write through a pointer, since the decoder logs whole views per keystroke.
-    const std::size_t start = line.size();
-    line.resize(start + 3 * text.size());
-    char* out = line.data() + start;
     const std::size_t size = text.size();
-    std::size_t i = 0;
-    while (i < size) {
+    std::size_t i = from;
+    while (i < to) {
         // Log text is mostly 7-bit: copy such stretches a block at a time.
-        if (size - i >= blockSize && copyPlainBlock(text.data() + i, out)) {
+        if (to - i >= blockSize && copyPlainBlock(text.data() + i, out)) {
             out += blockSize;
             i += blockSize;
             continue;
         }
-        const std::size_t blockEnd = std::min(size, i + blockSize);
+        const std::size_t blockEnd = std::min(to, i + blockSize);
         while (i < blockEnd) {
             const char32_t unit = text[i++];
             if (unit - 1 < 0x7FF) { // 1 to 0x7FF
@@ -86,5 +81,23 @@ void appendLogText(std::string& line, std::u16string_view text)
             }
         }
     }
-    line.resize(static_cast<std::size_t>(out - line.data()));
+    from = i;
+    return out;
+}
+
+} // namespace
+
+void appendLogText(std::string& line, std::u16string_view text)
+{
+    // The decoder logs whole views per keystroke, megabytes of them. A unit takes at most three
+    // bytes, a surrogate pair four for its two units: each piece of the text is written through
+    // a pointer into a buffer with room for its worst case, and only what it took is appended.
+    constexpr std::size_t pieceUnits = 4096;
+    char buffer[3 * pieceUnits + 4]; // + a pair that ends past the piece
+    line.reserve(line.size() + text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char* const end = writePiece(text, i, std::min(text.size(), i + pieceUnits), buffer);
+        line.append(buffer, static_cast<std::size_t>(end - buffer));
+    }
 }

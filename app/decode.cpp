@@ -5,9 +5,11 @@
 #include "app/readByteValue.h"
 #include "toolkit/Log.h"
 
+#include <algorithm>
+
 namespace {
 
-void logDecoded(std::string_view prefix, std::u16string_view text)
+void logLineWith(std::string_view prefix, std::u16string_view text)
 {
     std::string line(prefix);
     appendLogText(line, text);
@@ -18,24 +20,35 @@ void logDecoded(std::string_view prefix, std::u16string_view text)
 // before the first separator is not an escape and is dropped, and so is a stretch with none.
 // A number never runs into the next separator (a backslash is no digit, space or sign), so it
 // is read straight from the stretch and the search for the next separator starts after it.
+// With atCut, the stretch is also read as if it ended at cut, and *atCut gets the length the
+// result had then. Escapes wholly before the cut read the same either way, so only the one
+// the cut falls in is read again.
 void appendEscapes(std::u16string& result, std::u16string_view stretch, std::u16string_view separator,
-                   int base)
+                   int base, std::size_t cut, std::size_t* atCut)
 {
     std::size_t at = stretch.find(separator);
     while (at != std::u16string_view::npos) {
         const std::size_t start = at + separator.size();
         std::size_t used = 0;
-        if (const auto value = readByteValue(stretch.substr(start), base, &used))
+        const auto value = readByteValue(stretch.substr(start), base, &used);
+        const std::size_t next = start + used;
+        if (atCut && next > cut) {
+            const bool partOfIt = start <= cut && readByteValue(stretch.substr(start, cut - start), base);
+            *atCut = result.size() + (partOfIt ? 1 : 0);
+            atCut = nullptr;
+        }
+        if (value)
             result.push_back(static_cast<char16_t>(*value));
         // Escapes written by the filter adjoin, so look right after the number first.
-        const std::size_t next = start + used;
         at = stretch.substr(next).starts_with(separator) ? next : stretch.find(separator, next);
     }
+    if (atCut)
+        *atCut = result.size();
 }
 
 } // namespace
 
-std::u16string decodeEscapes(const AttributedText& text, int type)
+std::u16string decodeEscapes(const AttributedText& text, int type, std::size_t position, std::size_t* decodedPosition)
 {
     std::u16string_view separator;
     int base = 10;
@@ -49,6 +62,8 @@ std::u16string decodeEscapes(const AttributedText& text, int type)
         base = 16;
         break;
     default:
+        if (decodedPosition)
+            *decodedPosition = std::min(position, text.length());
         return text.string();
     }
 
@@ -57,20 +72,41 @@ std::u16string decodeEscapes(const AttributedText& text, int type)
     std::u16string result;
     result.reserve(text.length());
     const ColorRef& gray = grayColor();
+    std::size_t* pending = decodedPosition;
     for (const AttributedText::Run& run : text.runs()) {
-        if (!run.color)
+        // The run the position falls in is read up to it as well; runs before it lie wholly
+        // before it, and nothing after it counts.
+        std::size_t* cutAt = nullptr;
+        if (pending && position < run.location + run.length) {
+            cutAt = pending;
+            pending = nullptr;
+        }
+        const std::size_t cut = position - run.location;
+        if (!run.color) {
+            if (cutAt)
+                *cutAt = result.size() + cut;
             result.append(text.runText(run));
-        else if (run.color == gray)
-            appendEscapes(result, text.runText(run), separator, base);
+        } else if (run.color == gray) {
+            appendEscapes(result, text.runText(run), separator, base, cut, cutAt);
+        } else if (cutAt) {
+            *cutAt = result.size();
+        }
     }
+    if (pending)
+        *pending = result.size();
     return result;
+}
+
+void logDecoded(std::u16string_view text, std::u16string_view decoded, int type)
+{
+    logLineWith("DECODED: BEFORE: ", text);
+    if (type == ViewTypeMixed || type == ViewTypeDecimal || type == ViewTypeHex)
+        logLineWith("DECODED: AFTER: ", decoded);
 }
 
 std::u16string decode(const AttributedText& text, int type)
 {
-    logDecoded("DECODED: BEFORE: ", text.string());
     std::u16string result = decodeEscapes(text, type);
-    if (type == ViewTypeMixed || type == ViewTypeDecimal || type == ViewTypeHex)
-        logDecoded("DECODED: AFTER: ", result);
+    logDecoded(text.string(), result, type);
     return result;
 }

@@ -6,11 +6,16 @@
 #include "toolkit/AttributedText.h"
 
 #include <string>
+#include <string_view>
 
 // Prints "DECODED: BEFORE: " with the text as written, and in modes 1 to 3 also
 // "DECODED: AFTER: " with the result. In any other mode the text is returned as it is.
 // An escape whose number has no digits, is negative or is above 255 gives nothing.
 std::u16string decode(const AttributedText& text, int type);
-// The same reading without the log lines, for work the user never asked for (such as
-// finding where the caret goes after a rebuild).
-std::u16string decodeEscapes(const AttributedText& text, int type);
+// The same reading without the log lines. If decodedPosition is given it receives how many
+// characters the text before position stands for, read as if the text ended there: where a
+// caret at position goes once the result is rendered anew.
+std::u16string decodeEscapes(const AttributedText& text, int type, std::size_t position = 0,
+                             std::size_t* decodedPosition = nullptr);
+// The lines decode() prints for text that reads as decoded.
+void logDecoded(std::u16string_view text, std::u16string_view decoded, int type);

@@ -2,13 +2,12 @@
 
 #include "app/ViewType.h"
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
-constexpr std::size_t longestHexEscape = 7; // \0xFFFF
-constexpr std::size_t longestDecimalEscape = 6; // \65535
-
 // Writes value in base 10 or 16, upper case, without leading zeros; returns the units written.
-// The views redraw the whole receive buffer on every tick, so this avoids snprintf.
 std::size_t writeNumber(char16_t* out, unsigned value, unsigned base)
 {
     char16_t reversed[16];
@@ -22,33 +21,119 @@ std::size_t writeNumber(char16_t* out, unsigned value, unsigned base)
     return count;
 }
 
-// Every unit escaped: the result is one gray run, so build the characters first.
-AttributedText escapeAll(std::u16string_view text, std::u16string_view prefix, unsigned base,
-                         std::size_t longestEscape)
+// The escapes of the 256 byte values, written once: the views re-render the whole receive
+// buffer on every tick and the whole transmit message on every keystroke.
+struct Escape {
+    std::array<char16_t, 5> units; // \0xFF or \255 at the longest
+    std::size_t length;
+};
+// A byte's escape is copied whole whatever its length, which saves a branch per unit that
+// random bytes would mispredict; the text written to needs this much room past its end.
+constexpr std::size_t slack = 4;
+using EscapeTable = std::array<Escape, 256>;
+
+EscapeTable makeTable(std::u16string_view prefix, unsigned base)
 {
-    std::u16string out(text.size() * longestEscape, u'\0');
-    char16_t* p = out.data();
-    for (const char16_t unit : text) {
-        p += prefix.copy(p, prefix.size());
-        p += writeNumber(p, unit, base);
+    EscapeTable table{};
+    for (unsigned value = 0; value < table.size(); ++value) {
+        Escape& escape = table[value];
+        char16_t* out = escape.units.data();
+        out += prefix.copy(out, prefix.size());
+        escape.length = prefix.size() + writeNumber(out, value, base);
     }
-    out.resize(static_cast<std::size_t>(p - out.data()));
+    return table;
+}
+
+struct Escaper {
+    std::u16string_view prefix;
+    unsigned base;
+    const EscapeTable& table;
+
+    std::size_t length(char16_t unit) const
+    {
+        if (unit < table.size())
+            return table[unit].length;
+        char16_t digits[16];
+        return prefix.size() + writeNumber(digits, unit, base);
+    }
+    // Writes unit's escape at out, and after it up to slack units of no meaning; returns its end.
+    char16_t* write(char16_t* out, char16_t unit) const
+    {
+        if (unit < table.size()) {
+            const Escape& escape = table[unit];
+            std::copy(escape.units.begin(), escape.units.end(), out);
+            return out + escape.length;
+        }
+        out += prefix.copy(out, prefix.size());
+        return out + writeNumber(out, unit, base);
+    }
+};
+
+const Escaper& escaperFor(int type)
+{
+    static const EscapeTable decimalTable = makeTable(u"\\", 10);
+    static const EscapeTable hexTable = makeTable(u"\\0x", 16);
+    static const Escaper decimal{u"\\", 10, decimalTable};
+    static const Escaper hex{u"\\0x", 16, hexTable};
+    return type == ViewTypeHex ? hex : decimal;
+}
+
+bool isPrintable(char16_t unit)
+{
+    const unsigned low = unit & 0xFFu;
+    return low >= 0x21 && low <= 0x7E;
+}
+
+// How many units the characters take rendered, mixed mode looking only at the low byte.
+std::size_t renderedLength(std::u16string_view text, int type)
+{
+    std::size_t length = 0;
+    if (type == ViewTypeMixed) {
+        const Escaper& escaper = escaperFor(ViewTypeDecimal);
+        for (const char16_t unit : text)
+            length += isPrintable(unit) ? 1 : escaper.length(static_cast<char16_t>(unit & 0xFFu));
+    } else {
+        const Escaper& escaper = escaperFor(type);
+        for (const char16_t unit : text)
+            length += escaper.length(unit);
+    }
+    return length;
+}
+
+// Every unit escaped: the result is one gray run, so build the characters first.
+AttributedText escapeAll(std::u16string_view text, const Escaper& escaper, std::size_t length)
+{
+    std::u16string out(length + slack, u'\0');
+    char16_t* p = out.data();
+    for (const char16_t unit : text)
+        p = escaper.write(p, unit);
+    out.resize(length);
     return AttributedText(std::move(out), grayColor());
 }
 
-AttributedText escapeNonPrintable(std::u16string_view text)
+// Printable ASCII as it is and stretches of anything else as gray escapes, a stretch at a time.
+AttributedText escapeNonPrintable(std::u16string_view text, std::size_t length)
 {
     AttributedText result;
-    result.reserve(text.size() * 4); // \255
+    result.reserve(length);
+    const Escaper& escaper = escaperFor(ViewTypeDecimal);
     const ColorRef& gray = grayColor();
-    for (const char16_t unit : text) {
-        const unsigned low = unit & 0xFFu;
-        if (low >= 0x21 && low <= 0x7E) {
-            result.append(static_cast<char16_t>(low));
-        } else {
-            char16_t escape[4] = {u'\\'};
-            result.append(std::u16string_view(escape, 1 + writeNumber(escape + 1, low, 10)), gray);
-        }
+    std::u16string stretch;
+    const char16_t* p = text.data();
+    const char16_t* const end = p + text.size();
+    while (p < end) {
+        stretch.clear();
+        for (; p < end && isPrintable(*p); ++p)
+            stretch.push_back(static_cast<char16_t>(*p & 0xFFu));
+        result.append(stretch);
+        const char16_t* const escapes = p;
+        while (p < end && !isPrintable(*p))
+            ++p;
+        stretch.resize(static_cast<std::size_t>(p - escapes) * escaper.table[0].units.size() + slack);
+        char16_t* out = stretch.data();
+        for (const char16_t* q = escapes; q < p; ++q)
+            out = escaper.write(out, static_cast<char16_t>(*q & 0xFFu));
+        result.append(std::u16string_view(stretch.data(), static_cast<std::size_t>(out - stretch.data())), gray);
     }
     return result;
 }
@@ -57,14 +142,20 @@ AttributedText escapeNonPrintable(std::u16string_view text)
 
 AttributedText filterString(std::u16string_view text, int type)
 {
-    switch (type) {
-    case ViewTypeMixed:
-        return escapeNonPrintable(text);
-    case ViewTypeDecimal:
-        return escapeAll(text, u"\\", 10, longestDecimalEscape);
-    case ViewTypeHex:
-        return escapeAll(text, u"\\0x", 16, longestHexEscape);
-    default:
+    std::size_t unused = 0;
+    return filterString(text, type, 0, unused);
+}
+
+AttributedText filterString(std::u16string_view text, int type, std::size_t index, std::size_t& renderedIndex)
+{
+    index = std::min(index, text.size());
+    if (type != ViewTypeMixed && type != ViewTypeDecimal && type != ViewTypeHex) {
+        renderedIndex = index;
         return AttributedText(std::u16string(text));
     }
+    renderedIndex = renderedLength(text.substr(0, index), type);
+    const std::size_t length = renderedIndex + renderedLength(text.substr(index), type);
+    if (type == ViewTypeMixed)
+        return escapeNonPrintable(text, length);
+    return escapeAll(text, escaperFor(type), length);
 }

@@ -1,5 +1,6 @@
 // Feeds decode() arbitrary attributed texts in every mode, and checks that filterString()
-// and decode() undo each other for any text of byte values.
+// and decode() undo each other for any text of byte values, and that both carry a caret
+// position the way reading and rendering the text before it would.
 //
 // Input: the first byte picks the mode (-2 to 5); then segments, each a header byte (low two
 // bits: no colour, escape gray, red, or a gray of the same shade that is not the escape gray;
@@ -59,6 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string decoded = decode(text, mode);
     const bool escaped = mode >= 1 && mode <= 3;
     if (escaped ? decoded.size() > text.length() : decoded != text.string())
+        __builtin_trap();
+
+    const std::size_t position = size % (text.length() + 1);
+    std::size_t mapped = 0;
+    if (decodeEscapes(text, mode, position, &mapped) != decoded
+        || mapped != decodeEscapes(text.attributedSubstring(TextRange{0, position}), mode).size())
+        __builtin_trap();
+    const std::size_t index = size % (decoded.size() + 1);
+    std::size_t rendered = 0;
+    if (filterString(decoded, mode, index, rendered) != filterString(decoded, mode)
+        || rendered != filterString(std::u16string_view(decoded).substr(0, index), mode).length())
         __builtin_trap();
 
     if (escaped) {

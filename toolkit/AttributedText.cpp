@@ -1,6 +1,8 @@
 #include "toolkit/AttributedText.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <stdexcept>
 
 AttributedText::AttributedText(std::u16string text, ColorRef color)
@@ -74,16 +76,53 @@ void AttributedText::replaceCharacters(TextRange range, std::u16string_view text
 {
     if (range.location > text_.size() || range.length > text_.size() - range.location)
         throw std::out_of_range("AttributedText::replaceCharacters");
-    // The part before the edit, the new text, the part after it.
-    AttributedText result = attributedSubstring(TextRange{0, range.location});
-    result.append(text, color);
-    result.append(attributedSubstring(TextRange{range.end(), text_.size() - range.end()}));
-    *this = std::move(result);
+    // Edited in place: typing into a long text must not copy the whole of it. Only the runs
+    // from the one before the edit to the one holding its end change; later ones just move.
+    const std::size_t from = range.location;
+    const std::size_t to = range.end();
+    const std::size_t first = from > 0 ? runIndexAt(from - 1) : 0;
+    const std::size_t last = static_cast<std::size_t>(
+        std::upper_bound(runs_.begin(), runs_.end(), to, [](std::size_t i, const Run& run) { return i < run.location; })
+        - runs_.begin());
+
+    // What is left of the first run, the new text, what is left of the last run.
+    Run pieces[3];
+    std::size_t count = 0;
+    std::size_t at = from > 0 ? runs_[first].location : 0;
+    const auto add = [&](std::size_t length, const ColorRef& pieceColor) {
+        if (length == 0)
+            return;
+        if (count > 0 && pieces[count - 1].color == pieceColor)
+            pieces[count - 1].length += length;
+        else
+            pieces[count++] = Run{at, length, pieceColor};
+        at += length;
+    };
+    if (from > 0)
+        add(from - runs_[first].location, runs_[first].color);
+    add(text.size(), color);
+    if (to < text_.size())
+        add(runs_[last - 1].location + runs_[last - 1].length - to, runs_[last - 1].color);
+
+    text_.replace(from, range.length, text);
+    for (std::size_t i = last; i < runs_.size(); ++i)
+        runs_[i].location = runs_[i].location - range.length + text.size();
+    const std::size_t replaced = last - first;
+    for (std::size_t i = 0; i < std::min(count, replaced); ++i)
+        runs_[first + i] = std::move(pieces[i]);
+    if (count > replaced)
+        runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(last), std::make_move_iterator(pieces + replaced),
+                     std::make_move_iterator(pieces + count));
+    else
+        runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(first + count),
+                    runs_.begin() + static_cast<std::ptrdiff_t>(last));
 }
 
 bool AttributedText::operator==(const AttributedText& other) const
 {
-    if (text_ != other.text_ || runs_.size() != other.runs_.size())
+    // Lengths first, then the units as bytes: a long text is compared after every keystroke.
+    if (text_.size() != other.text_.size() || runs_.size() != other.runs_.size()
+        || std::memcmp(text_.data(), other.text_.data(), text_.size() * sizeof(char16_t)) != 0)
         return false;
     for (std::size_t i = 0; i < runs_.size(); ++i) {
         if (runs_[i].length != other.runs_[i].length || runs_[i].color != other.runs_[i].color)

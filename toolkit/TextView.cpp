@@ -20,30 +20,53 @@ void TextView::setAttributedString(AttributedText&& text)
     textReplaced();
 }
 
+void TextView::setAttributedString(AttributedText&& text, TextRange selection)
+{
+    const bool newText = !(text == text_);
+    if (newText) {
+        text_ = std::move(text);
+        ++textRevision_;
+    }
+    selection = clamped(selection);
+    if (!newText && selection == selection_)
+        return;
+    selection_ = selection;
+    notify();
+}
+
 void TextView::textReplaced()
 {
     ++textRevision_;
     selection_ = clamped(selection_);
-    changed();
+    notify();
+}
+
+void TextView::notify()
+{
+    // Inside a user edit the observer hears once, after the delegate, of all it changed.
+    if (!inUserEdit_)
+        changed();
 }
 
 void TextView::scrollRangeToVisible(TextRange range)
 {
     scrollRequest_ = clamped(range);
     ++scrollRevision_;
-    changed();
+    notify();
 }
 
 void TextView::setTypingAttributes(ColorRef color)
 {
+    if (color == typingColor_)
+        return;
     typingColor_ = std::move(color);
-    changed();
+    notify();
 }
 
 void TextView::setEditable(bool editable)
 {
     editable_ = editable;
-    changed();
+    notify();
 }
 
 void TextView::setSelectedRange(TextRange range)
@@ -52,7 +75,7 @@ void TextView::setSelectedRange(TextRange range)
     if (range == selection_)
         return;
     selection_ = range;
-    changed();
+    notify();
 }
 
 TextRange TextView::clamped(TextRange range) const
@@ -99,7 +122,16 @@ void TextView::userEdited(std::size_t caret)
 {
     ++textRevision_;
     selection_ = TextRange{caret, 0};
-    changed();
-    if (delegate_)
+    if (delegate_) {
+        // The delegate usually rewrites the text at once: a widget that followed the edit
+        // first would lay out a text nobody sees, so it hears of both together.
+        struct Restore {
+            bool& flag;
+            bool value;
+            ~Restore() { flag = value; }
+        } restore{inUserEdit_, inUserEdit_};
+        inUserEdit_ = true;
         delegate_->textDidChange(*this);
+    }
+    notify();
 }

@@ -1,6 +1,7 @@
 // Model of a text view: attributed text, a selection, typing colour, scroll requests.
 // Code replaces the text whole; the user's edits arrive from a widget as splices, which keep
-// every code unit (CR, LF, NUL, U+2028/2029) exactly as typed or inserted.
+// every code unit (CR, LF, NUL, U+2028/2029) exactly as typed or inserted. The observer hears
+// of each change once, and of nothing that changed nothing.
 #pragma once
 
 #include "toolkit/AttributedText.h"
@@ -18,6 +19,8 @@ public:
     // Setting the text it already has changes nothing and tells no one.
     void setAttributedString(const AttributedText& text);
     void setAttributedString(AttributedText&& text);
+    // Replaces the text and sets the selection (clamped to the new text) as one change.
+    void setAttributedString(AttributedText&& text, TextRange selection);
     const std::u16string& string() const { return text_.string(); }
     std::size_t length() const { return text_.length(); }
 
@@ -47,7 +50,8 @@ public:
 
     // The user's edit: replace range (clamped to the text) with text in the typing colour,
     // an explicit colour, or the colours text carries; put the caret after it; tell the
-    // observer, then the delegate. Ignored, answering false, when the view is not editable.
+    // delegate, then the observer, once, of the edit and whatever the delegate changed.
+    // Ignored, answering false, when the view is not editable.
     bool userReplaceCharacters(TextRange range, std::u16string_view text);
     bool userReplaceCharacters(TextRange range, std::u16string_view text, const ColorRef& color);
     bool userReplaceCharacters(TextRange range, const AttributedText& text);
@@ -56,6 +60,7 @@ private:
     TextRange clamped(TextRange range) const;
     void textReplaced();
     void userEdited(std::size_t caret);
+    void notify();
 
     AttributedText text_;
     TextRange selection_;
@@ -65,4 +70,5 @@ private:
     ColorRef typingColor_;
     TextViewDelegate* delegate_ = nullptr;
     bool editable_ = true;
+    bool inUserEdit_ = false;
 };

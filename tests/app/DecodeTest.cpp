@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -45,20 +46,7 @@ TEST(Decode, EscapesBecomeTheirCharactersAndPlainTextStays)
     EXPECT_EQ(decodeGray(u"\\0x41\\0x4a\\0x0", 3), std::u16string(u"AJ\0", 3));
     // Hand-typed backslashes are plain text, so they are data.
     EXPECT_EQ(decodeQuietly(build({{u"\\65", {}}, {u"\\66", gray()}}), 2), u"\\65B");
-}
-
-TEST(Decode, NumbersAreReadLikeAtoiAndStrtolAndKeptOnlyWhenAByte)
-{
-    EXPECT_EQ(decodeGray(u"\\0x0X4a\\0x+4B\\0x41zz\\0x 42", 3), u"JKAB");
-    EXPECT_EQ(decodeQuietly(build({{u"a", {}}, {u"\\65\\300\\66", gray()}, {u"b", {}}}), 2), u"aABb");
-    // 4294967361 and 0x100000041 keep 65 in their low 32 bits; -4294967295 wraps to 1.
-    EXPECT_EQ(decodeGray(u"\\-5\\4294967361\\-4294967295\\99999999999999999999\\67", 2), u"C");
-    EXPECT_EQ(decodeGray(u"\\0x100000041\\0x-1\\0xFFFFFFFF\\0x43", 3), u"C");
-    EXPECT_EQ(decodeGray(u"\\256\\255\\-0", 1), std::u16string(u"\u00FF\0", 2));
-}
-
-TEST(Decode, OnlyWhatFollowsASeparatorIsAnEscape)
-{
+    // Only what follows a separator is an escape.
     EXPECT_EQ(decodeGray(u"x\\65", 2), u"A");
     EXPECT_EQ(decodeGray(u"65", 2), u"");
     EXPECT_EQ(decodeGray(u"\\65", 3), u"");
@@ -66,6 +54,13 @@ TEST(Decode, OnlyWhatFollowsASeparatorIsAnEscape)
     // An escape whose digits were deleted stands for nothing, not for a NUL.
     EXPECT_EQ(decodeGray(u"\\\\65\\", 2), u"A");
     EXPECT_EQ(decodeGray(u"\\0x\\0x41", 3), u"A");
+    // Numbers are read like atoi and strtol, and kept only when they name a byte.
+    EXPECT_EQ(decodeGray(u"\\0x0X4a\\0x+4B\\0x41zz\\0x 42", 3), u"JKAB");
+    EXPECT_EQ(decodeQuietly(build({{u"a", {}}, {u"\\65\\300\\66", gray()}, {u"b", {}}}), 2), u"aABb");
+    // 4294967361 and 0x100000041 keep 65 in their low 32 bits; -4294967295 wraps to 1.
+    EXPECT_EQ(decodeGray(u"\\-5\\4294967361\\-4294967295\\99999999999999999999\\67", 2), u"C");
+    EXPECT_EQ(decodeGray(u"\\0x100000041\\0x-1\\0xFFFFFFFF\\0x43", 3), u"C");
+    EXPECT_EQ(decodeGray(u"\\256\\255\\-0", 1), std::u16string(u"\u00FF\0", 2));
 }
 
 TEST(Decode, ForeignColoursAreDroppedInEscapedModesAndKeptOtherwise)
@@ -94,48 +89,55 @@ TEST(Decode, LogsTheTextBeforeAndAfterAsUtf8)
     EXPECT_EQ(log, "DECODED: BEFORE: \\65\n");
     decodeQuietly(AttributedText(), 3, &log);
     EXPECT_EQ(log, "DECODED: BEFORE: \nDECODED: AFTER: \n");
-}
 
-TEST(Decode, LogsLongTextWhole)
-{
-    // Long enough for the 7-bit fast path, with a surrogate pair across its 16-unit blocks and
-    // a NUL and a U+00E9 inside them.
+    // Long enough for the 7-bit fast path and for more than one piece of the line, with
+    // surrogate pairs across a 16-unit block and across pieces, a NUL and a U+00E9.
     std::u16string text;
     std::string expected = "DECODED: BEFORE: ";
-    for (char c = '!'; c < '!' + 70; ++c) {
-        text += static_cast<char16_t>(c);
-        expected += c;
+    const auto add = [&](std::u16string_view units, std::string_view bytes) {
+        text += units;
+        expected += bytes;
+    };
+    while (text.size() < 5000) {
+        const auto ascii = static_cast<char>('!' + text.size() % 90);
+        if (text.size() == 31 || text.size() == 4095)
+            add(u"\U0001F600", "\U0001F600");
+        else if (text.size() == 47)
+            add(u"\u00E9", "\u00E9");
+        else if (text.size() == 55)
+            add(std::u16string_view(u"\0", 1), "");
+        else
+            add(std::u16string(1, static_cast<char16_t>(ascii)), std::string(1, ascii));
     }
-    text.replace(31, 2, u"\U0001F600");
-    expected.replace(31 + 17, 2, "\U0001F600");
-    text[47] = u'\u00E9';
-    expected.replace(47 + 17 + 2, 1, "\u00E9");
-    text[55] = u'\0';
-    expected.erase(55 + 17 + 3, 1);
-    std::string log;
     decodeQuietly(AttributedText(text), 0, &log);
     EXPECT_EQ(log, expected + "\n");
 }
 
-// Escapes must be exactly the gray characters: in mixed mode every plain character is one
-// printable unit of the input, and every gray run is whole escapes.
-void expectOnlyEscapesGray(const AttributedText& rendered, const std::u16string& text, int mode)
+TEST(Decode, APositionMapsToWhatTheTextBeforeItStandsFor)
 {
-    std::size_t plainUnits = 0;
-    for (const AttributedText::Run& run : rendered.runs()) {
-        const std::u16string_view chars = rendered.runText(run);
-        if (run.color == grayColor()) {
-            EXPECT_EQ(chars.front(), u'\\');
-            EXPECT_NE(chars.back(), u'\\');
-        } else {
-            ASSERT_EQ(run.color, nullptr);
-            plainUnits += chars.size();
+    // Where a caret goes after a rebuild: after the characters the text before it stands for,
+    // read as if the text ended there, so a cut inside an escape reads what is before the cut.
+    // Random runs of escape syntax, cut everywhere, against reading each cut text anew.
+    std::mt19937 random(2024);
+    const std::u16string_view pieces[] = {u"\\", u"\\0x", u"0", u"x", u"X", u"1", u"4", u"9", u"F", u"a", u"z", u" ", u"+", u"-", u"300"};
+    const ColorRef colors[] = {nullptr, gray(), gray(), makeColor(0xFF, 0, 0)};
+    for (int round = 0; round < 300; ++round) {
+        AttributedText text;
+        for (std::size_t run = random() % 5; run > 0; --run) {
+            std::u16string units;
+            for (std::size_t piece = random() % 8; piece > 0; --piece)
+                units += pieces[random() % std::size(pieces)];
+            text.append(units, colors[random() % 4]);
+        }
+        for (const int mode : {0, 1, 2, 3}) {
+            for (std::size_t position = 0; position <= text.length() + 1; ++position) {
+                std::size_t mapped = 0;
+                ASSERT_EQ(decodeEscapes(text, mode, position, &mapped), decodeEscapes(text, mode));
+                ASSERT_EQ(mapped, decodeEscapes(text.attributedSubstring({0, std::min(position, text.length())}), mode).size())
+                    << "mode " << mode << " round " << round << " position " << position;
+            }
         }
     }
-    std::size_t printable = 0;
-    for (const char16_t unit : text)
-        printable += unit >= 0x21 && unit <= 0x7E;
-    EXPECT_EQ(plainUnits, mode == 1 ? printable : 0);
 }
 
 TEST(Decode, UndoesTheFilterForEveryByteValue)
@@ -149,7 +151,12 @@ TEST(Decode, UndoesTheFilterForEveryByteValue)
             for (char16_t& c : text)
                 c = static_cast<char16_t>(unit(random));
             const AttributedText rendered = filterString(text, mode);
-            expectOnlyEscapesGray(rendered, text, mode);
+            // Mixed mode leaves exactly the printable characters plain.
+            std::size_t plain = 0;
+            for (const AttributedText::Run& run : rendered.runs())
+                plain += run.color ? 0 : run.length;
+            const auto printable = [](char16_t c) { return c >= 0x21 && c <= 0x7E; };
+            ASSERT_EQ(plain, mode == 1 ? static_cast<std::size_t>(std::count_if(text.begin(), text.end(), printable)) : 0);
             ASSERT_EQ(decodeQuietly(rendered, mode), text) << "mode " << mode << " round " << round;
         }
     }

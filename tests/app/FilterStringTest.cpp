@@ -48,6 +48,14 @@ TEST(FilterString, NumericModesEscapeEveryWholeUnitInOneGrayRun)
     const std::u16string text(u"\nA\u00FF\u20AC\uFFFF\\\0\u0100", 8);
     EXPECT_EQ(filterString(text, 2), gray(u"\\10\\65\\255\\8364\\65535\\92\\0\\256"));
     EXPECT_EQ(filterString(text, 3), gray(u"\\0xA\\0x41\\0xFF\\0x20AC\\0xFFFF\\0x5C\\0x0\\0x100"));
+    // Where a character starts in the result, in every mode; past the end is the end.
+    for (const int mode : {0, 1, 2, 3}) {
+        for (std::size_t index = 0; index <= text.size() + 1; ++index) {
+            std::size_t at = 0;
+            filterString(text, mode, index, at);
+            EXPECT_EQ(at, filterString(text.substr(0, index), mode).length()) << mode << " " << index;
+        }
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <stdexcept>
 
 namespace {
@@ -40,10 +41,8 @@ TEST(AttributedText, AppendsMergeRunsOfTheSameColourObject)
                                {0, 3, nullptr}, {3, 3, gray()}, {6, 2, lookalike.get()}, {8, 2, red.get()}}));
 
     EXPECT_TRUE(AttributedText(u"", grayColor()).runs().empty());
-}
 
-TEST(AttributedText, AppendingATextMergesAtTheSeam)
-{
+    // A whole text appended merges at the seam, even appended to itself.
     AttributedText head;
     head.append(u"a");
     head.append(u"\\1", grayColor());
@@ -66,33 +65,26 @@ TEST(AttributedText, ReplaceCharactersSplicesRuns)
     text.append(u"abc");
     text.append(u"\\65", grayColor());
     text.append(u"de");
-
-    AttributedText split = text;
-    split.replaceCharacters({1, 1}, u"XY", grayColor()); // inside a run: split it
-    EXPECT_EQ(split.string(), u"aXYc\\65de");
-    EXPECT_EQ(shape(split), (std::vector<RunShape>{
-                                {0, 1, nullptr}, {1, 2, gray()}, {3, 1, nullptr}, {4, 3, gray()}, {7, 2, nullptr}}));
-
-    AttributedText merged = text;
-    merged.replaceCharacters({3, 3}, u"-"); // the gray run goes, its neighbours join
-    EXPECT_EQ(merged.string(), u"abc-de");
-    EXPECT_EQ(shape(merged), (std::vector<RunShape>{{0, 6, nullptr}}));
-
-    AttributedText edges = text;
-    edges.replaceCharacters({0, 0}, u"\\1", grayColor());
-    edges.replaceCharacters({edges.length(), 0}, u"z");
-    edges.replaceCharacters({2, 6}, u"", grayColor()); // deletion across runs
-    EXPECT_EQ(edges.string(), u"\\1dez");
-    EXPECT_EQ(shape(edges), (std::vector<RunShape>{{0, 2, gray()}, {2, 3, nullptr}}));
-
-    AttributedText all = text;
-    all.replaceCharacters({0, all.length()}, u"");
-    EXPECT_TRUE(all.empty());
-    EXPECT_TRUE(all.runs().empty());
-
     EXPECT_THROW(text.replaceCharacters({9, 0}, u"x"), std::out_of_range);
     EXPECT_THROW(text.replaceCharacters({7, 2}, u"x"), std::out_of_range);
     EXPECT_THROW(text.replaceCharacters({1, SIZE_MAX}, u"x"), std::out_of_range);
+
+    // Edits anywhere, of any length and colour, come out as the same text built afresh: the
+    // part before the edit, the new text, the part after it, with runs as long as they can be.
+    std::mt19937 random(7);
+    const ColorRef colors[] = {nullptr, grayColor(), makeColor(1, 2, 3)};
+    for (int round = 0; round < 3000; ++round) {
+        const std::size_t from = random() % (text.length() + 1);
+        const TextRange range{from, random() % (text.length() - from + 1) / (round % 2 + 1)};
+        const std::u16string piece(random() % 4, static_cast<char16_t>(u'a' + round % 26));
+        const ColorRef& color = colors[random() % 3];
+        AttributedText expected = text.attributedSubstring({0, range.location});
+        expected.append(piece, color);
+        expected.append(text.attributedSubstring({range.end(), text.length() - range.end()}));
+        text.replaceCharacters(range, piece, color);
+        ASSERT_EQ(text.string(), expected.string()) << round;
+        ASSERT_EQ(shape(text), shape(expected)) << round;
+    }
 }
 
 TEST(AttributedText, AttributeAtIndexReportsTheWholeRun)
@@ -117,6 +109,7 @@ TEST(AttributedText, EqualityComparesColourIdentity)
 {
     const AttributedText grayText(u"\\1", grayColor());
     EXPECT_EQ(grayText, AttributedText(u"\\1", grayColor()));
+    EXPECT_NE(grayText, AttributedText(u"\\2", grayColor()));
     EXPECT_NE(grayText, AttributedText(u"\\1", makeColor(grayColor()->red, grayColor()->green, grayColor()->blue)));
     AttributedText twoRuns(u"\\", grayColor());
     twoRuns.append(u"1");

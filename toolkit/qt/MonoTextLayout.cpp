@@ -1,6 +1,38 @@
 #include "toolkit/qt/MonoTextLayout.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// Whether any of the four units packed in word ends a line. A lane is zero after the XOR
+// only where it matched; the subtraction borrows into the top bit of a zero lane.
+bool holdsLineBreak(std::uint64_t word)
+{
+    constexpr std::uint64_t ones = 0x0001'0001'0001'0001;
+    constexpr std::uint64_t tops = 0x8000'8000'8000'8000;
+    const auto anyZero = [](std::uint64_t lanes) { return (lanes - ones) & ~lanes & tops; };
+    return (anyZero(word ^ (ones * u'\n')) | anyZero(word ^ (ones * u'\r')) | anyZero((word | ones) ^ (ones * 0x2029))) != 0;
+}
+
+// The first line break in [from, to), or to. Editors hold megabytes of escapes with no line
+// break, laid out again after every keystroke, so four units are tested at a time.
+std::size_t findLineBreak(std::u16string_view text, std::size_t from, std::size_t to)
+{
+    std::size_t i = from;
+    for (; i + 4 <= to; i += 4) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if (holdsLineBreak(word))
+            break;
+    }
+    while (i < to && !MonoTextLayout::isLineBreak(text[i]))
+        ++i;
+    return i;
+}
+
+} // namespace
 
 void MonoTextLayout::layout(std::u16string_view text, int columns)
 {
@@ -8,19 +40,22 @@ void MonoTextLayout::layout(std::u16string_view text, int columns)
     const auto width = static_cast<std::size_t>(columns_);
     lines_.clear();
     std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (isLineBreak(text[i])) {
-            std::size_t next = i + 1;
-            if (text[i] == u'\r' && next < text.size() && text[next] == u'\n')
+    while (true) {
+        const std::size_t end = std::min(text.size(), start + width);
+        // A break right after a full line still ends that line, rather than an empty one.
+        const std::size_t limit = std::min(text.size(), end + 1);
+        const std::size_t lineBreak = findLineBreak(text, start, limit);
+        if (lineBreak < limit) {
+            std::size_t next = lineBreak + 1;
+            if (text[lineBreak] == u'\r' && next < text.size() && text[next] == u'\n')
                 ++next;
-            lines_.push_back(Line{start, i, next});
-            start = i = next;
-        } else if (i - start == width) {
-            lines_.push_back(Line{start, i, i});
-            start = i++;
+            lines_.push_back(Line{start, lineBreak, next});
+            start = next;
+        } else if (end < text.size()) {
+            lines_.push_back(Line{start, end, end});
+            start = end;
         } else {
-            ++i;
+            break;
         }
     }
     lines_.push_back(Line{start, text.size(), text.size()});

@@ -26,6 +26,7 @@ void TextView::setAttributedString(AttributedText&& text, TextRange selection)
     if (newText) {
         text_ = std::move(text);
         ++textRevision_;
+        held_ = held_ && !text_.empty();
     }
     selection = clamped(selection);
     if (!newText && selection == selection_)
@@ -34,10 +35,38 @@ void TextView::setAttributedString(AttributedText&& text, TextRange selection)
     notify();
 }
 
+void TextView::rollAttributedString(AttributedText&& text, std::size_t kept)
+{
+    const std::u16string_view before = text_.string();
+    const std::u16string_view after = text.string();
+    if (kept > before.size() || kept > after.size() || before.substr(before.size() - kept) != after.substr(0, kept)) {
+        setAttributedString(std::move(text));
+        return;
+    }
+    const std::size_t gone = before.size() - kept;
+    if (gone == 0 && text == text_)
+        return;
+    const auto moved = [gone](std::size_t position) { return position > gone ? position - gone : 0; };
+    const std::size_t from = moved(selection_.location);
+    selection_ = TextRange{from, moved(selection_.end()) - from};
+    text_ = std::move(text);
+    dropped_ += gone;
+    textReplaced();
+}
+
 void TextView::textReplaced()
 {
     ++textRevision_;
     selection_ = clamped(selection_);
+    held_ = held_ && !text_.empty();
+    notify();
+}
+
+void TextView::setHeld(bool held)
+{
+    if (held == held_)
+        return;
+    held_ = held;
     notify();
 }
 

@@ -24,6 +24,23 @@ public:
     const std::u16string& string() const { return text_.string(); }
     std::size_t length() const { return text_.length(); }
 
+    // For a log that keeps only its newest part: replaces the text with one whose first `kept`
+    // units are the old text's last `kept` units, the units before them having fallen off the
+    // front. The selection stays on the characters it covered, less those that fell off, and
+    // droppedCount() grows by what fell off, so a widget can move its own places with the text.
+    // A text that does not start with the old one's last `kept` units is set as by
+    // setAttributedString(), since nothing of the old text is known to be in it.
+    void rollAttributedString(AttributedText&& text, std::size_t kept);
+    // How many units have fallen off the front of the text in rolls since the view was made.
+    std::uint64_t droppedCount() const { return dropped_; }
+
+    // Whether the user holds the view still to read: set while they are away from the end or
+    // have text selected, cleared when they come back to the end. While held, the widget lets
+    // scroll requests go and keeps the characters in view where they are as the text rolls.
+    // Emptying the text lets go: there is nothing left to hold on to.
+    void setHeld(bool held);
+    bool isHeld() const { return held_; }
+
     // Asks the widget to bring range into view; scrollRevision() counts the requests, so a
     // repeated request for the same range is seen as new.
     void scrollRangeToVisible(TextRange range);
@@ -67,8 +84,10 @@ private:
     TextRange scrollRequest_;
     std::uint64_t scrollRevision_ = 0;
     std::uint64_t textRevision_ = 0;
+    std::uint64_t dropped_ = 0;
     ColorRef typingColor_;
     TextViewDelegate* delegate_ = nullptr;
     bool editable_ = true;
     bool inUserEdit_ = false;
+    bool held_ = false;
 };

@@ -141,4 +141,37 @@ TEST_F(TextViewTest, RangesAreClampedReadOnlyTextIsKeptAndOnlyRealChangesAreHear
     EXPECT_NE(view.textRevision(), text);
 }
 
+TEST_F(TextViewTest, ARollKeepsTheSelectionOnItsCharactersUntilTheyFallOff)
+{
+    // A log of 2-unit escapes: each roll drops the oldest and appends new ones.
+    view.setAttributedString(AttributedText(u"\\1\\2\\3\\4", grayColor()));
+    view.setSelectedRange(TextRange{4, 4}); // "\\3\\4"
+    events.clear();
+    view.rollAttributedString(AttributedText(u"\\2\\3\\4\\5", grayColor()), 6);
+    EXPECT_EQ(view.selectedRange(), (TextRange{2, 4}));
+    EXPECT_EQ(view.droppedCount(), 2u);
+    EXPECT_EQ(events.size(), 1u);
+    view.rollAttributedString(AttributedText(u"\\4\\5\\6\\7", grayColor()), 4);
+    EXPECT_EQ(view.selectedRange(), (TextRange{0, 2})); // "\\3" fell off: "\\4" is left
+    view.rollAttributedString(AttributedText(u"\\5\\6\\7", grayColor()), 6);
+    EXPECT_EQ(view.selectedRange(), (TextRange{0, 0}));
+    EXPECT_EQ(view.droppedCount(), 8u);
+
+    // A text that does not go on from the old one is a plain replacement, dropping nothing.
+    view.setSelectedRange(TextRange{2, 2});
+    view.rollAttributedString(AttributedText(u"\\0x5\\0x6"), 4);
+    EXPECT_EQ(view.selectedRange(), (TextRange{2, 2}));
+    EXPECT_EQ(view.droppedCount(), 8u);
+    const auto revision = view.textRevision();
+    view.rollAttributedString(AttributedText(u"\\0x5\\0x6"), 10);
+    EXPECT_EQ(view.textRevision(), revision);
+
+    // A hold lasts until it is let go or the text is emptied.
+    view.setHeld(true);
+    view.rollAttributedString(AttributedText(u"\\0x6"), 4);
+    EXPECT_TRUE(view.isHeld());
+    view.setAttributedString(AttributedText());
+    EXPECT_FALSE(view.isHeld());
+}
+
 } // namespace

@@ -14,7 +14,6 @@
 #include <QScrollBar>
 
 #include <algorithm>
-#include <functional>
 
 namespace {
 
@@ -74,92 +73,24 @@ int TextViewWidget::rowCount() const
     return std::max(1, (viewport()->height() - margin / 2 + height - 1) / height);
 }
 
-void TextViewWidget::describeRow(ShownRow& row, std::size_t index, std::size_t caretLine) const
-{
-    row.units.clear();
-    row.colors.clear();
-    row.selectedFrom = row.selectedTo = 0;
-    row.caretColumn = -1;
-    row.hash = 0;
-    if (index >= layout_.lineCount())
-        return;
-    const MonoTextLayout::Line& line = layout_.line(index);
-    const AttributedText& text = model_->textStorage();
-    row.units.assign(text.string(), line.start, line.end - line.start);
-    const auto& runs = text.runs();
-    auto run = std::upper_bound(runs.begin(), runs.end(), line.start,
-                                [](std::size_t p, const AttributedText::Run& r) { return p < r.location; });
-    if (run != runs.begin())
-        --run;
-    for (std::size_t pos = line.start; pos < line.end && run != runs.end(); ++run) {
-        const std::size_t to = std::min(line.end, run->location + run->length);
-        const QRgb color = run->color ? qRgb(run->color->red, run->color->green, run->color->blue) : 0;
-        row.colors.emplace_back(to - pos, color);
-        pos = to;
-    }
-    const TextRange selected = selection();
-    const std::size_t from = std::max(selected.location, line.start);
-    const std::size_t to = std::min(selected.end(), line.next);
-    if (selected.length > 0 && from < to) {
-        row.selectedFrom = std::min(from, line.end) - line.start;
-        row.selectedTo = std::min(to, line.end) - line.start + (to > line.end ? 1 : 0);
-    }
-    if (index == caretLine)
-        row.caretColumn = layout_.columnOf(caret_);
-    std::size_t hash = std::hash<std::u16string>()(row.units);
-    for (const auto& [cells, color] : row.colors)
-        hash = hash * 1000003 ^ (cells * 31 + color);
-    row.hash = hash ^ (row.selectedFrom * 7919 + row.selectedTo * 104729 + static_cast<std::size_t>(row.caretColumn + 1));
-}
-
 void TextViewWidget::refreshRows()
 {
-    const int count = rowCount();
-    const auto first = static_cast<std::size_t>(firstVisibleLine());
-    const std::size_t caretLine = layout_.lineOf(caret_);
-    nextRows_.resize(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        describeRow(nextRows_[static_cast<std::size_t>(i)], first + static_cast<std::size_t>(i), caretLine);
-    if (shownRows_.size() != nextRows_.size()) {
+    const ShownRows::Change change = shownRows_.refresh(layout_, model_->textStorage(), selection(), caret_,
+                                                        static_cast<std::size_t>(firstVisibleLine()), rowCount());
+    if (change.all) {
         viewport()->update();
-        std::swap(shownRows_, nextRows_);
         return;
     }
-    // shift: row i now shows what row i + shift showed.
-    const auto matches = [&](int shift) {
-        int same = 0;
-        for (int i = std::max(0, -shift); i < std::min(count, count - shift); ++i) {
-            const ShownRow& now = nextRows_[static_cast<std::size_t>(i)];
-            const ShownRow& before = shownRows_[static_cast<std::size_t>(i + shift)];
-            same += now.hash == before.hash && now == before;
-        }
-        return same;
-    };
-    int shift = 0;
-    int best = matches(0);
-    for (int candidate = 1; candidate < count && best < count - candidate; ++candidate) {
-        for (const int signedShift : {candidate, -candidate}) {
-            const int same = matches(signedShift);
-            if (same > best) {
-                best = same;
-                shift = signedShift;
-            }
-        }
-    }
     const int height = cells_.lineHeight();
-    if (shift != 0) {
+    if (change.shift != 0) {
         const QRect rows(0, margin / 2, viewport()->width(), viewport()->height() - margin / 2);
-        viewport()->scroll(0, -shift * height, rows);
+        viewport()->scroll(0, -change.shift * height, rows);
     }
     QRegion dirty;
-    for (int i = 0; i < count; ++i) {
-        const int before = i + shift;
-        if (before < 0 || before >= count || !(nextRows_[static_cast<std::size_t>(i)] == shownRows_[static_cast<std::size_t>(before)]))
-            dirty += QRect(0, margin / 2 + i * height, viewport()->width(), height);
-    }
+    for (const int row : change.dirty)
+        dirty += QRect(0, margin / 2 + row * height, viewport()->width(), height);
     if (!dirty.isEmpty())
         viewport()->update(dirty);
-    std::swap(shownRows_, nextRows_);
 }
 
 void TextViewWidget::repaintAll()

@@ -7,15 +7,12 @@
 #include "toolkit/qt/ModelBinding.h"
 #include "toolkit/qt/CellTextPainter.h"
 #include "toolkit/qt/MonoTextLayout.h"
+#include "toolkit/qt/ShownRows.h"
 
 #include <QAbstractScrollArea>
 
-#include <QRgb>
-
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
 class QMenu;
 
@@ -68,23 +65,11 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    // What one row of the viewport shows, to tell which rows a change touched.
-    struct ShownRow {
-        std::u16string units;
-        std::vector<std::pair<std::size_t, QRgb>> colors; // stretches of cells; alpha 0 for plain text
-        std::size_t selectedFrom = 0;                     // highlighted cells, a line break included
-        std::size_t selectedTo = 0;
-        int caretColumn = -1;
-        std::size_t hash = 0;
-        bool operator==(const ShownRow&) const = default;
-    };
-
     void sync();
     // Repaints the rows whose content changed since the last call, moving the pixels of rows
     // that only scrolled instead of painting them again.
     void refreshRows();
     void repaintAll();
-    void describeRow(ShownRow& row, std::size_t index, std::size_t caretLine) const;
     int rowCount() const;
     void relayout();
     void updateScrollBar();
@@ -101,6 +86,5 @@ private:
     std::size_t caret_ = 0;
     bool dragging_ = false;
     bool syncing_ = false;
-    std::vector<ShownRow> shownRows_;
-    std::vector<ShownRow> nextRows_;
+    ShownRows shownRows_;
 };

@@ -32,28 +32,71 @@ std::size_t findLineBreak(std::u16string_view text, std::size_t from, std::size_
     return i;
 }
 
+// Where a line that is full at end may wrap: at end, unless that splits an escape, when it is
+// before the escape instead. run is the first run not wholly before end, kept from line to line.
+std::size_t wrapPoint(std::u16string_view text, std::size_t start, std::size_t end,
+                      const std::vector<TextRange>& runs, std::size_t& run)
+{
+    while (run < runs.size() && runs[run].end() <= end)
+        ++run;
+    if (run == runs.size() || runs[run].location >= end || text[end] == u'\\')
+        return end;
+    for (std::size_t at = end - 1; at > start && at >= runs[run].location; --at) {
+        if (text[at] == u'\\')
+            return at;
+    }
+    return end;
+}
+
 } // namespace
 
-void MonoTextLayout::layout(std::u16string_view text, int columns)
+void MonoTextLayout::findEscapeLineEnds(std::u16string_view text, const Escapes& escapes)
+{
+    escapeLineEnds_.clear();
+    if (escapes.endingLine.empty())
+        return;
+    for (const TextRange& run : escapes.runs) {
+        const std::u16string_view escapesOfRun = text.substr(run.location, run.length);
+        for (std::size_t from = 0; from < escapesOfRun.size();) {
+            const std::size_t to = std::min(escapesOfRun.find(u'\\', from + 1), escapesOfRun.size());
+            const std::u16string_view escape = escapesOfRun.substr(from, to - from);
+            if (std::find(escapes.endingLine.begin(), escapes.endingLine.end(), escape) != escapes.endingLine.end())
+                escapeLineEnds_.push_back(run.location + to);
+            from = to;
+        }
+    }
+}
+
+void MonoTextLayout::layout(std::u16string_view text, int columns, const Escapes& escapes)
 {
     columns_ = std::max(columns, 1);
     const auto width = static_cast<std::size_t>(columns_);
     lines_.clear();
+    findEscapeLineEnds(text, escapes);
+    auto escapeEnd = escapeLineEnds_.begin();
+    std::size_t run = 0;
     std::size_t start = 0;
     while (true) {
         const std::size_t end = std::min(text.size(), start + width);
         // A break right after a full line still ends that line, rather than an empty one.
         const std::size_t limit = std::min(text.size(), end + 1);
         const std::size_t lineBreak = findLineBreak(text, start, limit);
-        if (lineBreak < limit) {
+        while (escapeEnd != escapeLineEnds_.end() && *escapeEnd <= start)
+            ++escapeEnd;
+        // A line break right after the escape ends the line by itself.
+        if (escapeEnd != escapeLineEnds_.end() && *escapeEnd <= end && (lineBreak == limit || *escapeEnd < lineBreak)) {
+            lines_.push_back(Line{start, *escapeEnd, *escapeEnd});
+            start = *escapeEnd;
+        } else if (lineBreak < limit) {
             std::size_t next = lineBreak + 1;
             if (text[lineBreak] == u'\r' && next < text.size() && text[next] == u'\n')
                 ++next;
             lines_.push_back(Line{start, lineBreak, next});
             start = next;
         } else if (end < text.size()) {
-            lines_.push_back(Line{start, end, end});
-            start = end;
+            const std::size_t wrap = wrapPoint(text, start, end, escapes.runs, run);
+            lines_.push_back(Line{start, wrap, wrap});
+            start = wrap;
         } else {
             break;
         }

@@ -105,6 +105,13 @@ void TextViewWidget::scrollContentsBy(int, int)
         refreshRows();
 }
 
+void TextViewWidget::setEscapesEndingLine(std::vector<std::u16string> escapes)
+{
+    escapes_.endingLine = std::move(escapes);
+    relayout();
+    refreshRows();
+}
+
 void TextViewWidget::modelChanged(bool, bool) {}
 
 void TextViewWidget::paintOverlay(QPainter&) {}
@@ -119,7 +126,13 @@ void TextViewWidget::relayout()
 {
     const bool atBottom = verticalScrollBar()->value() == verticalScrollBar()->maximum();
     const std::size_t top = layout_.lineCount() > 0 ? layout_.line(static_cast<std::size_t>(firstVisibleLine())).start : 0;
-    layout_.layout(model_->string(), columnsForWidth());
+    // Gray runs are escapes: a line may not split one.
+    escapes_.runs.clear();
+    for (const AttributedText::Run& run : model_->textStorage().runs()) {
+        if (run.color == grayColor())
+            escapes_.runs.push_back(TextRange{run.location, run.length});
+    }
+    layout_.layout(model_->string(), columnsForWidth(), escapes_);
     updateScrollBar();
     verticalScrollBar()->setValue(atBottom ? verticalScrollBar()->maximum() : static_cast<int>(layout_.lineOf(top)));
 }

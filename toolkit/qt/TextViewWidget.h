@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QMenu;
 
@@ -35,6 +36,10 @@ public:
     QRect cellRect(std::size_t position) const;
     int firstVisibleLine() const;
     int visibleLineCount() const;
+
+    // Escapes after which a line ends, as after a line break: the escape of LF, where bytes
+    // show as numbers. None at first. Only the layout changes: the text and its copy do not.
+    void setEscapesEndingLine(std::vector<std::u16string> escapes);
 
     QSize sizeHint() const override;
 
@@ -81,6 +86,7 @@ private:
     MonoTextLayout layout_;
     std::uint64_t textRevision_ = 0;
     std::uint64_t scrollRevision_ = 0;
+    MonoTextLayout::Escapes escapes_;
     std::string toolTip_;
     std::size_t anchor_ = 0;
     std::size_t caret_ = 0;

@@ -103,6 +103,28 @@ private slots:
 
         layout.layout(u"abc\n", 3); // a full line keeps its break: no empty wrapped line
         QCOMPARE(layout.lineCount(), std::size_t{2});
+
+        // An escape run wraps only before a backslash, unless one escape outgrows the line;
+        // plain text wraps anywhere, a plain "\10" included, and ends no line.
+        const std::u16string escaped = u"ab\\13\\10\\0xA\\10\\10cdefg";
+        MonoTextLayout::Escapes escapes{{TextRange{2, 13}}, {}};
+        const auto wrapped = [&](int columns) {
+            layout.layout(escaped, columns, escapes);
+            std::vector<std::pair<std::size_t, std::size_t>> shown;
+            for (std::size_t i = 0; i < layout.lineCount(); ++i)
+                shown.emplace_back(layout.line(i).start, layout.line(i).end);
+            return shown;
+        };
+        using Lines = std::vector<std::pair<std::size_t, std::size_t>>;
+        QCOMPARE(wrapped(6), (Lines{{0, 5}, {5, 8}, {8, 12}, {12, 18}, {18, 23}}));
+        QCOMPARE(wrapped(3), (Lines{{0, 2}, {2, 5}, {5, 8}, {8, 11}, {11, 12}, {12, 15}, {15, 18}, {18, 21}, {21, 23}}));
+        escapes.endingLine = {u"\\10", u"\\0xA"}; // LF, decimal and hex
+        QCOMPARE(wrapped(6), (Lines{{0, 5}, {5, 8}, {8, 12}, {12, 15}, {15, 21}, {21, 23}}));
+        QCOMPARE(wrapped(80), (Lines{{0, 8}, {8, 12}, {12, 15}, {15, 23}}));
+        // One that ends the text leaves an empty line after it, as a line break does.
+        layout.layout(escaped.substr(0, 12), 80, MonoTextLayout::Escapes{{TextRange{2, 10}}, escapes.endingLine});
+        QCOMPARE(layout.lineCount(), std::size_t{3});
+        QCOMPARE(layout.line(2).start, std::size_t{12});
     }
 
     void receiveViewFollowsScrollRequestsAndCopiesExactText()

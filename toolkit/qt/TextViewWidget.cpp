@@ -11,6 +11,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -32,6 +33,8 @@ TextViewWidget::TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent)
     viewport()->setCursor(Qt::IBeamCursor);
     textRevision_ = model_->textRevision();
     scrollRevision_ = model_->scrollRevision();
+    dropped_ = model_->droppedCount();
+    held_ = model_->isHeld();
     relayout();
     sync();
 }
@@ -43,7 +46,12 @@ void TextViewWidget::sync()
     const bool textChanged = model_->textRevision() != textRevision_;
     if (textChanged) {
         textRevision_ = model_->textRevision();
-        relayout();
+        // What fell off the front takes the widget's places along: the selection's ends, the top.
+        const auto dropped = static_cast<std::size_t>(model_->droppedCount() - dropped_);
+        dropped_ = model_->droppedCount();
+        anchor_ = anchor_ > dropped ? anchor_ - dropped : 0;
+        caret_ = caret_ > dropped ? caret_ - dropped : 0;
+        relayout(dropped);
     }
     const TextRange wanted = model_->selectedRange();
     const bool selectionChanged = wanted != selection();
@@ -57,14 +65,21 @@ void TextViewWidget::sync()
     }
     if (model_->scrollRevision() != scrollRevision_) {
         scrollRevision_ = model_->scrollRevision();
-        const TextRange request = model_->scrollRequest();
-        ensureVisible(request.end());
-        ensureVisible(request.location);
+        // While the user reads, the view stays where they put it.
+        if (!model_->isHeld()) {
+            const TextRange request = model_->scrollRequest();
+            ensureVisible(request.end());
+            ensureVisible(request.location);
+        }
     }
     modelChanged(textChanged, selectionChanged);
     syncing_ = false;
     if (textChanged || selectionChanged || verticalScrollBar()->value() != scrolledFrom)
         refreshRows();
+    if (model_->isHeld() != held_) {
+        held_ = model_->isHeld();
+        emit heldChanged(held_);
+    }
 }
 
 int TextViewWidget::rowCount() const
@@ -101,8 +116,27 @@ void TextViewWidget::repaintAll()
 
 void TextViewWidget::scrollContentsBy(int, int)
 {
+    if (!syncing_ && !movingView_)
+        userScrolled();
     if (!syncing_)
         refreshRows();
+}
+
+void TextViewWidget::userScrolled()
+{
+    // Away from the end the user reads; back at the end they want what comes next, unless
+    // they are still dragging out a selection.
+    const QScrollBar* bar = verticalScrollBar();
+    if (bar->value() < bar->maximum())
+        model_->setHeld(true);
+    else if (!dragging_)
+        model_->setHeld(false);
+}
+
+void TextViewWidget::followEnd()
+{
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    model_->setHeld(false);
 }
 
 void TextViewWidget::setEscapesEndingLine(std::vector<std::u16string> escapes)
@@ -122,10 +156,12 @@ int TextViewWidget::columnsForWidth() const
     return std::max(1, (viewport()->width() - 2 * margin - 2) / cells_.cellWidth());
 }
 
-void TextViewWidget::relayout()
+void TextViewWidget::relayout(std::size_t dropped)
 {
-    const bool atBottom = verticalScrollBar()->value() == verticalScrollBar()->maximum();
-    const std::size_t top = layout_.lineCount() > 0 ? layout_.line(static_cast<std::size_t>(firstVisibleLine())).start : 0;
+    QScrollBar* bar = verticalScrollBar();
+    const bool followsEnd = bar->value() == bar->maximum() && !model_->isHeld();
+    std::size_t top = layout_.lineCount() > 0 ? layout_.line(static_cast<std::size_t>(firstVisibleLine())).start : 0;
+    top = top > dropped ? top - dropped : 0;
     // Gray runs are escapes: a line may not split one.
     escapes_.runs.clear();
     for (const AttributedText::Run& run : model_->textStorage().runs()) {
@@ -133,12 +169,14 @@ void TextViewWidget::relayout()
             escapes_.runs.push_back(TextRange{run.location, run.length});
     }
     layout_.layout(model_->string(), columnsForWidth(), escapes_);
+    const QScopedValueRollback<bool> moving(movingView_, true);
     updateScrollBar();
-    verticalScrollBar()->setValue(atBottom ? verticalScrollBar()->maximum() : static_cast<int>(layout_.lineOf(top)));
+    bar->setValue(followsEnd ? bar->maximum() : static_cast<int>(layout_.lineOf(top)));
 }
 
 void TextViewWidget::updateScrollBar()
 {
+    const QScopedValueRollback<bool> moving(movingView_, true);
     const int visible = visibleLineCount();
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, std::max(0, static_cast<int>(layout_.lineCount()) - visible));
@@ -196,6 +234,8 @@ void TextViewWidget::setSelection(std::size_t anchor, std::size_t caret)
     anchor_ = std::min(anchor, length);
     caret_ = std::min(caret, length);
     model_->setSelectedRange(selection());
+    if (anchor_ != caret_)
+        model_->setHeld(true); // what the user selects stays where they see it
     refreshRows();
 }
 
@@ -311,8 +351,9 @@ void TextViewWidget::keyPressEvent(QKeyEvent* event)
         selectAll();
     else if (event == QKeySequence::MoveToStartOfDocument)
         verticalScrollBar()->setValue(0);
-    else if (event == QKeySequence::MoveToEndOfDocument)
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    else if (event == QKeySequence::MoveToEndOfDocument
+             || (event->key() == Qt::Key_End && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier))
+        followEnd();
     else
         QAbstractScrollArea::keyPressEvent(event);
 }
@@ -346,6 +387,9 @@ void TextViewWidget::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !dragging_)
         return;
     dragging_ = false;
+    // A click that leaves nothing selected, at the end, lets the view follow again.
+    if (selection().length == 0 && verticalScrollBar()->value() == verticalScrollBar()->maximum())
+        model_->setHeld(false);
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (selection().length > 0 && clipboard->supportsSelection())
         clipboard->setText(selectedText(), QClipboard::Selection);

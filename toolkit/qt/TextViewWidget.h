@@ -1,6 +1,8 @@
 // Shows a TextView model in a monospace grid: one cell per code unit, wrapped at the width,
 // only the visible lines drawn. Read-only: the user selects, copies and scrolls, and the view
-// follows the model's scroll requests. The model stays the truth; this widget only follows it.
+// follows the model's scroll requests, until the user scrolls away from the end or selects:
+// that holds the view (TextView::isHeld) until they come back to the end. The model stays the
+// truth; this widget only follows it.
 #pragma once
 
 #include "toolkit/TextView.h"
@@ -43,6 +45,10 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    // The user began or stopped holding the view still to read.
+    void heldChanged(bool held);
+
 protected:
     // Called once the widget has caught up with a change of the model.
     virtual void modelChanged(bool textChanged, bool selectionChanged);
@@ -76,8 +82,12 @@ private:
     void refreshRows();
     void repaintAll();
     int rowCount() const;
-    void relayout();
+    // Lays the text out again, keeping in view the end, or while held the first line shown,
+    // less the units that fell off the front since.
+    void relayout(std::size_t dropped = 0);
     void updateScrollBar();
+    void userScrolled();
+    void followEnd();
     int columnsForWidth() const;
     QPoint cellOrigin(std::size_t line, int column) const;
 
@@ -86,11 +96,14 @@ private:
     MonoTextLayout layout_;
     std::uint64_t textRevision_ = 0;
     std::uint64_t scrollRevision_ = 0;
+    std::uint64_t dropped_ = 0;
     MonoTextLayout::Escapes escapes_;
     std::string toolTip_;
     std::size_t anchor_ = 0;
     std::size_t caret_ = 0;
     bool dragging_ = false;
     bool syncing_ = false;
+    bool movingView_ = false; // the view itself moves the scroll bar, not the user
+    bool held_ = false;
     ShownRows shownRows_;
 };

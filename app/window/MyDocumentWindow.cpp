@@ -2,6 +2,8 @@
 
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
+#include "app/ViewType.h"
+#include "app/filterString.h"
 #include "app/window/EditMenu.h"
 #include "toolkit/qt/ButtonWidget.h"
 #include "toolkit/qt/PopUpButtonWidget.h"
@@ -71,6 +73,7 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
 
     document_ = std::make_unique<MyDocument>(*controls_);
     document_->setStateObserver([this] { showState(); });
+    connect(receiveView_, &TextViewWidget::heldChanged, this, [this] { showState(); });
     controls_->connect(*document_);
     showState();
     sendEditor_->setFocus();
@@ -207,6 +210,20 @@ void MyDocumentWindow::buildMenus()
     };
     connect(viewSegments_, &SegmentedControlWidget::selectionChanged, this, showView);
     showView(controls_->viewFilter.selectedSegment());
+    view->addSeparator();
+    // Received lines read as lines in the views of byte values too; only the layout changes.
+    QAction* lineFeeds = view->addAction(tr("&Break Lines After Line Feeds"));
+    lineFeeds->setCheckable(true);
+    const auto breakAfterLineFeeds = [this](bool on) {
+        std::vector<std::u16string> escapes;
+        if (on) {
+            for (const int mode : {ViewTypeDecimal, ViewTypeHex})
+                escapes.push_back(filterString(u"\n", mode).string());
+        }
+        receiveView_->setEscapesEndingLine(std::move(escapes));
+    };
+    connect(lineFeeds, &QAction::toggled, this, breakAfterLineFeeds);
+    lineFeeds->setChecked(true);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     QAction* about = help->addAction(tr("&About Serial Terminal"), this, &MyDocumentWindow::showAbout);
@@ -227,7 +244,12 @@ void MyDocumentWindow::showState()
 {
     setWindowTitle(QString::fromStdString(document_->windowTitle()));
     portState_->setText(QString::fromStdString(document_->portState()));
-    const QString status = QString::fromStdString(document_->statusText());
+    QString status = QString::fromStdString(document_->statusText());
+    if (receiveView_->model().isHeld()) {
+        const QString held = tr("Paused at your position: scroll to the end (%1) to follow new data")
+                                 .arg(QKeySequence(QKeySequence::MoveToEndOfDocument).toString(QKeySequence::NativeText));
+        status = status.isEmpty() ? held : status + QStringLiteral("  ") + held;
+    }
     status_->setText(status);
     status_->setToolTip(status);
 }

@@ -17,7 +17,11 @@
 #include "toolkit/qt/TextViewWidget.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QPointer>
 #include <QtTest>
 
@@ -173,6 +177,42 @@ private slots:
         QVERIFY(c.recieveTF.textStorage().attributeAtIndex(2) == grayColor());
         QVERIFY(c.recieveTF.textStorage().attributeAtIndex(0) == nullptr);
 
+        // A line feed's escape ends its line unless the View menu says otherwise; only the
+        // layout follows the choice.
+        TextViewWidget* received = window_->receiveView();
+        QCOMPARE(received->textLayout().lineCount(), std::size_t{2});
+        QCOMPARE(received->textLayout().line(1).start, std::size_t{8}); // after "Hi\13\10"
+        QAction* lineFeeds = viewItem("Break Lines After Line Feeds");
+        QVERIFY(lineFeeds && lineFeeds->isChecked());
+        lineFeeds->trigger();
+        QCOMPARE(received->textLayout().lineCount(), std::size_t{1});
+        QCOMPARE(c.recieveTF.string(), u"Hi\\13\\10\\0");
+        lineFeeds->trigger();
+
+        // Scrolled up, the view stays put as data arrives and the status bar says why; Ctrl+End
+        // follows the data again.
+        std::string lines;
+        for (int i = 0; i < 80; ++i)
+            lines += "line-" + std::to_string(i) + "\r\n";
+        device.writeMaster(lines);
+        QTRY_VERIFY(c.recieveTF.string().ends_with(u"line-79\\13\\10"));
+        QScrollBar* bar = received->verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());
+        received->setFocus();
+        QTest::keyClick(received, Qt::Key_PageUp);
+        const int reading = bar->value();
+        QVERIFY(reading < bar->maximum());
+        QVERIFY(statusText().contains("Paused at your position"));
+        device.writeMaster("one-more\r\n");
+        QTRY_VERIFY(c.recieveTF.string().ends_with(u"more\\13\\10"));
+        QCOMPARE(bar->value(), reading);
+        QTest::keyClick(received, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(bar->value(), bar->maximum());
+        QVERIFY(!statusText().contains("Paused"));
+        device.writeMaster("and-more\r\n");
+        QTRY_VERIFY(c.recieveTF.string().ends_with(u"and-more\\13\\10"));
+        QCOMPARE(bar->value(), bar->maximum());
+
         TextEditorWidget* editor = window_->sendEditor();
         editor->setFocus();
         QTest::keyClicks(editor, "AT");
@@ -264,6 +304,23 @@ private:
     void choose(const SegmentedControl& toggle, int segment)
     {
         QTest::mouseClick(widgetOf<SegmentedControlWidget>(window_, toggle)->segmentButton(segment), Qt::LeftButton);
+    }
+    QAction* viewItem(const QString& text) const
+    {
+        for (QAction* title : window_->menuBar()->actions()) {
+            for (QAction* action : title->text().remove('&') == "View" ? title->menu()->actions() : QList<QAction*>()) {
+                if (action->text().remove('&') == text)
+                    return action;
+            }
+        }
+        return nullptr;
+    }
+    QString statusText() const
+    {
+        QString shown;
+        for (const QLabel* label : window_->statusBar()->findChildren<QLabel*>())
+            shown += label->text();
+        return shown;
     }
     std::string enabledName() const { return window_->document().getEnabledDevice()->getAddr(); }
     // The test's end of the window's device.

@@ -2,6 +2,7 @@
 
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTimerEvent>
 
 QuietScrollBar::QuietScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {}
 
@@ -18,12 +19,33 @@ void QuietScrollBar::sliderChange(SliderChange change)
     // What is on screen is what was last painted, or what a pending repaint will paint.
     if (change != SliderOrientationChange && everPainted_ && look() == painted_)
         return;
+    if (change != SliderOrientationChange && byProgram_ && everPainted_ && !isSliderDown()) {
+        const qint64 since = sincePaint_.elapsed();
+        if (since < paintInterval) {
+            if (!late_.isActive())
+                late_.start(static_cast<int>(paintInterval - since), this);
+            return;
+        }
+    }
     QScrollBar::sliderChange(change);
+}
+
+void QuietScrollBar::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != late_.timerId()) {
+        QScrollBar::timerEvent(event);
+        return;
+    }
+    late_.stop();
+    if (look() != painted_)
+        update();
 }
 
 void QuietScrollBar::paintEvent(QPaintEvent* event)
 {
+    late_.stop();
     painted_ = look();
     everPainted_ = true;
+    sincePaint_.start();
     QScrollBar::paintEvent(event);
 }

@@ -1,8 +1,11 @@
-// A scroll bar that repaints only when a change of range or value would look different.
-// A view whose text grows at every read tick changes its range each time, often by less than a
-// pixel of the handle; the styled repaint costs more than all else in such a tick.
+// A scroll bar that repaints only when a change of range or value would look different, and,
+// while the program rather than the user moves it, at most a few times a second.
+// A view whose text grows at every read tick changes its range each time; the styled repaint
+// costs more than all else in such a tick, and a handle redrawn ten times a second helps nobody.
 #pragma once
 
+#include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QRect>
 #include <QScrollBar>
 
@@ -12,9 +15,26 @@ class QuietScrollBar : public QScrollBar {
 public:
     explicit QuietScrollBar(Qt::Orientation orientation, QWidget* parent = nullptr);
 
+    // While one lives, changes are the program's: a new look soon after the last paint waits
+    // for the rest of the interval. The user's own scrolling always shows at once.
+    class ProgramChange {
+    public:
+        explicit ProgramChange(QuietScrollBar& bar) : bar_(bar), was_(bar.byProgram_) { bar.byProgram_ = true; }
+        ~ProgramChange() { bar_.byProgram_ = was_; }
+        ProgramChange(const ProgramChange&) = delete;
+        ProgramChange& operator=(const ProgramChange&) = delete;
+
+    private:
+        QuietScrollBar& bar_;
+        bool was_;
+    };
+
+    static constexpr int paintInterval = 250; // milliseconds
+
 protected:
     void sliderChange(SliderChange change) override;
     void paintEvent(QPaintEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     struct Look {
@@ -28,4 +48,7 @@ private:
 
     Look painted_;
     bool everPainted_ = false;
+    bool byProgram_ = false;
+    QElapsedTimer sincePaint_;
+    QBasicTimer late_;
 };

@@ -25,7 +25,8 @@ constexpr int margin = 4;
 TextViewWidget::TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent)
     : QAbstractScrollArea(parent), model_(std::move(model), [this] { sync(); })
 {
-    setVerticalScrollBar(new QuietScrollBar(Qt::Vertical, this));
+    bar_ = new QuietScrollBar(Qt::Vertical, this);
+    setVerticalScrollBar(bar_);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     cells_.setFont(font());
     setFocusPolicy(Qt::StrongFocus);
@@ -170,6 +171,7 @@ void TextViewWidget::relayout(std::size_t dropped)
     }
     layout_.layout(model_->string(), columnsForWidth(), escapes_);
     const QScopedValueRollback<bool> moving(movingView_, true);
+    const QuietScrollBar::ProgramChange quietly(*bar_);
     updateScrollBar();
     bar->setValue(followsEnd ? bar->maximum() : static_cast<int>(layout_.lineOf(top)));
 }
@@ -177,6 +179,7 @@ void TextViewWidget::relayout(std::size_t dropped)
 void TextViewWidget::updateScrollBar()
 {
     const QScopedValueRollback<bool> moving(movingView_, true);
+    const QuietScrollBar::ProgramChange quietly(*bar_);
     const int visible = visibleLineCount();
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, std::max(0, static_cast<int>(layout_.lineCount()) - visible));

@@ -18,6 +18,7 @@
 #include <vector>
 
 class QMenu;
+class QuietScrollBar;
 
 class TextViewWidget : public QAbstractScrollArea {
     Q_OBJECT
@@ -92,6 +93,7 @@ private:
     QPoint cellOrigin(std::size_t line, int column) const;
 
     ModelBinding<TextView> model_;
+    QuietScrollBar* bar_ = nullptr; // the vertical one, a child
     CellTextPainter cells_;
     MonoTextLayout layout_;
     std::uint64_t textRevision_ = 0;

@@ -66,6 +66,11 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // Advice can be long: it wraps rather than being cut off, and shows whole on hover too.
     status_->setWordWrap(true);
+    // One line that never wraps, so the window's layout does not jump as the user scrolls.
+    holdHint_ = new QLabel(tr("Paused at your position: scroll to the end (%1) to follow new data")
+                               .arg(QKeySequence(QKeySequence::MoveToEndOfDocument).toString(QKeySequence::NativeText)));
+    holdHint_->hide();
+    statusBar()->addWidget(holdHint_);
     statusBar()->addWidget(status_, 1);
     statusBar()->addPermanentWidget(portState_);
 
@@ -244,12 +249,8 @@ void MyDocumentWindow::showState()
 {
     setWindowTitle(QString::fromStdString(document_->windowTitle()));
     portState_->setText(QString::fromStdString(document_->portState()));
-    QString status = QString::fromStdString(document_->statusText());
-    if (receiveView_->model().isHeld()) {
-        const QString held = tr("Paused at your position: scroll to the end (%1) to follow new data")
-                                 .arg(QKeySequence(QKeySequence::MoveToEndOfDocument).toString(QKeySequence::NativeText));
-        status = status.isEmpty() ? held : status + QStringLiteral("  ") + held;
-    }
+    holdHint_->setVisible(receiveView_->model().isHeld());
+    const QString status = QString::fromStdString(document_->statusText());
     status_->setText(status);
     status_->setToolTip(status);
 }

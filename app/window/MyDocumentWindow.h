@@ -45,6 +45,7 @@ private:
     TextEditorWidget* sendEditor_ = nullptr;
     QLabel* portState_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* holdHint_ = nullptr; // shown while the user holds the receive view to read
     QMenu* fileMenu_ = nullptr;
     SegmentedControlWidget* readSegments_ = nullptr;
     SegmentedControlWidget* viewSegments_ = nullptr;

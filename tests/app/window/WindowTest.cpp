@@ -199,10 +199,13 @@ private slots:
         QScrollBar* bar = received->verticalScrollBar();
         QCOMPARE(bar->value(), bar->maximum());
         received->setFocus();
+        const int height = received->height();
         QTest::keyClick(received, Qt::Key_PageUp);
         const int reading = bar->value();
         QVERIFY(reading < bar->maximum());
         QVERIFY(statusText().contains("Paused at your position"));
+        QTest::qWait(50);
+        QCOMPARE(received->height(), height); // the hint takes no room from the view
         device.writeMaster("one-more\r\n");
         QTRY_VERIFY(c.recieveTF.string().ends_with(u"more\\13\\10"));
         QCOMPARE(bar->value(), reading);
@@ -319,7 +322,7 @@ private:
     {
         QString shown;
         for (const QLabel* label : window_->statusBar()->findChildren<QLabel*>())
-            shown += label->text();
+            shown += label->isVisible() ? label->text() : QString();
         return shown;
     }
     std::string enabledName() const { return window_->document().getEnabledDevice()->getAddr(); }

@@ -56,7 +56,7 @@ public:
     void refreshClicked(Control& sender);
     // Appends count received bytes (none when data is null) and redraws the receive view.
     void updateRecieveTF(const char* data, std::size_t count);
-    void set_RecieveTF(const AttributedText& text);
+    void set_RecieveTF(AttributedText text);
     void clearRecv(Control& sender);
 
     // Device and port settings.

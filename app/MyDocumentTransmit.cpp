@@ -85,11 +85,18 @@ void MyDocument::updateSendTF()
 void MyDocument::addNonPrintable(std::string_view values)
 {
     std::u16string text = sendTFCharacters();
-    text += parseValueList(values);
+    std::vector<std::string> skipped;
+    text += parseValueList(values, &skipped);
     // New characters always go to the end; the caret follows them.
     const std::size_t end = text.size();
     rebuildSendTF(std::move(text), end);
     controls.nonPrintTF.setStringValue("");
+    // Every piece that gave no byte is named, so nothing is left out without a word.
+    std::string reasons;
+    for (const std::string& reason : skipped)
+        reasons += (reasons.empty() ? "" : "; ") + reason;
+    if (!reasons.empty())
+        setStatus(reasons + ".");
 }
 
 void MyDocument::addNonPrintableClicked(Control&)

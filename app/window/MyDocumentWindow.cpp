@@ -1,5 +1,7 @@
 #include "app/window/MyDocumentWindow.h"
 
+#include "app/window/StatusLabel.h"
+
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
 #include "app/window/EditMenu.h"
@@ -60,10 +62,7 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
     setCentralWidget(central);
 
     portState_ = new QLabel;
-    status_ = new QLabel;
-    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // Advice can be long: it wraps rather than being cut off, and shows whole on hover too.
-    status_->setWordWrap(true);
+    status_ = new StatusLabel;
     statusBar()->addWidget(status_, 1);
     statusBar()->addPermanentWidget(portState_);
 
@@ -228,8 +227,7 @@ void MyDocumentWindow::showState()
     setWindowTitle(QString::fromStdString(document_->windowTitle()));
     portState_->setText(QString::fromStdString(document_->portState()));
     const QString status = QString::fromStdString(document_->statusText());
-    status_->setText(status);
-    status_->setToolTip(status);
+    status_->setMessage(status);
 }
 
 void MyDocumentWindow::closeEvent(QCloseEvent* event)

@@ -11,6 +11,7 @@ class MyDocument;
 class QAction;
 class QLabel;
 class QMenu;
+class StatusLabel;
 class SegmentedControlWidget;
 struct TerminalControls;
 class TextEditorWidget;
@@ -44,7 +45,7 @@ private:
     TextViewWidget* receiveView_ = nullptr;
     TextEditorWidget* sendEditor_ = nullptr;
     QLabel* portState_ = nullptr;
-    QLabel* status_ = nullptr;
+    StatusLabel* status_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     SegmentedControlWidget* readSegments_ = nullptr;
     SegmentedControlWidget* viewSegments_ = nullptr;

@@ -258,6 +258,16 @@ private slots:
                  qPrintable(QString::number(window_->minimumSizeHint().width())));
         window_->resize(640, 500);
         QTRY_COMPARE(window_->size(), QSize(640, 500));
+        // A long status ends in "…" and shows whole on hover; it neither widens nor grows the window.
+        window_->controls().nonPrintTF.setStringValue(std::string(60, 'x') + " " + std::string(60, 'y'));
+        window_->controls().addNonPrint.sendAction();
+        const QString status = QString::fromStdString(window_->document().statusText());
+        QLabel* shown = nullptr;
+        for (QLabel* label : window_->findChildren<QLabel*>())
+            shown = label->toolTip() == status ? label : shown;
+        QVERIFY(shown);
+        QTRY_VERIFY(shown->text().endsWith(QChar(0x2026)));
+        QCOMPARE(window_->size(), QSize(640, 500));
         for (QWidget* widget : window_->findChildren<QWidget*>()) {
             if (!widget->isVisible() || widget->isWindow())
                 continue;

@@ -13,6 +13,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#ifdef __APPLE__
+#include <mach/mach.h>
+#endif
 #include <poll.h>
 #include <sys/resource.h>
 #include <time.h>
@@ -61,8 +64,17 @@ struct Plan {
 
 
 
+// Resident memory now: VmRSS on Linux; elsewhere, where /proc is missing, the task's resident
+// size through the Mach interface.
 double residentMiB()
 {
+#ifdef __APPLE__
+    mach_task_basic_info info{};
+    mach_msg_type_number_t count = MACH_TASK_BASIC_INFO_COUNT;
+    if (::task_info(mach_task_self(), MACH_TASK_BASIC_INFO, reinterpret_cast<task_info_t>(&info), &count) != KERN_SUCCESS)
+        throw std::runtime_error("task_info failed");
+    return static_cast<double>(info.resident_size) / (1024 * 1024);
+#else
     std::ifstream status("/proc/self/status");
     std::string key;
     while (status >> key) {
@@ -74,6 +86,7 @@ double residentMiB()
         status.ignore(1 << 16, '\n');
     }
     throw std::runtime_error("no VmRSS in /proc/self/status");
+#endif
 }
 
 // The far end of the line: random bytes into the pty master, at the baud rate or as fast as the

@@ -168,6 +168,7 @@ bool TextEditorWidget::handleMove(const QKeyEvent* event)
         else
             target = moved(binding.move, caret());
         setSelection(binding.extend ? anchor() : target, target);
+        model().breakUndoCoalescing();
         ensureVisible(target);
         restartBlink();
         return true;
@@ -187,7 +188,11 @@ bool TextEditorWidget::isTypedText(const QKeyEvent* event)
 bool TextEditorWidget::handleEdit(const QKeyEvent* event)
 {
     const Qt::KeyboardModifiers commandKeys = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
-    if (event->matches(QKeySequence::Cut))
+    if (event->matches(QKeySequence::Undo))
+        undo();
+    else if (event->matches(QKeySequence::Redo))
+        redo();
+    else if (event->matches(QKeySequence::Cut))
         cut();
     else if (event->matches(QKeySequence::Paste))
         paste();
@@ -200,11 +205,11 @@ bool TextEditorWidget::handleEdit(const QKeyEvent* event)
     else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & commandKeys))
         deleteTo(previousPosition(caret()));
     else if (event->matches(QKeySequence::InsertParagraphSeparator) || event->matches(QKeySequence::InsertLineSeparator))
-        replace(selection(), u"\n");
+        replace(selection(), u"\n", EditKind::Typing);
     else if (event->key() == Qt::Key_Tab && !(event->modifiers() & (commandKeys | Qt::ShiftModifier)))
-        replace(selection(), u"\t");
+        replace(selection(), u"\t", EditKind::Typing);
     else if (isTypedText(event))
-        replace(selection(), event->text().toStdU16String());
+        replace(selection(), event->text().toStdU16String(), EditKind::Typing);
     else
         return false;
     return true;
@@ -233,7 +238,8 @@ bool TextEditorWidget::event(QEvent* event)
         // Keys this editor uses are not window shortcuts while it has the focus.
         if (event->type() == QEvent::ShortcutOverride
             && (tab || (plain && isTypedText(key)) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut)
-                || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Delete))) {
+                || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Delete)
+                || key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo))) {
             event->accept();
             return true;
         }
@@ -241,21 +247,20 @@ bool TextEditorWidget::event(QEvent* event)
     return TextViewWidget::event(event);
 }
 
-void TextEditorWidget::replace(TextRange range, std::u16string_view text)
+void TextEditorWidget::replace(TextRange range, std::u16string_view text, EditKind kind)
 {
     preferredColumn_ = -1;
-    model().userReplaceCharacters(range, text);
+    model().userReplaceCharacters(range, text, kind);
 }
 
 void TextEditorWidget::deleteTo(std::size_t position)
 {
-    TextRange range = selection();
-    if (range.length == 0) {
-        const std::size_t from = std::min(position, caret());
-        range = TextRange{from, std::max(position, caret()) - from};
-    }
-    if (range.length > 0)
-        replace(range, {});
+    // A selection deleted is a step of its own; only keys that delete at the caret run on.
+    const std::size_t from = std::min(position, caret());
+    if (selection().length > 0)
+        replace(selection(), {}, EditKind::Other);
+    else if (position != caret())
+        replace(TextRange{from, std::max(position, caret()) - from}, {}, EditKind::Deleting);
 }
 
 void TextEditorWidget::cut()
@@ -263,7 +268,7 @@ void TextEditorWidget::cut()
     if (!editable() || selection().length == 0)
         return;
     copy();
-    replace(selection(), {});
+    replace(selection(), {}, EditKind::Other);
 }
 
 void TextEditorWidget::paste()
@@ -295,7 +300,7 @@ void TextEditorWidget::inputMethodEvent(QInputMethodEvent* event)
                           static_cast<std::size_t>(std::min<long long>(event->replacementLength(), length - start))};
     }
     if (!event->commitString().isEmpty() || range.length > 0)
-        replace(range, event->commitString().toStdU16String());
+        replace(range, event->commitString().toStdU16String(), EditKind::Typing);
     restartBlink();
     event->accept();
 }
@@ -366,6 +371,7 @@ void TextEditorWidget::mousePressEvent(QMouseEvent* event)
         return;
     }
     preferredColumn_ = -1;
+    model().breakUndoCoalescing();
     TextViewWidget::mousePressEvent(event);
     restartBlink();
 }
@@ -382,6 +388,9 @@ void TextEditorWidget::paintOverlay(QPainter& painter)
 void TextEditorWidget::fillContextMenu(QMenu& menu)
 {
     const bool selected = selection().length > 0;
+    menu.addAction(QStringLiteral("Undo"), this, [this] { undo(); })->setEnabled(isUndoAvailable());
+    menu.addAction(QStringLiteral("Redo"), this, [this] { redo(); })->setEnabled(isRedoAvailable());
+    menu.addSeparator();
     menu.addAction(QStringLiteral("Cut"), this, [this] { cut(); })->setEnabled(editable() && selected);
     menu.addAction(QStringLiteral("Copy"), this, [this] { copy(); })->setEnabled(selected);
     const QMimeData* offered = QGuiApplication::clipboard()->mimeData();

@@ -116,43 +116,31 @@ std::size_t TextEditorWidget::moved(Move move, std::size_t from)
 
 bool TextEditorWidget::handleMove(const QKeyEvent* event)
 {
+    // Each move with its key, and the key that makes the same move extending the selection.
     struct Binding {
         QKeySequence::StandardKey key;
+        QKeySequence::StandardKey selectKey;
         Move move;
-        bool extend;
     };
     static constexpr std::array bindings{
-        Binding{QKeySequence::MoveToPreviousChar, Move::PreviousChar, false},
-        Binding{QKeySequence::MoveToNextChar, Move::NextChar, false},
-        Binding{QKeySequence::MoveToPreviousWord, Move::PreviousWord, false},
-        Binding{QKeySequence::MoveToNextWord, Move::NextWord, false},
-        Binding{QKeySequence::MoveToPreviousLine, Move::PreviousLine, false},
-        Binding{QKeySequence::MoveToNextLine, Move::NextLine, false},
-        Binding{QKeySequence::MoveToPreviousPage, Move::PreviousPage, false},
-        Binding{QKeySequence::MoveToNextPage, Move::NextPage, false},
-        Binding{QKeySequence::MoveToStartOfLine, Move::LineStart, false},
-        Binding{QKeySequence::MoveToEndOfLine, Move::LineEnd, false},
-        Binding{QKeySequence::MoveToStartOfBlock, Move::LineStart, false},
-        Binding{QKeySequence::MoveToEndOfBlock, Move::LineEnd, false},
-        Binding{QKeySequence::MoveToStartOfDocument, Move::DocumentStart, false},
-        Binding{QKeySequence::MoveToEndOfDocument, Move::DocumentEnd, false},
-        Binding{QKeySequence::SelectPreviousChar, Move::PreviousChar, true},
-        Binding{QKeySequence::SelectNextChar, Move::NextChar, true},
-        Binding{QKeySequence::SelectPreviousWord, Move::PreviousWord, true},
-        Binding{QKeySequence::SelectNextWord, Move::NextWord, true},
-        Binding{QKeySequence::SelectPreviousLine, Move::PreviousLine, true},
-        Binding{QKeySequence::SelectNextLine, Move::NextLine, true},
-        Binding{QKeySequence::SelectPreviousPage, Move::PreviousPage, true},
-        Binding{QKeySequence::SelectNextPage, Move::NextPage, true},
-        Binding{QKeySequence::SelectStartOfLine, Move::LineStart, true},
-        Binding{QKeySequence::SelectEndOfLine, Move::LineEnd, true},
-        Binding{QKeySequence::SelectStartOfBlock, Move::LineStart, true},
-        Binding{QKeySequence::SelectEndOfBlock, Move::LineEnd, true},
-        Binding{QKeySequence::SelectStartOfDocument, Move::DocumentStart, true},
-        Binding{QKeySequence::SelectEndOfDocument, Move::DocumentEnd, true},
+        Binding{QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, Move::PreviousChar},
+        Binding{QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, Move::NextChar},
+        Binding{QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord, Move::PreviousWord},
+        Binding{QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, Move::NextWord},
+        Binding{QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, Move::PreviousLine},
+        Binding{QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, Move::NextLine},
+        Binding{QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, Move::PreviousPage},
+        Binding{QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, Move::NextPage},
+        Binding{QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, Move::LineStart},
+        Binding{QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, Move::LineEnd},
+        Binding{QKeySequence::MoveToStartOfBlock, QKeySequence::SelectStartOfBlock, Move::LineStart},
+        Binding{QKeySequence::MoveToEndOfBlock, QKeySequence::SelectEndOfBlock, Move::LineEnd},
+        Binding{QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, Move::DocumentStart},
+        Binding{QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, Move::DocumentEnd},
     };
     for (const Binding& binding : bindings) {
-        if (!event->matches(binding.key))
+        const bool extend = event->matches(binding.selectKey);
+        if (!extend && !event->matches(binding.key))
             continue;
         const bool vertical = binding.move == Move::PreviousLine || binding.move == Move::NextLine
             || binding.move == Move::PreviousPage || binding.move == Move::NextPage;
@@ -161,13 +149,13 @@ bool TextEditorWidget::handleMove(const QKeyEvent* event)
         const TextRange selected = selection();
         std::size_t target = 0;
         // Left and Right first collapse a selection to its edge.
-        if (!binding.extend && selected.length > 0 && binding.move == Move::PreviousChar)
+        if (!extend && selected.length > 0 && binding.move == Move::PreviousChar)
             target = selected.location;
-        else if (!binding.extend && selected.length > 0 && binding.move == Move::NextChar)
+        else if (!extend && selected.length > 0 && binding.move == Move::NextChar)
             target = selected.end();
         else
             target = moved(binding.move, caret());
-        setSelection(binding.extend ? anchor() : target, target);
+        setSelection(extend ? anchor() : target, target);
         model().breakUndoCoalescing();
         ensureVisible(target);
         restartBlink();

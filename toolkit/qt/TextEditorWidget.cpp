@@ -21,6 +21,17 @@ namespace {
 bool isHigh(char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
 bool isLow(char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
 
+// Ctrl+Y redoes as well wherever the platform's keys leave it free (GTK's editors take it too);
+// on a Mac Command+Y is no editing key.
+bool isRedo(const QKeyEvent* event)
+{
+#ifndef Q_OS_MACOS
+    if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y))
+        return true;
+#endif
+    return event->matches(QKeySequence::Redo);
+}
+
 } // namespace
 
 TextEditorWidget::TextEditorWidget(std::shared_ptr<TextView> model, QWidget* parent)
@@ -178,7 +189,7 @@ bool TextEditorWidget::handleEdit(const QKeyEvent* event)
     const Qt::KeyboardModifiers commandKeys = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
     if (event->matches(QKeySequence::Undo))
         undo();
-    else if (event->matches(QKeySequence::Redo))
+    else if (isRedo(event))
         redo();
     else if (event->matches(QKeySequence::Cut))
         cut();
@@ -227,7 +238,7 @@ bool TextEditorWidget::event(QEvent* event)
         if (event->type() == QEvent::ShortcutOverride
             && (tab || (plain && isTypedText(key)) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut)
                 || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Delete)
-                || key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo))) {
+                || key->matches(QKeySequence::Undo) || isRedo(key))) {
             event->accept();
             return true;
         }

@@ -47,6 +47,7 @@ void MyDocument::awakeFromNib()
     setFlowList();
 
     controls.sendTF.setDelegate(this);
+    adoptSendTF();
     controls.recieveTF.setDelegate(this);
     controls.recieveTF.setEditable(false);
 

@@ -1,5 +1,6 @@
 #include "toolkit/qt/TextEditorWidget.h"
 
+#include "toolkit/Utf16.h"
 #include "toolkit/qt/PastedText.h"
 
 #include <QClipboard>
@@ -18,8 +19,6 @@
 
 namespace {
 
-bool isHigh(char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
-bool isLow(char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
 
 // Ctrl+Y redoes as well wherever the platform's keys leave it free (GTK's editors take it too);
 // on a Mac Command+Y is no editing key.
@@ -56,7 +55,7 @@ std::size_t TextEditorWidget::nextPosition(std::size_t position) const
     if (position >= text.size())
         return text.size();
     if (position + 1 < text.size()
-        && ((text[position] == u'\r' && text[position + 1] == u'\n') || (isHigh(text[position]) && isLow(text[position + 1]))))
+        && ((text[position] == u'\r' && text[position + 1] == u'\n') || (isHighSurrogate(text[position]) && isLowSurrogate(text[position + 1]))))
         return position + 2;
     return position + 1;
 }
@@ -68,7 +67,7 @@ std::size_t TextEditorWidget::previousPosition(std::size_t position) const
     if (position == 0)
         return 0;
     if (position >= 2
-        && ((text[position - 2] == u'\r' && text[position - 1] == u'\n') || (isHigh(text[position - 2]) && isLow(text[position - 1]))))
+        && ((text[position - 2] == u'\r' && text[position - 1] == u'\n') || (isHighSurrogate(text[position - 2]) && isLowSurrogate(text[position - 1]))))
         return position - 2;
     return position - 1;
 }

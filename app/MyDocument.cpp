@@ -47,6 +47,7 @@ void MyDocument::awakeFromNib()
     setFlowList();
 
     controls.sendTF.setDelegate(this);
+    adoptSendTF();
     controls.recieveTF.setDelegate(this);
     controls.recieveTF.setEditable(false);
 
@@ -301,9 +302,9 @@ MyDocument::Settings MyDocument::settingsFor(const Device* device) const
                     device->getPortHandle() != -1};
 }
 
-void MyDocument::set_RecieveTF(const AttributedText& text)
+void MyDocument::set_RecieveTF(AttributedText text)
 {
-    controls.recieveTF.setAttributedString(text);
+    controls.recieveTF.setAttributedString(std::move(text));
     controls.recieveTF.scrollRangeToVisible(TextRange{controls.recieveTF.length(), 0});
 }
 

@@ -6,6 +6,7 @@
 #include "app/DocumentError.h"
 #include "app/TickScheduler.h"
 #include "serial/SerialController.h"
+#include "toolkit/EditHistory.h"
 #include "toolkit/TextViewDelegate.h"
 
 #include <array>
@@ -56,7 +57,7 @@ public:
     void refreshClicked(Control& sender);
     // Appends count received bytes (none when data is null) and redraws the receive view.
     void updateRecieveTF(const char* data, std::size_t count);
-    void set_RecieveTF(const AttributedText& text);
+    void set_RecieveTF(AttributedText text);
     void clearRecv(Control& sender);
 
     // Device and port settings.
@@ -82,6 +83,14 @@ public:
     void clearSend(Control& sender);
     void sendClicked(Control& sender);
     void decodeAndSend();
+    // Undo and redo in the transmit editor. Steps are kept in the characters the editor stands
+    // for, not in its rendered text, so they mean the same in every view mode; clearing and
+    // sending are steps too, so a message just sent can be brought back and sent again.
+    bool canUndo(const TextView& sender) const override;
+    bool canRedo(const TextView& sender) const override;
+    void undo(TextView& sender) override;
+    void redo(TextView& sender) override;
+    void breakUndoCoalescing(TextView& sender) override;
 
     // Document-type operations: there are no file contents, so saving fails.
     std::string windowNibName() const { return "MyDocument"; }
@@ -128,17 +137,29 @@ private:
     void deviceGone(Device& device, int error, const std::string& lostOutput);
     void setStatus(std::string text);
     void stateChanged();
-    void rebuildSendTF(std::u16string decoded, std::size_t caretInDecoded);
+    // Shows decoded in the view mode; answers whether the editor now reads back as decoded
+    // (it does not when the mode cannot show some of its characters).
+    bool rebuildSendTF(std::u16string decoded, std::size_t caretInDecoded);
+    // Takes what the editor holds as the characters its undo history starts from.
+    void adoptSendTF();
+    // Makes characters the editor's content, as a step of kind for undo. userEdited: the
+    // editor took one user edit since it was last rebuilt.
+    void changeSendTF(std::u16string characters, std::size_t caret, EditKind kind, bool userEdited);
+    // Puts the editor one step back or forward in its history.
+    void stepSendTF(bool back);
     // What the editor's text stands for, printing the lines decode() prints for it.
     std::u16string sendTFCharacters();
-    // The characters the editor was last rebuilt from, while it still shows them in that mode
-    // and they read back unchanged: sending takes them instead of reading the editor again.
+    // What the editor stands for since its last rebuild (what it reads back as, in the mode it
+    // was rebuilt in), with the revision that rebuild gave it. While the editor still shows
+    // that revision, sending takes these characters instead of reading the editor again, and
+    // they are the text the undo history's steps apply to.
     struct Rebuilt {
         std::u16string characters;
         std::uint64_t revision;
         int type;
     };
     std::optional<Rebuilt> rebuilt_;
+    EditHistory sendHistory_;
     // Every window shares the device list; its own choice is remembered by name.
     Device* findDevice(std::string_view name, int* index);
     std::string settingsTitle(const Device& device) const;

@@ -1,5 +1,5 @@
 // The transmit editor: rebuilt in the view mode after every edit so escapes turn gray as
-// they are typed, characters inserted by value, the view-mode switch, and sending.
+// they are typed, characters inserted by value, the view-mode switch, undo, and sending.
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
 
@@ -12,6 +12,7 @@
 #include "toolkit/Log.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -44,17 +45,89 @@ void MyDocument::set_SendTF(const AttributedText& text)
     controls.sendTF.setAttributedString(text);
 }
 
-void MyDocument::rebuildSendTF(std::u16string decoded, std::size_t caretInDecoded)
+bool MyDocument::rebuildSendTF(std::u16string decoded, std::size_t caretInDecoded)
 {
     // One rendering gives the text and the caret, and the editor takes both as one change.
     TextView& editor = controls.sendTF;
     std::size_t caret = 0;
     AttributedText shown = filterString(decoded, viewType, caretInDecoded, caret);
     editor.setAttributedString(std::move(shown), TextRange{caret, 0});
-    if (readsBack(decoded, viewType))
-        rebuilt_ = Rebuilt{std::move(decoded), editor.textRevision(), viewType};
+    // What the mode cannot show reads back as what it shows instead, and that is what would be
+    // sent: the editor stands for that now.
+    const bool same = readsBack(decoded, viewType);
+    if (!same)
+        decoded = decodeEscapes(editor.textStorage(), viewType);
+    rebuilt_ = Rebuilt{std::move(decoded), editor.textRevision(), viewType};
+    return same;
+}
+
+void MyDocument::adoptSendTF()
+{
+    const TextView& editor = controls.sendTF;
+    std::size_t caret = 0;
+    std::u16string characters = decodeEscapes(editor.textStorage(), viewType, editor.selectedRange().end(), &caret);
+    rebuildSendTF(std::move(characters), caret);
+    sendHistory_.clear();
+}
+
+void MyDocument::changeSendTF(std::u16string characters, std::size_t caret, EditKind kind, bool userEdited)
+{
+    const TextView& editor = controls.sendTF;
+    std::optional<std::u16string> before;
+    if (rebuilt_ && rebuilt_->type == viewType && rebuilt_->revision + (userEdited ? 1 : 0) == editor.textRevision())
+        before = std::move(rebuilt_->characters);
+    rebuildSendTF(std::move(characters), caret);
+    // Text put in the editor by other code leaves nothing known to undo the next step to.
+    if (before)
+        sendHistory_.record(kind, EditHistory::difference(kind, *before, rebuilt_->characters, caret),
+                            std::chrono::steady_clock::now());
     else
-        rebuilt_.reset();
+        sendHistory_.clear();
+}
+
+void MyDocument::stepSendTF(bool back)
+{
+    if (!rebuilt_ || rebuilt_->type != viewType || rebuilt_->revision != controls.sendTF.textRevision()) {
+        sendHistory_.clear();
+        return;
+    }
+    const std::optional<EditHistory::Splice> step = back ? sendHistory_.undo() : sendHistory_.redo();
+    if (!step)
+        return;
+    std::u16string characters = rebuilt_->characters;
+    const std::optional<std::size_t> caret = EditHistory::apply(characters, *step);
+    // Steps are kept only while they read back in the mode (see viewFilterClicked), so every
+    // step puts back exactly the characters it had; should one not, the history is wrong.
+    if (!caret || !rebuildSendTF(std::move(characters), *caret))
+        sendHistory_.clear();
+}
+
+bool MyDocument::canUndo(const TextView& sender) const
+{
+    return &sender == &controls.sendTF && sendHistory_.canUndo();
+}
+
+bool MyDocument::canRedo(const TextView& sender) const
+{
+    return &sender == &controls.sendTF && sendHistory_.canRedo();
+}
+
+void MyDocument::undo(TextView& sender)
+{
+    if (&sender == &controls.sendTF)
+        stepSendTF(true);
+}
+
+void MyDocument::redo(TextView& sender)
+{
+    if (&sender == &controls.sendTF)
+        stepSendTF(false);
+}
+
+void MyDocument::breakUndoCoalescing(TextView& sender)
+{
+    if (&sender == &controls.sendTF)
+        sendHistory_.endStep();
 }
 
 std::u16string MyDocument::sendTFCharacters()
@@ -77,19 +150,27 @@ void MyDocument::textDidChange(TextView& sender)
 
 void MyDocument::updateSendTF()
 {
+    // The rebuild is part of the user's edit: one step, which undoes to what was shown before.
     std::size_t caret = 0;
     std::u16string characters = readEditor(controls.sendTF, viewType, caret);
-    rebuildSendTF(std::move(characters), caret);
+    changeSendTF(std::move(characters), caret, controls.sendTF.userEditKind(), true);
 }
 
 void MyDocument::addNonPrintable(std::string_view values)
 {
     std::u16string text = sendTFCharacters();
-    text += parseValueList(values);
+    std::vector<std::string> skipped;
+    text += parseValueList(values, &skipped);
     // New characters always go to the end; the caret follows them.
     const std::size_t end = text.size();
-    rebuildSendTF(std::move(text), end);
+    changeSendTF(std::move(text), end, EditKind::Other, false);
     controls.nonPrintTF.setStringValue("");
+    // Every piece that gave no byte is named, so nothing is left out without a word.
+    std::string reasons;
+    for (const std::string& reason : skipped)
+        reasons += (reasons.empty() ? "" : "; ") + reason;
+    if (!reasons.empty())
+        setStatus(reasons + ".");
 }
 
 void MyDocument::addNonPrintableClicked(Control&)
@@ -119,7 +200,7 @@ void MyDocument::addNull(Control&)
 
 void MyDocument::clearSend(Control&)
 {
-    set_SendTF(AttributedText());
+    changeSendTF({}, 0, EditKind::Other, false);
 }
 
 void MyDocument::viewFilterClicked(SegmentedControl& sender)
@@ -127,9 +208,18 @@ void MyDocument::viewFilterClicked(SegmentedControl& sender)
     const int oldType = viewType;
     viewType = sender.selectedSegment();
     updateRecieveTF(nullptr, 0);
+    const bool known = rebuilt_ && rebuilt_->type == oldType && rebuilt_->revision == controls.sendTF.textRevision();
     std::size_t caret = 0;
     std::u16string characters = readEditor(controls.sendTF, oldType, caret);
-    rebuildSendTF(std::move(characters), caret);
+    const bool same = rebuildSendTF(std::move(characters), caret);
+    // A new mode is no step: undo goes on in it, on the same characters. If the mode cannot
+    // show some of those characters (the editor's or any step's), undo would bring back text
+    // that reads as something else, so the history goes.
+    const auto shows = [this](char16_t unit) { return readsBack(std::u16string_view(&unit, 1), viewType); };
+    if (known && same && sendHistory_.holdsOnly(shows))
+        sendHistory_.endStep();
+    else
+        sendHistory_.clear();
     logLinef("INTERFACE: FILTER: %d clicked", sender.selectedSegment());
 }
 
@@ -167,7 +257,8 @@ void MyDocument::decodeAndSend()
     }
 
     if (serial->sendOnPort(device, bytes.data(), static_cast<int>(bytes.size()))) {
-        set_SendTF(AttributedText());
+        // Undo brings the message back, to send again or change.
+        changeSendTF({}, 0, EditKind::Other, false);
         setStatus("");
     } else if (device->getPortHandle() == -1) {
         setStatus(std::string("The port of ") + device->getAddr() + " is closed. Switch reading on to open it.");

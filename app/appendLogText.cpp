@@ -1,5 +1,7 @@
 #include "app/appendLogText.h"
 
+#include "toolkit/Utf16.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -8,8 +10,6 @@ namespace {
 
 constexpr std::size_t blockSize = 16;
 
-bool isHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // Tests blockSize units at once, four to a 64-bit word, and copies them narrowed to bytes when
 // all are 1 to 0x7F. Returns false, writing nothing, otherwise.
@@ -73,7 +73,7 @@ char* writePiece(std::u16string_view text, std::size_t& from, std::size_t to, ch
             } else if (unit == 0) {
                 continue;
             } else if (isHighSurrogate(unit) && i < size && isLowSurrogate(text[i])) {
-                out = writeUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i++] - 0xDC00));
+                out = writeUtf8(out, surrogatePairValue(unit, text[i++]));
             } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
                 out = writeUtf8(out, 0xFFFD);
             } else {

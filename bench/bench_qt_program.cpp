@@ -1,14 +1,21 @@
 // The whole terminal in one process under the offscreen platform, reading a pty that a writer
-// thread feeds, its ticks driven by the real Qt timers: CPU as a share of one core at 115200
-// baud and when idle, and resident memory across a flood, in every view mode.
+// thread feeds, driven by the real Qt event loop: CPU as a share of one core when idle, at
+// 115200 baud and in a flood (with the rate the flood is taken at), resident memory across the
+// flood, and how long a byte on an idle port takes to be painted, in every view mode. Every
+// byte sent is checked to have arrived; a lost byte or a missed goal fails the run.
 // Usage: bench_qt_program [--paced S] [--idle S] [--flood S]   (defaults 20, 10, 10)
 #include "bench/BenchTerminal.h"
 #include "bench/CpuTime.h"
+#include "bench/PaintCounter.h"
 #include "devices/Device.h"
+#include "toolkit/qt/TextViewWidget.h"
 
 #include <QEventLoop>
 #include <QTimer>
 
+#ifdef __APPLE__
+#include <mach/mach.h>
+#endif
 #include <poll.h>
 #include <sys/resource.h>
 #include <time.h>
@@ -30,6 +37,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -38,8 +46,12 @@ using Seconds = std::chrono::duration<double>;
 using namespace std::chrono_literals;
 
 constexpr double baudBytesPerSecond = 115200.0 / 10.0; // 8 data bits, a start and a stop bit
-constexpr double pacedGoalPercent = 1.0;
-constexpr double idleGoalPercent = 0.1;
+constexpr double pacedGoalPercent = 0.6;
+constexpr double idleGoalPercent = 0.05;
+constexpr double floodGoalMBps = 20;
+constexpr double floodCpuGoalPerMBps = 1.5; // % of one core per MB/s
+constexpr double latencyGoalMs = 20;
+constexpr int latencySamples = 21;
 // Allocator and glyph-cache noise; a buffer that grew with the stream would pass this in seconds.
 constexpr double flatMiB = 1.0;
 const char* const modeNames[] = {"text", "mixed", "decimal", "hex"};
@@ -52,8 +64,17 @@ struct Plan {
 
 
 
+// Resident memory now: VmRSS on Linux; elsewhere, where /proc is missing, the task's resident
+// size through the Mach interface.
 double residentMiB()
 {
+#ifdef __APPLE__
+    mach_task_basic_info info{};
+    mach_msg_type_number_t count = MACH_TASK_BASIC_INFO_COUNT;
+    if (::task_info(mach_task_self(), MACH_TASK_BASIC_INFO, reinterpret_cast<task_info_t>(&info), &count) != KERN_SUCCESS)
+        throw std::runtime_error("task_info failed");
+    return static_cast<double>(info.resident_size) / (1024 * 1024);
+#else
     std::ifstream status("/proc/self/status");
     std::string key;
     while (status >> key) {
@@ -65,6 +86,7 @@ double residentMiB()
         status.ignore(1 << 16, '\n');
     }
     throw std::runtime_error("no VmRSS in /proc/self/status");
+#endif
 }
 
 // The far end of the line: random bytes into the pty master, at the baud rate or as fast as the
@@ -79,6 +101,10 @@ public:
     }
     Feeder(const Feeder&) = delete;
     Feeder& operator=(const Feeder&) = delete;
+
+    std::uint64_t sent() const { return sent_; }
+    // The byte the feeder sent as its number i.
+    char byte(std::uint64_t i) const { return data_[i % data_.size()]; }
 
     // Stops the thread; answers the CPU seconds it used.
     double stop()
@@ -153,19 +179,31 @@ private:
 
 // Runs the event loop for `seconds`, with a writer at `pace` if any; answers the process's CPU
 // beyond the writer's own work, as a percentage of one core, and the seconds it ran.
-std::pair<double, double> runLoop(double seconds, int master, std::optional<Feeder::Pace> pace)
+std::pair<double, double> runLoop(double seconds, int master, std::optional<Feeder::Pace> pace,
+                                  std::optional<Feeder>* kept = nullptr)
 {
     QEventLoop loop;
     QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
     const double cpuStart = processCpuSeconds();
     const auto start = Clock::now();
-    std::optional<Feeder> feeder;
+    std::optional<Feeder> local;
+    std::optional<Feeder>& feeder = kept ? *kept : local;
     if (pace)
         feeder.emplace(master, *pace);
     loop.exec();
     const double feederCpu = feeder ? feeder->stop() : 0;
     const double elapsed = Seconds(Clock::now() - start).count();
     return {100 * (processCpuSeconds() - cpuStart - feederCpu) / elapsed, elapsed};
+}
+
+// Runs the event loop until the condition holds or the time is up; answers whether it held.
+template <typename Condition>
+bool runUntil(Condition done, double seconds)
+{
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(Seconds(seconds));
+    while (!done() && Clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    return done();
 }
 
 // Lets ticks take in what the pty still holds, unmeasured.
@@ -189,6 +227,7 @@ double timerFloorPercent(double seconds)
 struct Phase {
     double cpuPercent = 0;
     double kibPerSecond = 0; // what the terminal took in
+    std::uint64_t lost = 0;  // bytes sent but never received, or received other than sent
     double residentBefore = 0;
     double residentAfter = 0;
     double residentPeak = 0;
@@ -206,12 +245,49 @@ Phase runPhase(MyDocument& document, int master, std::optional<Feeder::Pace> pac
         QObject::connect(&memory, &QTimer::timeout, [&] { phase.residentPeak = std::max(phase.residentPeak, residentMiB()); });
         memory.start(250);
     }
-    const auto [cpuPercent, elapsed] = runLoop(seconds, master, pace);
+    std::optional<Feeder> feeder;
+    const auto [cpuPercent, elapsed] = runLoop(seconds, master, pace, &feeder);
     phase.cpuPercent = cpuPercent;
     phase.residentAfter = residentMiB();
     phase.residentPeak = std::max(phase.residentPeak, phase.residentAfter);
     phase.kibPerSecond = static_cast<double>(device->getRecvCount() - receivedBefore) / 1024 / elapsed;
+    if (!feeder)
+        return phase;
+    // What the pty still holds comes in next; then the count and the last bytes must match.
+    const std::uint64_t sent = feeder->sent();
+    runUntil([&] { return device->getRecvCount() - receivedBefore >= sent; }, 10);
+    const std::uint64_t received = device->getRecvCount() - receivedBefore;
+    phase.lost = received > sent ? received - sent : sent - received;
+    const std::u16string& buffer = device->getRecvBuf();
+    const std::uint64_t tail = std::min<std::uint64_t>({sent, buffer.size(), Device::maxRecvChars});
+    for (std::uint64_t i = 0; i < tail; ++i)
+        if (buffer[buffer.size() - tail + i] != static_cast<unsigned char>(feeder->byte(sent - tail + i)))
+            ++phase.lost;
     return phase;
+}
+
+// One byte at a time into an idle port, each after a quiet spell, until the receive view has
+// painted it: the median and the slowest, in ms.
+std::pair<double, double> latencyMs(MyDocument& document, int master, const PaintCounter& paints)
+{
+    Device* device = document.getEnabledDevice();
+    std::vector<double> samples;
+    for (int i = 0; i < latencySamples; ++i) {
+        settle(0.3);
+        const std::uint64_t received = device->getRecvCount();
+        const int painted = paints.count();
+        const auto start = Clock::now();
+        if (::write(master, "x", 1) != 1)
+            throw std::runtime_error(std::string("write to pty master: ") + std::strerror(errno));
+        if (!runUntil([&] { return device->getRecvCount() > received && paints.count() > painted; }, 2))
+            throw std::runtime_error("a byte on an idle port was never painted: received " +
+                                     std::to_string(device->getRecvCount() - received) + ", painted " +
+                                     std::to_string(paints.count() - painted) + (document.isAsleep() ? ", asleep" : "") +
+                                     (device->getPort() && device->getPort()->isReadablePaused() ? ", paused" : ""));
+        samples.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(samples.begin(), samples.end());
+    return {samples[samples.size() / 2], samples.back()};
 }
 
 const char* verdict(bool met)
@@ -263,18 +339,21 @@ int main(int argc, char** argv)
         std::fprintf(out,
                      "Qt %s, platform %s, %u CPUs. CPU: the process's user+system time (getrusage) less the "
                      "writer thread's own, as %% of one core.\n"
-                     "idle: reading on, nothing arriving, %.0f s (goal %.1f%%); paced: %.0f B/s for %.0f s "
-                     "(goal %.0f%%);\n"
-                     "flood: as fast as the pty takes it for %.0f s; resident memory (VmRSS) before, after and at "
-                     "its peak (goal: flat, within %.0f MiB).\n"
+                     "idle: reading on, nothing arriving, %.0f s (goal %.2f%%); paced: %.0f B/s for %.0f s "
+                     "(goal %.1f%%);\n"
+                     "flood: as fast as the pty takes it for %.0f s (goal %.0f MB/s at most %.1f%% of a core per "
+                     "MB/s); resident memory (VmRSS) before, after and at its peak (goal: flat, within %.0f MiB);\n"
+                     "latency: one byte into an idle port until the receive view painted it, median of %d (goal "
+                     "%.0f ms). lost: bytes not received as sent, checked after each stream.\n"
                      "For scale, an empty 0.1 s Qt timer in this process before the window opened: %.3f%%.\n\n",
                      qVersion(), qPrintable(QGuiApplication::platformName()), std::thread::hardware_concurrency(),
-                     plan.idle, idleGoalPercent, baudBytesPerSecond, plan.paced, pacedGoalPercent, plan.flood, flatMiB,
-                     timerFloor);
-        std::fprintf(out, "%-8s %-15s %-15s %11s %10s %11s  %s\n", "mode", "idle CPU", "paced CPU", "paced KiB/s",
-                     "flood CPU", "flood KiB/s", "RSS MiB before/after/peak");
+                     plan.idle, idleGoalPercent, baudBytesPerSecond, plan.paced, pacedGoalPercent, plan.flood,
+                     floodGoalMBps, floodCpuGoalPerMBps, flatMiB, latencySamples, latencyGoalMs, timerFloor);
+        std::fprintf(out, "%-8s %-14s %-14s %-17s %-16s %-5s %-17s %s\n", "mode", "idle CPU", "paced CPU",
+                     "flood MB/s", "flood CPU/(MB/s)", "lost", "latency med/max", "RSS MiB before/after/peak");
 
         bool allMet = true;
+        PaintCounter paints(terminal.window().receiveView()->viewport());
         for (int mode = 0; mode < 4; ++mode) {
             terminal.controls().viewFilter.userSelectSegment(mode);
             settle(1);
@@ -282,19 +361,27 @@ int main(int argc, char** argv)
             const Phase paced = runPhase(document, terminal.master(), Feeder::Pace::Baud, plan.paced, false);
             settle(0.5);
             const Phase flood = runPhase(document, terminal.master(), Feeder::Pace::Flood, plan.flood, true);
+            const auto [latencyMedian, latencyWorst] = latencyMs(document, terminal.master(), paints);
+            const double floodMBps = flood.kibPerSecond * 1024 / 1e6;
+            const double perMBps = floodMBps > 0 ? flood.cpuPercent / floodMBps : 0;
             const bool idleMet = idle.cpuPercent <= idleGoalPercent;
             const bool pacedMet = paced.cpuPercent <= pacedGoalPercent;
+            const bool latencyMet = latencyMedian <= latencyGoalMs;
+            const std::uint64_t lost = paced.lost + flood.lost;
             const bool flat = flood.residentAfter - flood.residentBefore <= flatMiB;
-            std::fprintf(out, "%-8s %6.3f%% %-7s %6.3f%% %-7s %11.2f %9.2f%% %11.0f  %.1f/%.1f/%.1f %s\n",
+            std::fprintf(out, "%-8s %6.3f%% %-6s %6.3f%% %-6s %7.1f %-9s %6.2f%% %-8s %-5llu %5.1f/%5.1f %-5s %.1f/%.1f/%.1f %s\n",
                          modeNames[mode], idle.cpuPercent, verdict(idleMet), paced.cpuPercent, verdict(pacedMet),
-                         paced.kibPerSecond, flood.cpuPercent, flood.kibPerSecond, flood.residentBefore,
+                         floodMBps, verdict(floodMBps >= floodGoalMBps), perMBps,
+                         verdict(perMBps <= floodCpuGoalPerMBps), static_cast<unsigned long long>(lost),
+                         latencyMedian, latencyWorst, verdict(latencyMet), flood.residentBefore,
                          flood.residentAfter, flood.residentPeak, flat ? "flat" : "GREW");
             std::fflush(out);
-            allMet = allMet && idleMet && pacedMet && flat;
+            allMet = allMet && idleMet && pacedMet && floodMBps >= floodGoalMBps && perMBps <= floodCpuGoalPerMBps &&
+                     latencyMet && flat && lost == 0;
             if (!document.isReading())
                 throw std::runtime_error("reading stopped: " + document.statusText());
         }
-        std::fprintf(out, "\n%s\n", allMet ? "All goals met." : "A goal was missed.");
+        std::fprintf(out, "\n%s\n", allMet ? "All goals met, no byte lost." : "A goal was missed, or bytes were lost.");
         return allMet ? 0 : 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_qt_program: %s\n", error.what());

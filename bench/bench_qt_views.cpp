@@ -4,6 +4,7 @@
 // 1,000 characters, 64 KiB and 1 MiB. Medians of many runs; goals 2 ms, 0.1 ms, 16 ms (the
 // first two messages) and 100 ms. Exits 1 when a goal is missed. Usage: bench_qt_views [--runs N]
 #include "bench/BenchTerminal.h"
+#include "bench/PaintCounter.h"
 #include "devices/Device.h"
 #include "toolkit/qt/TextEditorWidget.h"
 #include "toolkit/qt/TextViewWidget.h"
@@ -54,28 +55,6 @@ Figures summarize(std::vector<double> millis)
     const double median = n % 2 ? millis[n / 2] : (millis[n / 2 - 1] + millis[n / 2]) / 2;
     return Figures{median, millis[std::min(n - 1, n * 9 / 10)], millis.back()};
 }
-
-// Counts the paints a widget gets, so a figure that timed no painting is caught rather than
-// reported as fast.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget)
-    {
-        widget->installEventFilter(this);
-    }
-    int count() const { return count_; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count_;
-        return false;
-    }
-
-private:
-    int count_ = 0;
-};
 
 // Delivers what the widgets posted for themselves, as the event loop would in the same turn:
 // the layout request when a scroll bar comes or goes, the resize that follows, the repaints.

@@ -4,6 +4,15 @@
 
 #include <algorithm>
 
+namespace {
+
+EditKind kindOf(std::u16string_view text)
+{
+    return text.empty() ? EditKind::Deleting : EditKind::Typing;
+}
+
+} // namespace
+
 void TextView::setAttributedString(const AttributedText& text)
 {
     if (text == text_)
@@ -115,16 +124,26 @@ TextRange TextView::clamped(TextRange range) const
 
 bool TextView::userReplaceCharacters(TextRange range, std::u16string_view text)
 {
-    return userReplaceCharacters(range, text, typingColor_);
+    return userSplice(range, text, typingColor_, kindOf(text));
 }
 
 bool TextView::userReplaceCharacters(TextRange range, std::u16string_view text, const ColorRef& color)
+{
+    return userSplice(range, text, color, kindOf(text));
+}
+
+bool TextView::userReplaceCharacters(TextRange range, std::u16string_view text, EditKind kind)
+{
+    return userSplice(range, text, typingColor_, kind);
+}
+
+bool TextView::userSplice(TextRange range, std::u16string_view text, const ColorRef& color, EditKind kind)
 {
     if (!editable_)
         return false;
     range = clamped(range);
     text_.replaceCharacters(range, text, color);
-    userEdited(range.location + text.size());
+    userEdited(range.location + text.size(), kind);
     return true;
 }
 
@@ -143,13 +162,14 @@ bool TextView::userReplaceCharacters(TextRange range, const AttributedText& text
     }
     if (remove > 0)
         text_.replaceCharacters(TextRange{at, remove}, {}, {});
-    userEdited(at);
+    userEdited(at, EditKind::Other);
     return true;
 }
 
-void TextView::userEdited(std::size_t caret)
+void TextView::userEdited(std::size_t caret, EditKind kind)
 {
     ++textRevision_;
+    editKind_ = kind;
     selection_ = TextRange{caret, 0};
     if (delegate_) {
         // The delegate usually rewrites the text at once: a widget that followed the edit
@@ -163,4 +183,32 @@ void TextView::userEdited(std::size_t caret)
         delegate_->textDidChange(*this);
     }
     notify();
+}
+
+bool TextView::canUndo() const
+{
+    return editable_ && delegate_ && delegate_->canUndo(*this);
+}
+
+bool TextView::canRedo() const
+{
+    return editable_ && delegate_ && delegate_->canRedo(*this);
+}
+
+void TextView::undo()
+{
+    if (canUndo())
+        delegate_->undo(*this);
+}
+
+void TextView::redo()
+{
+    if (canRedo())
+        delegate_->redo(*this);
+}
+
+void TextView::breakUndoCoalescing()
+{
+    if (delegate_)
+        delegate_->breakUndoCoalescing(*this);
 }

@@ -6,6 +6,7 @@
 
 #include "toolkit/AttributedText.h"
 #include "toolkit/Control.h"
+#include "toolkit/EditHistory.h"
 
 #include <cstdint>
 #include <string_view>
@@ -63,6 +64,7 @@ public:
     TextRange selectedRange() const { return selection_; }
 
     // Counts changes of the text, so a widget can tell a new text from a selection change.
+    // A user edit counts one, before the delegate hears of it.
     std::uint64_t textRevision() const { return textRevision_; }
 
     // The user's edit: replace range (clamped to the text) with text in the typing colour,
@@ -72,11 +74,26 @@ public:
     bool userReplaceCharacters(TextRange range, std::u16string_view text);
     bool userReplaceCharacters(TextRange range, std::u16string_view text, const ColorRef& color);
     bool userReplaceCharacters(TextRange range, const AttributedText& text);
+    // The same, of a kind an undo history tells apart. The overloads above take text as typing,
+    // removal as deleting, and attributed text (a paste) as an edit of its own.
+    bool userReplaceCharacters(TextRange range, std::u16string_view text, EditKind kind);
+    // The kind of the user's latest edit, for the delegate hearing of it.
+    EditKind userEditKind() const { return editKind_; }
+
+    // Undo and redo belong to the delegate, which knows what the text stands for (it may rewrite
+    // the text after every edit); without one that keeps a history there is nothing to undo.
+    bool canUndo() const;
+    bool canRedo() const;
+    void undo();
+    void redo();
+    // The user moved the caret or the selection: the next edit is a new undo step.
+    void breakUndoCoalescing();
 
 private:
     TextRange clamped(TextRange range) const;
     void textReplaced();
-    void userEdited(std::size_t caret);
+    bool userSplice(TextRange range, std::u16string_view text, const ColorRef& color, EditKind kind);
+    void userEdited(std::size_t caret, EditKind kind);
     void notify();
 
     AttributedText text_;
@@ -90,4 +107,5 @@ private:
     bool editable_ = true;
     bool inUserEdit_ = false;
     bool held_ = false;
+    EditKind editKind_ = EditKind::Other;
 };

@@ -11,8 +11,8 @@
 
 namespace {
 
-// The project's own text widgets have plain member functions, and not all of them yet (the
-// view can't be edited; undo may come later): use whichever exist.
+// The project's own text widgets have plain member functions, and not all of them (the view
+// can't be edited): use whichever exist.
 template <typename Widget>
 bool applyTo(Widget& widget, EditMenu::Command command, bool perform)
 {
@@ -25,11 +25,11 @@ bool applyTo(Widget& widget, EditMenu::Command command, bool perform)
     switch (command) {
     case Command::Undo:
         if constexpr (requires { widget.undo(); })
-            return run([&] { widget.undo(); });
+            return widget.isUndoAvailable() && run([&] { widget.undo(); });
         return false;
     case Command::Redo:
         if constexpr (requires { widget.redo(); })
-            return run([&] { widget.redo(); });
+            return widget.isRedoAvailable() && run([&] { widget.redo(); });
         return false;
     case Command::Cut:
         if constexpr (requires { widget.cut(); })

@@ -1,6 +1,7 @@
 // A window's Edit menu: Undo, Redo, Cut, Copy, Paste and Select All on the platform's standard
 // keys, acting on whichever text widget of the window has the focus. An item the focused
-// widget cannot do (cutting from the read-only receive view, say) is disabled, key included.
+// widget cannot do (cutting from the read-only receive view, say) is disabled, key included;
+// as the menu opens it is checked again, since what can be undone changes with every key.
 #pragma once
 
 #include <QMenu>

@@ -1,5 +1,7 @@
 #include "app/window/MyDocumentWindow.h"
 
+#include "app/window/StatusLabel.h"
+
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
 #include "app/ViewType.h"
@@ -62,15 +64,7 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
     setCentralWidget(central);
 
     portState_ = new QLabel;
-    status_ = new QLabel;
-    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // Advice can be long: it wraps rather than being cut off, and shows whole on hover too.
-    status_->setWordWrap(true);
-    // One line that never wraps, so the window's layout does not jump as the user scrolls.
-    holdHint_ = new QLabel(tr("Paused at your position: scroll to the end (%1) to follow new data")
-                               .arg(QKeySequence(QKeySequence::MoveToEndOfDocument).toString(QKeySequence::NativeText)));
-    holdHint_->hide();
-    statusBar()->addWidget(holdHint_);
+    status_ = new StatusLabel;
     statusBar()->addWidget(status_, 1);
     statusBar()->addPermanentWidget(portState_);
 
@@ -249,10 +243,14 @@ void MyDocumentWindow::showState()
 {
     setWindowTitle(QString::fromStdString(document_->windowTitle()));
     portState_->setText(QString::fromStdString(document_->portState()));
-    holdHint_->setVisible(receiveView_->model().isHeld());
-    const QString status = QString::fromStdString(document_->statusText());
-    status_->setText(status);
-    status_->setToolTip(status);
+    QString status = QString::fromStdString(document_->statusText());
+    if (receiveView_->model().isHeld()) {
+        // The document's news first: it may be a failure the user must see.
+        const QString held = tr("Paused at your position: scroll to the end (%1) to follow new data")
+                                 .arg(QKeySequence(QKeySequence::MoveToEndOfDocument).toString(QKeySequence::NativeText));
+        status = status.isEmpty() ? held : status + QStringLiteral("  ") + held;
+    }
+    status_->setMessage(status);
 }
 
 void MyDocumentWindow::closeEvent(QCloseEvent* event)

@@ -11,6 +11,7 @@ class MyDocument;
 class QAction;
 class QLabel;
 class QMenu;
+class StatusLabel;
 class SegmentedControlWidget;
 struct TerminalControls;
 class TextEditorWidget;
@@ -44,8 +45,7 @@ private:
     TextViewWidget* receiveView_ = nullptr;
     TextEditorWidget* sendEditor_ = nullptr;
     QLabel* portState_ = nullptr;
-    QLabel* status_ = nullptr;
-    QLabel* holdHint_ = nullptr; // shown while the user holds the receive view to read
+    StatusLabel* status_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     SegmentedControlWidget* readSegments_ = nullptr;
     SegmentedControlWidget* viewSegments_ = nullptr;

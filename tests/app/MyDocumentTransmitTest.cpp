@@ -58,13 +58,15 @@ TEST_F(DocumentTest, TypingIsRebuiltInTheViewModeWithTheCaretAfterTheTypedText)
     quietly([&] {
         window->view(1);
         editor.setSelectedRange(TextRange{0, 0});
-        window->controls.nonPrintTF.setStringValue("65, 66,300,,0");
+        window->controls.nonPrintTF.setStringValue("65, 0x42 300,,0 1e2");
         for (Button* button : {&window->controls.addNonPrint, &window->controls.addLineButton, &window->controls.addCRtrnButton,
                                &window->controls.addTabButton, &window->controls.addNullButton})
             window->click(*button);
     });
     EXPECT_EQ(window->editor(), u"\\4\\0\\32B\\65\\10AB\\0\\10\\13\\9\\0");
     EXPECT_EQ(window->controls.nonPrintTF.stringValue(), "");
+    EXPECT_EQ(window->document->statusText(),
+              "300 is not a byte value (0-255): skipped; 1e2 is not a number: skipped.");
     quietly([&] { window->view(0); });
     EXPECT_EQ(window->editor(), std::u16string(u"\4\0 B\\65\nAB\0\n\r\t\0", 15));
 }

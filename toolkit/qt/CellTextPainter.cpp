@@ -1,5 +1,7 @@
 #include "toolkit/qt/CellTextPainter.h"
 
+#include "toolkit/Utf16.h"
+
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -20,15 +22,13 @@ constexpr std::size_t maxAtlases = 16;
 constexpr std::size_t maxAtlasPixels = std::size_t{1} << 21;
 constexpr std::size_t maxSlots = 2048;
 
-bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
-bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
 
 // Characters that draw nothing, or move other text about, get a visible stand-in.
 bool isInvisible(char16_t unit)
 {
     return (unit >= 0x80 && unit < 0xA0) || unit == 0xAD || (unit >= 0x200B && unit <= 0x200F)
         || (unit >= 0x202A && unit <= 0x202E) || (unit >= 0x2060 && unit <= 0x206F) || unit == 0xFEFF
-        || (unit >= 0xFFF9 && unit <= 0xFFFB) || (unit >= 0xD800 && unit < 0xE000);
+        || (unit >= 0xFFF9 && unit <= 0xFFFB) || isHighSurrogate(unit) || isLowSurrogate(unit);
 }
 
 // The text and background colour of every cell in [start, end), in order.

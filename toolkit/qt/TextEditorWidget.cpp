@@ -1,5 +1,6 @@
 #include "toolkit/qt/TextEditorWidget.h"
 
+#include "toolkit/Utf16.h"
 #include "toolkit/qt/PastedText.h"
 
 #include <QClipboard>
@@ -18,8 +19,17 @@
 
 namespace {
 
-bool isHigh(char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
-bool isLow(char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+
+// Ctrl+Y redoes as well wherever the platform's keys leave it free (GTK's editors take it too);
+// on a Mac Command+Y is no editing key.
+bool isRedo(const QKeyEvent* event)
+{
+#ifndef Q_OS_MACOS
+    if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y))
+        return true;
+#endif
+    return event->matches(QKeySequence::Redo);
+}
 
 } // namespace
 
@@ -45,7 +55,7 @@ std::size_t TextEditorWidget::nextPosition(std::size_t position) const
     if (position >= text.size())
         return text.size();
     if (position + 1 < text.size()
-        && ((text[position] == u'\r' && text[position + 1] == u'\n') || (isHigh(text[position]) && isLow(text[position + 1]))))
+        && ((text[position] == u'\r' && text[position + 1] == u'\n') || (isHighSurrogate(text[position]) && isLowSurrogate(text[position + 1]))))
         return position + 2;
     return position + 1;
 }
@@ -57,7 +67,7 @@ std::size_t TextEditorWidget::previousPosition(std::size_t position) const
     if (position == 0)
         return 0;
     if (position >= 2
-        && ((text[position - 2] == u'\r' && text[position - 1] == u'\n') || (isHigh(text[position - 2]) && isLow(text[position - 1]))))
+        && ((text[position - 2] == u'\r' && text[position - 1] == u'\n') || (isHighSurrogate(text[position - 2]) && isLowSurrogate(text[position - 1]))))
         return position - 2;
     return position - 1;
 }
@@ -116,43 +126,31 @@ std::size_t TextEditorWidget::moved(Move move, std::size_t from)
 
 bool TextEditorWidget::handleMove(const QKeyEvent* event)
 {
+    // Each move with its key, and the key that makes the same move extending the selection.
     struct Binding {
         QKeySequence::StandardKey key;
+        QKeySequence::StandardKey selectKey;
         Move move;
-        bool extend;
     };
     static constexpr std::array bindings{
-        Binding{QKeySequence::MoveToPreviousChar, Move::PreviousChar, false},
-        Binding{QKeySequence::MoveToNextChar, Move::NextChar, false},
-        Binding{QKeySequence::MoveToPreviousWord, Move::PreviousWord, false},
-        Binding{QKeySequence::MoveToNextWord, Move::NextWord, false},
-        Binding{QKeySequence::MoveToPreviousLine, Move::PreviousLine, false},
-        Binding{QKeySequence::MoveToNextLine, Move::NextLine, false},
-        Binding{QKeySequence::MoveToPreviousPage, Move::PreviousPage, false},
-        Binding{QKeySequence::MoveToNextPage, Move::NextPage, false},
-        Binding{QKeySequence::MoveToStartOfLine, Move::LineStart, false},
-        Binding{QKeySequence::MoveToEndOfLine, Move::LineEnd, false},
-        Binding{QKeySequence::MoveToStartOfBlock, Move::LineStart, false},
-        Binding{QKeySequence::MoveToEndOfBlock, Move::LineEnd, false},
-        Binding{QKeySequence::MoveToStartOfDocument, Move::DocumentStart, false},
-        Binding{QKeySequence::MoveToEndOfDocument, Move::DocumentEnd, false},
-        Binding{QKeySequence::SelectPreviousChar, Move::PreviousChar, true},
-        Binding{QKeySequence::SelectNextChar, Move::NextChar, true},
-        Binding{QKeySequence::SelectPreviousWord, Move::PreviousWord, true},
-        Binding{QKeySequence::SelectNextWord, Move::NextWord, true},
-        Binding{QKeySequence::SelectPreviousLine, Move::PreviousLine, true},
-        Binding{QKeySequence::SelectNextLine, Move::NextLine, true},
-        Binding{QKeySequence::SelectPreviousPage, Move::PreviousPage, true},
-        Binding{QKeySequence::SelectNextPage, Move::NextPage, true},
-        Binding{QKeySequence::SelectStartOfLine, Move::LineStart, true},
-        Binding{QKeySequence::SelectEndOfLine, Move::LineEnd, true},
-        Binding{QKeySequence::SelectStartOfBlock, Move::LineStart, true},
-        Binding{QKeySequence::SelectEndOfBlock, Move::LineEnd, true},
-        Binding{QKeySequence::SelectStartOfDocument, Move::DocumentStart, true},
-        Binding{QKeySequence::SelectEndOfDocument, Move::DocumentEnd, true},
+        Binding{QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, Move::PreviousChar},
+        Binding{QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, Move::NextChar},
+        Binding{QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord, Move::PreviousWord},
+        Binding{QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, Move::NextWord},
+        Binding{QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, Move::PreviousLine},
+        Binding{QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, Move::NextLine},
+        Binding{QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, Move::PreviousPage},
+        Binding{QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, Move::NextPage},
+        Binding{QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, Move::LineStart},
+        Binding{QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, Move::LineEnd},
+        Binding{QKeySequence::MoveToStartOfBlock, QKeySequence::SelectStartOfBlock, Move::LineStart},
+        Binding{QKeySequence::MoveToEndOfBlock, QKeySequence::SelectEndOfBlock, Move::LineEnd},
+        Binding{QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, Move::DocumentStart},
+        Binding{QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, Move::DocumentEnd},
     };
     for (const Binding& binding : bindings) {
-        if (!event->matches(binding.key))
+        const bool extend = event->matches(binding.selectKey);
+        if (!extend && !event->matches(binding.key))
             continue;
         const bool vertical = binding.move == Move::PreviousLine || binding.move == Move::NextLine
             || binding.move == Move::PreviousPage || binding.move == Move::NextPage;
@@ -161,13 +159,14 @@ bool TextEditorWidget::handleMove(const QKeyEvent* event)
         const TextRange selected = selection();
         std::size_t target = 0;
         // Left and Right first collapse a selection to its edge.
-        if (!binding.extend && selected.length > 0 && binding.move == Move::PreviousChar)
+        if (!extend && selected.length > 0 && binding.move == Move::PreviousChar)
             target = selected.location;
-        else if (!binding.extend && selected.length > 0 && binding.move == Move::NextChar)
+        else if (!extend && selected.length > 0 && binding.move == Move::NextChar)
             target = selected.end();
         else
             target = moved(binding.move, caret());
-        setSelection(binding.extend ? anchor() : target, target);
+        setSelection(extend ? anchor() : target, target);
+        model().breakUndoCoalescing();
         ensureVisible(target);
         restartBlink();
         return true;
@@ -187,7 +186,11 @@ bool TextEditorWidget::isTypedText(const QKeyEvent* event)
 bool TextEditorWidget::handleEdit(const QKeyEvent* event)
 {
     const Qt::KeyboardModifiers commandKeys = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
-    if (event->matches(QKeySequence::Cut))
+    if (event->matches(QKeySequence::Undo))
+        undo();
+    else if (isRedo(event))
+        redo();
+    else if (event->matches(QKeySequence::Cut))
         cut();
     else if (event->matches(QKeySequence::Paste))
         paste();
@@ -200,11 +203,11 @@ bool TextEditorWidget::handleEdit(const QKeyEvent* event)
     else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & commandKeys))
         deleteTo(previousPosition(caret()));
     else if (event->matches(QKeySequence::InsertParagraphSeparator) || event->matches(QKeySequence::InsertLineSeparator))
-        replace(selection(), u"\n");
+        replace(selection(), u"\n", EditKind::Typing);
     else if (event->key() == Qt::Key_Tab && !(event->modifiers() & (commandKeys | Qt::ShiftModifier)))
-        replace(selection(), u"\t");
+        replace(selection(), u"\t", EditKind::Typing);
     else if (isTypedText(event))
-        replace(selection(), event->text().toStdU16String());
+        replace(selection(), event->text().toStdU16String(), EditKind::Typing);
     else
         return false;
     return true;
@@ -233,7 +236,8 @@ bool TextEditorWidget::event(QEvent* event)
         // Keys this editor uses are not window shortcuts while it has the focus.
         if (event->type() == QEvent::ShortcutOverride
             && (tab || (plain && isTypedText(key)) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut)
-                || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Delete))) {
+                || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Delete)
+                || key->matches(QKeySequence::Undo) || isRedo(key))) {
             event->accept();
             return true;
         }
@@ -241,21 +245,20 @@ bool TextEditorWidget::event(QEvent* event)
     return TextViewWidget::event(event);
 }
 
-void TextEditorWidget::replace(TextRange range, std::u16string_view text)
+void TextEditorWidget::replace(TextRange range, std::u16string_view text, EditKind kind)
 {
     preferredColumn_ = -1;
-    model().userReplaceCharacters(range, text);
+    model().userReplaceCharacters(range, text, kind);
 }
 
 void TextEditorWidget::deleteTo(std::size_t position)
 {
-    TextRange range = selection();
-    if (range.length == 0) {
-        const std::size_t from = std::min(position, caret());
-        range = TextRange{from, std::max(position, caret()) - from};
-    }
-    if (range.length > 0)
-        replace(range, {});
+    // A selection deleted is a step of its own; only keys that delete at the caret run on.
+    const std::size_t from = std::min(position, caret());
+    if (selection().length > 0)
+        replace(selection(), {}, EditKind::Other);
+    else if (position != caret())
+        replace(TextRange{from, std::max(position, caret()) - from}, {}, EditKind::Deleting);
 }
 
 void TextEditorWidget::cut()
@@ -263,7 +266,7 @@ void TextEditorWidget::cut()
     if (!editable() || selection().length == 0)
         return;
     copy();
-    replace(selection(), {});
+    replace(selection(), {}, EditKind::Other);
 }
 
 void TextEditorWidget::paste()
@@ -295,7 +298,7 @@ void TextEditorWidget::inputMethodEvent(QInputMethodEvent* event)
                           static_cast<std::size_t>(std::min<long long>(event->replacementLength(), length - start))};
     }
     if (!event->commitString().isEmpty() || range.length > 0)
-        replace(range, event->commitString().toStdU16String());
+        replace(range, event->commitString().toStdU16String(), EditKind::Typing);
     restartBlink();
     event->accept();
 }
@@ -366,6 +369,7 @@ void TextEditorWidget::mousePressEvent(QMouseEvent* event)
         return;
     }
     preferredColumn_ = -1;
+    model().breakUndoCoalescing();
     TextViewWidget::mousePressEvent(event);
     restartBlink();
 }
@@ -382,6 +386,9 @@ void TextEditorWidget::paintOverlay(QPainter& painter)
 void TextEditorWidget::fillContextMenu(QMenu& menu)
 {
     const bool selected = selection().length > 0;
+    menu.addAction(QStringLiteral("Undo"), this, [this] { undo(); })->setEnabled(isUndoAvailable());
+    menu.addAction(QStringLiteral("Redo"), this, [this] { redo(); })->setEnabled(isRedoAvailable());
+    menu.addSeparator();
     menu.addAction(QStringLiteral("Cut"), this, [this] { cut(); })->setEnabled(editable() && selected);
     menu.addAction(QStringLiteral("Copy"), this, [this] { copy(); })->setEnabled(selected);
     const QMimeData* offered = QGuiApplication::clipboard()->mimeData();

@@ -21,6 +21,11 @@ public:
 
     void cut();
     void paste();
+    // Undo and redo are the model's: its delegate keeps the history of what the text stands for.
+    void undo() { model().undo(); }
+    void redo() { model().redo(); }
+    bool isUndoAvailable() const { return model().canUndo(); }
+    bool isRedoAvailable() const { return model().canRedo(); }
     // Replaces the selection with what data offers, colours included, as one edit.
     void insertFromMimeData(const QMimeData& source);
     std::size_t caretPosition() const { return caret(); }
@@ -55,7 +60,7 @@ private:
     std::size_t previousPosition(std::size_t position) const;
     std::size_t nextWord(std::size_t position) const;
     std::size_t previousWord(std::size_t position) const;
-    void replace(TextRange range, std::u16string_view text);
+    void replace(TextRange range, std::u16string_view text, EditKind kind);
     void deleteTo(std::size_t position);
     void restartBlink();
 

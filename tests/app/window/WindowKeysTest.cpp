@@ -3,6 +3,8 @@
 // that reach what they name, and a width that lets two windows share a 1280-pixel screen.
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
+#include "app/decode.h"
+#include "app/filterString.h"
 #include "app/window/MyDocumentWindow.h"
 #include "app/window/TerminalApplication.h"
 #include "devices/DeviceList.h"
@@ -225,6 +227,93 @@ private slots:
         QCOMPARE(c.sendTF.string(), u"received");
     }
 
+    void undoGivesBackWhatTheEditorShowedBeforeEachStep()
+    {
+        TerminalControls& c = window_->controls();
+        TextEditorWidget* editor = window_->sendEditor();
+        editor->setFocus();
+        const auto undo = [editor] { QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier); };
+        const auto shown = [&c] { return c.sendTF.textStorage(); };
+
+        // Typing comes back a word at a time; the platform's Redo key redoes, and so does Ctrl+Y.
+        QTest::keyClicks(editor, "hello world");
+        undo();
+        QCOMPARE(c.sendTF.string(), u"hello ");
+        undo();
+        QCOMPARE(c.sendTF.string(), u"");
+        QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+#ifndef Q_OS_MACOS
+        redoKeys.prepend(QKeySequence(Qt::CTRL | Qt::Key_Y));
+#endif
+        QTest::keySequence(editor, redoKeys.first());
+        QTest::keySequence(editor, redoKeys.last());
+        QCOMPARE(c.sendTF.string(), u"hello world");
+        // A character added by its button, and a list of values, is one step each.
+        QTest::mouseClick(boundTo<ButtonWidget>(window_, c.addLineButton), Qt::LeftButton);
+        c.nonPrintTF.setStringValue("1, 2, 3");
+        c.addNonPrint.sendAction();
+        undo();
+        QCOMPARE(c.sendTF.string(), u"hello world\n");
+        undo();
+        QCOMPARE(c.sendTF.string(), u"hello world");
+
+        // In Hex the document rewrites far more than was typed; undo gives back exactly what
+        // was shown before, colours included, whether the key went inside an escape or after.
+        QTest::keyClick(editor, Qt::Key_4, Qt::ControlModifier);
+        const AttributedText hex = shown();
+        c.sendTF.setSelectedRange(TextRange{4, 0}); // "\0x6|8"
+        QTest::keyClicks(editor, "2");
+        QVERIFY(shown() != hex);
+        undo();
+        QVERIFY(shown() == hex);
+        QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(editor, "\\0x41"); // the backslash and the word after it: two steps
+        undo();
+        undo();
+        QVERIFY(shown() == hex);
+
+        // Steps outlive a view switch when the new view shows their characters as they are...
+        QTest::keyClick(editor, Qt::Key_3, Qt::ControlModifier);
+        undo();
+        QCOMPARE(decodeEscapes(shown(), 2), u"hello ");
+        QVERIFY(shown() == filterString(u"hello ", 2));
+        // ...and are dropped when it cannot: undone in Hex, a step holding a character beyond a
+        // byte would show as an escape that reads as nothing.
+        QTest::keyClick(editor, Qt::Key_1, Qt::ControlModifier);
+        QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QStringLiteral("\u4e2d"), Qt::NoModifier);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClick(editor, Qt::Key_4, Qt::ControlModifier);
+        const AttributedText before = shown();
+        undo();
+        QVERIFY(shown() == before);
+        QVERIFY(shown() == filterString(decodeEscapes(shown(), 3), 3));
+        QVERIFY(!editor->isUndoAvailable());
+
+        // Clearing and sending are undone too: what was sent comes back to be sent again.
+        QTest::keyClick(editor, Qt::Key_1, Qt::ControlModifier);
+        c.readToggle.userSelectSegment(1);
+        QTest::keyClicks(editor, "ping");
+        QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(port_.readMaster(10, 1s), std::string("hello ping"));
+        undo();
+        QCOMPARE(c.sendTF.string(), u"hello ping");
+        c.clrSendButton.sendAction();
+        QVERIFY(c.sendTF.string().empty());
+
+        // The Edit menu offers undo only when there is something to undo.
+        QTest::keyClick(editor, Qt::Key_E, Qt::AltModifier);
+        QAction* undoItem = item(window_, "Edit", "Undo");
+        QVERIFY(undoItem->isEnabled());
+        undoItem->trigger();
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QCOMPARE(c.sendTF.string(), u"hello ping");
+        while (editor->isUndoAvailable())
+            undo();
+        QTest::keyClick(editor, Qt::Key_E, Qt::AltModifier);
+        QVERIFY(!undoItem->isEnabled() && item(window_, "Edit", "Redo")->isEnabled());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    }
+
     void mnemonicsReachWhatTheyName()
     {
         const auto opens = [this](Qt::Key key, const QString& title) {
@@ -258,6 +347,16 @@ private slots:
                  qPrintable(QString::number(window_->minimumSizeHint().width())));
         window_->resize(640, 500);
         QTRY_COMPARE(window_->size(), QSize(640, 500));
+        // A long status ends in "…" and shows whole on hover; it neither widens nor grows the window.
+        window_->controls().nonPrintTF.setStringValue(std::string(60, 'x') + " " + std::string(60, 'y'));
+        window_->controls().addNonPrint.sendAction();
+        const QString status = QString::fromStdString(window_->document().statusText());
+        QLabel* shown = nullptr;
+        for (QLabel* label : window_->findChildren<QLabel*>())
+            shown = label->toolTip() == status ? label : shown;
+        QVERIFY(shown);
+        QTRY_VERIFY(shown->text().endsWith(QChar(0x2026)));
+        QCOMPARE(window_->size(), QSize(640, 500));
         for (QWidget* widget : window_->findChildren<QWidget*>()) {
             if (!widget->isVisible() || widget->isWindow())
                 continue;

@@ -282,8 +282,23 @@ void MyDocument::showReceived(Device* device)
 {
     lastShown_ = std::chrono::steady_clock::now();
     static const std::u16string nothing;
-    set_RecieveTF(filterString(device ? device->getRecvBuf() : nothing, viewType));
-    shownReceive_ = shownFor(device);
+    const std::u16string& buffer = device ? device->getRecvBuf() : nothing;
+    const Shown now = shownFor(device);
+    // The bytes shown last time that are still in the buffer lead it: the view keeps the
+    // user's selection and reading place on them while older ones fall off the front.
+    std::size_t keptBytes = 0;
+    if (receiveShown_ && viewType == shownViewType_ && now.name == shownReceive_.name
+        && now.recvCount >= shownReceive_.recvCount) {
+        const std::uint64_t added = now.recvCount - shownReceive_.recvCount;
+        if (added < buffer.size())
+            keptBytes = std::min(buffer.size() - static_cast<std::size_t>(added), shownReceive_.recvSize);
+    }
+    std::size_t kept = 0;
+    AttributedText text = filterString(buffer, viewType, keptBytes, kept);
+    // One change: the new text and the request to keep to its end (a held view ignores it).
+    controls.recieveTF.rollAttributedString(std::move(text), kept, true);
+    shownReceive_ = now;
+    shownViewType_ = viewType;
     receiveShown_ = true;
 }
 

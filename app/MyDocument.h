@@ -198,6 +198,7 @@ private:
     std::string enabledName_;       // the device this window works with, "" for none
     bool closed_ = false;
     Shown shownReceive_;
+    int shownViewType_ = 0;
     bool receiveShown_ = false;
     std::chrono::steady_clock::time_point lastShown_{}; // when the receive view was last drawn
     Settings shownSettings_;

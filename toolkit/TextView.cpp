@@ -44,22 +44,29 @@ void TextView::setAttributedString(AttributedText&& text, TextRange selection)
     notify();
 }
 
-void TextView::rollAttributedString(AttributedText&& text, std::size_t kept)
+void TextView::rollAttributedString(AttributedText&& text, std::size_t kept, bool showEnd)
 {
     const std::u16string_view before = text_.string();
     const std::u16string_view after = text.string();
+    std::size_t gone = 0;
     if (kept > before.size() || kept > after.size() || before.substr(before.size() - kept) != after.substr(0, kept)) {
-        setAttributedString(std::move(text));
-        return;
+        // Nothing of the old text is known to be in the new one: a plain replacement.
+        if (text == text_ && !showEnd)
+            return;
+    } else {
+        gone = before.size() - kept;
+        if (gone == 0 && text == text_ && !showEnd)
+            return;
+        const auto moved = [gone](std::size_t position) { return position > gone ? position - gone : 0; };
+        const std::size_t from = moved(selection_.location);
+        selection_ = TextRange{from, moved(selection_.end()) - from};
     }
-    const std::size_t gone = before.size() - kept;
-    if (gone == 0 && text == text_)
-        return;
-    const auto moved = [gone](std::size_t position) { return position > gone ? position - gone : 0; };
-    const std::size_t from = moved(selection_.location);
-    selection_ = TextRange{from, moved(selection_.end()) - from};
     text_ = std::move(text);
     dropped_ += gone;
+    if (showEnd) {
+        scrollRequest_ = TextRange{text_.length(), 0};
+        ++scrollRevision_;
+    }
     textReplaced();
 }
 

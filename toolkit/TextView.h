@@ -31,7 +31,8 @@ public:
     // droppedCount() grows by what fell off, so a widget can move its own places with the text.
     // A text that does not start with the old one's last `kept` units is set as by
     // setAttributedString(), since nothing of the old text is known to be in it.
-    void rollAttributedString(AttributedText&& text, std::size_t kept);
+    // With showEnd, it also asks the widget to bring the end into view, in the same change.
+    void rollAttributedString(AttributedText&& text, std::size_t kept, bool showEnd = false);
     // How many units have fallen off the front of the text in rolls since the view was made.
     std::uint64_t droppedCount() const { return dropped_; }
 

@@ -389,9 +389,9 @@ void MyDocument::deviceGone(Device& device, int error, const std::string& lostOu
     std::string text = std::string(device.getAddr()) + " stopped answering (" + std::strerror(error) +
                        "): it was probably unplugged. Reading is off.";
     if (!lostOutput.empty())
-        text += " " + lostOutput;
+        text.append(" ").append(lostOutput);
     else if (const std::size_t queued = serial->pendingBytes(&device); queued > 0)
-        text += " " + std::to_string(queued) + " unsent bytes were dropped.";
+        text.append(" ").append(std::to_string(queued)).append(" unsent bytes were dropped.");
     serial->closePort(&device);
     disableReading();
     setStatus(text);

@@ -61,7 +61,7 @@ TEST(DeviceListSingleton, FirstUseCreatesTheOneListAndSaysSoOnce)
             LogCapture lines;
             DeviceList* first = &DeviceList::sharedDeviceList();
             DeviceList* again = &DeviceList::sharedDeviceList();
-            const bool printedOnce = lines.text() == "DeviceList INIT\n";
+            const bool printedOnce = lines.take() == "DeviceList INIT\n";
             std::_Exit(first == again && printedOnce ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");

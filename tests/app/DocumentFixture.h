@@ -18,7 +18,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 // One window: its controls and its document.
 struct Window {
@@ -104,16 +103,6 @@ protected:
         const std::uint64_t target = window.device()->getRecvCount() + count;
         while (window.device()->getRecvCount() < target && std::chrono::steady_clock::now() < deadline)
             window.tick();
-    }
-
-    // The device names in list order, which is the folder's order: not alphabetical.
-    static std::vector<std::string> listed()
-    {
-        std::vector<std::string> names;
-        DeviceList& list = DeviceList::sharedDeviceList();
-        for (int i = 0; i < list.getNumDevices(); ++i)
-            names.emplace_back(list.getDeviceAtIndex(i)->getAddr());
-        return names;
     }
 
     LogCapture log;

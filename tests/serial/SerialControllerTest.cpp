@@ -47,28 +47,19 @@ std::pair<unsigned, unsigned> speeds(int fd)
     return {input, output};
 }
 
+// Waits up to a second until `count` received bytes wait on the descriptor.
+void awaitBytes(int fd, int count)
+{
+    for (int waiting = 0, tries = 0; waiting < count && tries < 1000; ++tries) {
+        ::ioctl(fd, FIONREAD, &waiting);
+        ::poll(nullptr, 0, 1);
+    }
+}
+
 // A device file in a scratch folder that is really a pty slave; the test is the far end.
 class SerialControllerTest : public testing::Test {
 protected:
     SerialControllerTest() { dev.link("cu.pty", pty.slavePath()); }
-
-    // Reads through the driver until `count` bytes came or a second passed.
-    std::string readFromPort(Device& record, std::size_t count)
-    {
-        std::string received;
-        const auto deadline = std::chrono::steady_clock::now() + 1s;
-        while (received.size() < count && std::chrono::steady_clock::now() < deadline) {
-            char buffer[512];
-            const int got = serial.readPort(&record, buffer, sizeof buffer);
-            if (got < 0)
-                break;
-            received.append(buffer, static_cast<std::size_t>(got));
-            pollfd entry{record.getPortHandle(), POLLIN, 0};
-            if (got == 0)
-                ::poll(&entry, 1, 10);
-        }
-        return received;
-    }
 
     LogCapture lines;
     Pty pty;
@@ -106,23 +97,6 @@ TEST_F(SerialControllerTest, OpensAtEveryRateAndAnyOtherAt9600WithItsFlowTypeAnd
     EXPECT_EQ(lines.take(), expectedLines);
 }
 
-TEST_F(SerialControllerTest, EachRecordReadsItsOwnPortUnchangedAndWithoutEcho)
-{
-    Pty otherPty;
-    dev.link("cu.other", otherPty.slavePath());
-    Device other("cu.other", dev.path());
-    device.setFlowFlag(2); // a tty's default IXON would still eat 0x11 and 0x13 here
-    ASSERT_TRUE(serial.openPort(&device));
-    ASSERT_TRUE(serial.openPort(&other));
-    EXPECT_NE(device.getPortHandle(), other.getPortHandle());
-    const std::string bytes("\x7f\x04\x15\r\0\x11\x13\x03 line\n", 13);
-    pty.writeMaster(bytes);
-    otherPty.writeMaster("second");
-    EXPECT_EQ(readFromPort(device, bytes.size()), bytes);
-    EXPECT_EQ(readFromPort(other, 6), "second");
-    EXPECT_EQ(pty.readMaster(1, 50ms), "");
-}
-
 TEST_F(SerialControllerTest, ClosingOrAScanThatDropsTheRecordRestoresTheDeviceSettingsAndItsDescriptor)
 {
     const termios before = pty.slaveOptions();
@@ -156,27 +130,35 @@ TEST_F(SerialControllerTest, ClosingOrAScanThatDropsTheRecordRestoresTheDeviceSe
     expectSameSettings(before, pty.slaveOptions());
 }
 
-TEST_F(SerialControllerTest, ReadAnswersTheCountAndFillsNoMoreThanTheBuffer)
+TEST_F(SerialControllerTest, EachRecordReadsItsOwnPortUnchangedWithoutEchoAndNoMoreThanTheBuffer)
 {
+    Pty otherPty;
+    dev.link("cu.other", otherPty.slavePath());
+    Device other("cu.other", dev.path());
+    device.setFlowFlag(2); // a tty's default IXON would still eat 0x11 and 0x13 here
     ASSERT_TRUE(serial.openPort(&device));
+    ASSERT_TRUE(serial.openPort(&other));
     char buffer[512];
     lines.take();
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 0);
     EXPECT_EQ(lines.take(), "Serial:NO DATA\n");
 
+    // Every byte value, the terminal's line-editing, signal and flow characters among them.
     std::string bytes(600, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i * 7);
     pty.writeMaster(bytes);
-    for (int waiting = 0, tries = 0; waiting < 600 && tries < 1000; ++tries) {
-        ::ioctl(device.getPortHandle(), FIONREAD, &waiting);
-        ::poll(nullptr, 0, 1);
-    }
+    otherPty.writeMaster("second");
+    awaitBytes(device.getPortHandle(), 600);
+    awaitBytes(other.getPortHandle(), 6);
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 512);
     EXPECT_EQ(std::string(buffer, 512), bytes.substr(0, 512));
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 88);
     EXPECT_EQ(std::string(buffer, 88), bytes.substr(512));
-    EXPECT_EQ(lines.take(), "Serial:512 Bytes Read\nSerial:88 Bytes Read\n");
+    EXPECT_EQ(serial.readPort(&other, buffer, sizeof buffer), 6);
+    EXPECT_EQ(std::string(buffer, 6), "second");
+    EXPECT_EQ(lines.take(), "Serial:512 Bytes Read\nSerial:88 Bytes Read\nSerial:6 Bytes Read\n");
+    EXPECT_EQ(pty.readMaster(1, 50ms), "") << "nothing echoed";
 }
 
 TEST_F(SerialControllerTest, WithoutARecordOrAnOpenPortNothingIsTouched)

@@ -62,11 +62,11 @@ std::string readThrough(int fd, std::string_view last)
     return received;
 }
 
-// What logLinef("<prefix>%d", i) gives for i in [from, to).
-std::string numbered(const std::string& prefix, int from, int to)
+// What logLinef("<prefix>%d", i) gives for i from 0 to count - 1.
+std::string numbered(const std::string& prefix, int count)
 {
     std::string lines;
-    for (int i = from; i < to; ++i)
+    for (int i = 0; i < count; ++i)
         lines += prefix + std::to_string(i) + "\n";
     return lines;
 }
@@ -94,7 +94,7 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteInOrderAndCapturedLinesStayOff)
         }
         for (int i = 0; i < 2000; ++i)
             logLinef("n%d", i);
-        expected += numbered("n", 0, 2000) + "end\n";
+        expected += numbered("n", 2000) + "end\n";
         {
             LogCapture capture;
             logLine("captured");
@@ -161,7 +161,7 @@ TEST(Log, AStalledPipeCostsLinesNotTimeAndAGoneReaderNotTheProgram)
     const int kept = static_cast<int>(std::count(lines.begin(), gap, '\n'));
     ASSERT_GT(kept, 0);
     ASSERT_LT(kept, count);
-    EXPECT_TRUE(lines == numbered("line ", 0, kept) + numbered("after ", 0, 10)) << "lines were cut, reordered or changed";
+    EXPECT_TRUE(lines == numbered("line ", kept) + numbered("after ", 10)) << "lines were cut, reordered or changed";
     EXPECT_EQ(report, "serialterm: " + std::to_string(count - kept) +
                           " log lines dropped: standard output was not being read\n");
     EXPECT_EQ(contents(errors), report) << "losing lines to a reader that quit is no news";

@@ -5,38 +5,66 @@
 
 #include <cstdio>
 #include <sstream>
+#include <termios.h>
 #include <thread>
 
 using namespace std::chrono_literals;
 
-TEST_F(DocumentTest, StartsWithDefaultsAndNoPortAndReadingOpensAndClosesItOrSaysWhyNot)
+TEST_F(DocumentTest, StartsWithNoPortAndReadingOrAnySettingOpensItWithTheSettingsOrSaysWhyNot)
 {
-    attach("cu.usb");
+    Pty& pty = attach("cu.usb");
     std::unique_ptr<Window> window;
     EXPECT_EQ(logged([&] { window = openWindow(); }), "INIT\nStarted Timer\nSETUP\n");
-    const TerminalControls& c = window->controls;
+    TerminalControls& c = window->controls;
+    Device* device = window->device();
     EXPECT_EQ(window->shown(), "cu.usb 9600 none-8-1 None");
     EXPECT_EQ(c.baudRatePU.numberOfItems(), 13);
     EXPECT_EQ(c.packetPU.itemTitles(), (std::vector<std::string>{"none-8-1", "even-7-1", "odd-7-1"}));
     EXPECT_EQ(c.flowPU.itemTitles(), (std::vector<std::string>{"None", "Xon/Xoff", "Hardware"}));
     EXPECT_FALSE(window->reading());
-    EXPECT_EQ(window->device()->getPortHandle(), -1);
+    EXPECT_EQ(device->getPortHandle(), -1);
     EXPECT_EQ(window->document->windowTitle(), "cu.usb - 9600 none-8-1 None");
+    // A pop-up with nothing selected changes nothing.
+    c.baudRatePU.selectItemAtIndex(-1);
+    c.devicePU.selectItemAtIndex(-1);
+    EXPECT_EQ(logged([&] {
+                  c.baudRatePU.sendAction();
+                  c.devicePU.sendAction();
+              }),
+              "");
+    EXPECT_EQ(device->getBaud(), 9600);
+    EXPECT_EQ(device->getPortHandle(), -1);
 
     EXPECT_EQ(logged([&] { window->readOn(); }),
               "SETTING Packet N81\nSETTING Flow None\nOPEND port\nINTERFACE: TOGGLED read\n");
     EXPECT_TRUE(window->reading());
-    EXPECT_NE(window->device()->getPortHandle(), -1);
+    EXPECT_NE(device->getPortHandle(), -1);
     EXPECT_EQ(logged([&] { window->readOn(); }), "INTERFACE: TOGGLED read\n") << "already open: nothing more opens";
     EXPECT_EQ(logged([&] { window->readOff(); }), "Closed previsouly enabled port\nINTERFACE: TOGGLED read\n");
-    EXPECT_EQ(window->device()->getPortHandle(), -1);
+    EXPECT_EQ(device->getPortHandle(), -1);
     EXPECT_EQ(logged([&] { window->readOff(); }), "INTERFACE: TOGGLED read\n");
     EXPECT_EQ(logged([&] { window->tick(); }), "") << "reading off, a tick reads and prints nothing";
 
+    // Each setting reopens the port with it and turns reading on.
+    EXPECT_EQ(logged([&] { window->choose(c.baudRatePU, "14400"); }),
+              "Failed to closed previsouly enabled port\nSETTING Packet N81\nSETTING Flow None\nOPEND port\n"
+              "INTERFACE: SET_BAUD TO: 14400  clicked\n");
+    EXPECT_EQ(device->getBaud(), 14400);
+    EXPECT_TRUE(window->reading());
+    EXPECT_EQ(logged([&] { window->choose(c.packetPU, "odd-7-1"); }),
+              "Closed previsouly enabled port\nSETTING Packet O71\nSETTING Flow None\nOPEND port\n"
+              "INTERFACE: SET_PACKET: 2  clicked\n");
+    EXPECT_EQ(device->getPacketFlag(), 2);
+    EXPECT_EQ(logged([&] { window->choose(c.flowPU, "Hardware"); }),
+              "Closed previsouly enabled port\nSETTING Packet O71\nSETTING Flow Hardware\nOPEND port\n"
+              "INTERFACE: SET_FLOW: 2  clicked\n");
+    EXPECT_EQ(device->getFlowFlag(), 2);
+    EXPECT_TRUE(pty.slaveOptions().c_cflag & CRTSCTS);
+
     // A port that can't be opened turns reading back off and says why.
     dev.link("cu.gone", dev.path() + "/nothing-here");
-    window->click(window->controls.refreshButton);
-    window->choose(window->controls.devicePU, "cu.gone");
+    window->click(c.refreshButton);
+    window->choose(c.devicePU, "cu.gone");
     EXPECT_EQ(logged([&] { window->readOn(); }), "INTERFACE: TOGGLED read\n");
     EXPECT_FALSE(window->reading());
     EXPECT_NE(window->document->statusText().find("No such file or directory"), std::string::npos);
@@ -233,45 +261,103 @@ TEST_F(DocumentTest, AnIdlePortIsNotPolledUntilItHasNews)
     EXPECT_EQ(logged([&] { EXPECT_EQ(loop.fireReadyWatches(), 0u); }), "") << "the closed port is watched no more";
 }
 
-TEST_F(DocumentTest, AnotherWindowsRescanNeitherMovesThisWindowsDeviceNorLeavesItReadingOneThatWent)
+TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMovesItNorLeavesItOpen)
 {
-    attach("cu.a");
-    attach("cu.b");
-    auto first = openWindow();
-    const std::vector<std::string> names = first->controls.devicePU.itemTitles(); // in list order
-    ASSERT_EQ(names.size(), 2u);
-    first->use(names[1]);
+    Pty& a = attach("cu.a");
+    Pty& b = attach("cu.b");
+    auto first = openWindow("cu.a");
+    Device* deviceA = first->device();
+    a.writeMaster("from a");
+    tickUntil(*first, 6);
 
-    // The device in front of it goes away and another window rescans: it moves to position 0.
-    dev.remove(names[0]);
+    // A new device: the old port closes, the view empties, the new port opens and reads.
+    EXPECT_EQ(logged([&] { first->choose(first->controls.devicePU, "cu.b"); }),
+              "Closed previsouly enabled port\nSETTING Packet N81\nSETTING Flow None\nOPEND port\n");
+    EXPECT_EQ(deviceA->getPortHandle(), -1);
+    EXPECT_NE(first->device()->getPortHandle(), -1);
+    EXPECT_TRUE(first->received().empty());
+    EXPECT_TRUE(first->reading());
+    first->choose(first->controls.baudRatePU, "115200");
+    first->choose(first->controls.flowPU, "Xon/Xoff");
+    EXPECT_EQ(first->document->windowTitle(), "cu.b - 115200 none-8-1 Xon/Xoff");
+    // Back to a: its own settings show, and its buffer is shown again at the next tick.
+    first->choose(first->controls.devicePU, "cu.a");
+    EXPECT_EQ(first->shown(), "cu.a 9600 none-8-1 None");
+    first->tick();
+    EXPECT_EQ(first->received(), u"from a");
+    first->choose(first->controls.devicePU, "cu.b");
+    EXPECT_EQ(first->shown(), "cu.b 115200 none-8-1 Xon/Xoff");
+    const termios options = b.slaveOptions();
+    EXPECT_EQ(cfgetospeed(&options), B115200);
+    // The device already chosen: nothing happens but the line.
+    EXPECT_EQ(logged([&] { first->choose(first->controls.devicePU, "cu.b"); }),
+              "Same device as last enabled: cu.b\n");
+    EXPECT_NE(first->device()->getPortHandle(), -1);
+
+    // The device in front of it in the list goes away and another window rescans: it moves to
+    // position 0, and the window reads on.
+    const std::vector<std::string> names = first->controls.devicePU.itemTitles(); // in list order
+    const std::string front = names.at(0);
+    const std::string back = names.at(1);
+    first->use(back);
+    dev.remove(front);
     openWindow();
     EXPECT_EQ(DeviceList::sharedDeviceList().getDeviceAtIndex(0), first->device());
-    ptys[names[1]].writeMaster("still here");
+    ptys[back].writeMaster("still here");
     tickUntil(*first, 10);
-    EXPECT_EQ(first->received(), u"still here");
+    EXPECT_TRUE(first->received().ends_with(u"still here"));
     // Its own rescan keeps its choice, by name.
     first->click(first->controls.refreshButton);
-    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), names[1]);
+    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), back);
     EXPECT_TRUE(first->reading());
 
     // Now its own device goes, and the other comes back: another window's scan drops the
     // record, which closes the port.
-    dev.remove(names[1]);
-    attach(names[0]);
+    dev.remove(back);
+    attach(front);
     openWindow();
     EXPECT_EQ(logged([&] { first->tick(); }), "");
     EXPECT_FALSE(first->reading());
-    EXPECT_NE(first->document->statusText().find(names[1]), std::string::npos);
+    EXPECT_NE(first->document->statusText().find(back), std::string::npos);
     EXPECT_EQ(first->document->windowTitle(), "No device");
     // Choosing the gone device from the stale menu keeps the window as it is.
-    first->choose(first->controls.devicePU, names[1]);
+    first->choose(first->controls.devicePU, back);
     EXPECT_EQ(first->device(), nullptr);
     // Its own rescan falls back to the first device in the list, with reading still off.
     first->click(first->controls.refreshButton);
-    EXPECT_EQ(std::string(first->device()->getAddr()), names[0]);
-    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), names[0]);
+    EXPECT_EQ(std::string(first->device()->getAddr()), front);
+    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), front);
     EXPECT_FALSE(first->reading());
     EXPECT_EQ(first->device()->getPortHandle(), -1);
+}
+
+TEST_F(DocumentTest, TheControlsFollowARecordThatGoesAndComesBackAndShowItsNameEscaped)
+{
+    const std::string name = "cu.a\nb\x1b[31m";
+    const std::string escaped = "cu.a\\10b\\27[31m";
+    attach(name);
+    auto window = openWindow();
+    window->choose(window->controls.baudRatePU, "115200");
+    window->choose(window->controls.packetPU, "even-7-1");
+    window->choose(window->controls.flowPU, "Hardware");
+    EXPECT_TRUE(window->reading()) << "the name itself still opens the device";
+    EXPECT_EQ(window->shown(), name + " 115200 even-7-1 Hardware");
+    EXPECT_EQ(window->document->windowTitle(), escaped + " - 115200 even-7-1 Hardware");
+
+    // The device goes away and another window's scan drops its record: no device, no choice.
+    dev.remove(name);
+    EXPECT_NE(logged([&] { openWindow(); }).find("device " + escaped + " not found again"), std::string::npos);
+    window->tick();
+    EXPECT_EQ(window->document->windowTitle(), "No device");
+    EXPECT_EQ(window->controls.devicePU.indexOfSelectedItem(), -1);
+    EXPECT_EQ(window->document->statusText(), escaped + " is no longer connected. Reading is off.");
+
+    // It comes back as a new record with the defaults, which is what the pop-ups must show.
+    attach(name);
+    openWindow();
+    window->tick();
+    EXPECT_EQ(window->document->windowTitle(), escaped + " - 9600 none-8-1 None");
+    EXPECT_EQ(window->shown(), name + " 9600 none-8-1 None");
 }
 
 TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndNothingBreaks)

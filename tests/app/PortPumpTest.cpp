@@ -24,9 +24,9 @@ struct PumpTest : testing::Test {
 
     LogCapture lines;
     FakePort* port = new FakePort(5);
-    Device device{"cu.fake"};
     std::string heard;
     int news = 0;
+    Device device{"cu.fake"}; // gone first: it tells its listener as it goes
 };
 
 TEST_F(PumpTest, ASlowStreamIsLeftToTheTicksAndNothingLeavesThePortUnread)

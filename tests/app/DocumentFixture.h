@@ -15,20 +15,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 // One window: its controls and its document.
 struct Window {
     TerminalControls controls;
     std::unique_ptr<MyDocument> document;
 
-    Window()
-        : document(std::make_unique<MyDocument>(controls))
-    {
-        controls.connect(*document);
-    }
+    Window() : document(std::make_unique<MyDocument>(controls)) { controls.connect(*document); }
 
     void click(Control& control) { control.sendAction(); }
     void choose(PopUpButton& popUp, const std::string& title)
@@ -37,22 +33,30 @@ struct Window {
         popUp.sendAction();
     }
     void readOn() { controls.readToggle.userSelectSegment(1); }
+    void readOff() { controls.readToggle.userSelectSegment(0); }
     // Works with the named device and reads it, whichever device the window started on.
     void use(const std::string& name)
     {
         choose(controls.devicePU, name);
         readOn();
     }
-    void readOff() { controls.readToggle.userSelectSegment(0); }
     void view(int mode) { controls.viewFilter.userSelectSegment(mode); }
-    void type(std::u16string_view text)
-    {
-        TextView& editor = controls.sendTF;
-        editor.userReplaceCharacters(editor.selectedRange(), text);
-    }
+    void type(std::u16string_view text) { controls.sendTF.userReplaceCharacters(controls.sendTF.selectedRange(), text); }
     const std::u16string& received() const { return controls.recieveTF.string(); }
     const std::u16string& editor() const { return controls.sendTF.string(); }
     Device* device() const { return document->getEnabledDevice(); }
+    // Whether the document reads, which the read toggle must show.
+    bool reading() const
+    {
+        EXPECT_EQ(controls.readToggle.selectedSegment(), document->isReading() ? 1 : 0) << "the toggle shows otherwise";
+        return document->isReading();
+    }
+    // What the device, baud, format and flow pop-ups show.
+    std::string shown() const
+    {
+        return controls.devicePU.titleOfSelectedItem() + " " + controls.baudRatePU.titleOfSelectedItem() + " " +
+               controls.packetPU.titleOfSelectedItem() + " " + controls.flowPU.titleOfSelectedItem();
+    }
     // What the event loop does for a window: serve the ports that are ready, then tick.
     void tick()
     {
@@ -63,54 +67,48 @@ struct Window {
 
 class DocumentTest : public testing::Test {
 protected:
-    DocumentTest()
-    {
-        // Forget the devices earlier tests left in the process-wide list.
-        quietly([&] { DeviceList::sharedDeviceList() = DeviceList({dev.path(), sys.path()}); });
-    }
+    // Forgets the devices earlier tests left in the process-wide list.
+    DocumentTest() { DeviceList::sharedDeviceList() = DeviceList({dev.path(), sys.path()}); }
 
-    // Runs f with the log captured; answers the lines it logged.
+    // The lines f logs. Whatever else the test logs goes to `log` and is not looked at.
     template <typename F>
-    static std::string quietly(F&& f)
+    std::string logged(F&& f)
     {
-        LogCapture lines;
+        log.take();
         f();
-        return lines.take();
+        return log.take();
     }
 
-    void attach(const std::string& name, const Pty& pty) { dev.link(name, pty.slavePath()); }
-
-    // The device names in list order, which is the folder's order: not alphabetical.
-    static std::vector<std::string> listed()
+    // The device `name`: a pseudo-terminal (made on first use) whose far end the test plays.
+    Pty& attach(const std::string& name)
     {
-        std::vector<std::string> names;
-        DeviceList& list = DeviceList::sharedDeviceList();
-        for (int i = 0; i < list.getNumDevices(); ++i)
-            names.emplace_back(list.getDeviceAtIndex(i)->getAddr());
-        return names;
+        Pty& pty = ptys[name];
+        dev.link(name, pty.slavePath());
+        return pty;
     }
 
-    std::unique_ptr<Window> openWindow()
+    // A new window, which scans the folder; given a device, it works with it and reads it.
+    static std::unique_ptr<Window> openWindow(const std::string& reading = "")
     {
-        std::unique_ptr<Window> window;
-        quietly([&] { window = std::make_unique<Window>(); });
+        auto window = std::make_unique<Window>();
+        if (!reading.empty())
+            window->use(reading);
         return window;
     }
 
-    // Ticks the window until its receive buffer took `count` more characters or a second passed.
+    // Ticks the window until its device took `count` more characters or a second passed.
     static void tickUntil(Window& window, std::uint64_t count)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
         const std::uint64_t target = window.device()->getRecvCount() + count;
-        quietly([&] {
-            while (window.device()->getRecvCount() < target && std::chrono::steady_clock::now() < deadline)
-                window.tick();
-        });
+        while (window.device()->getRecvCount() < target && std::chrono::steady_clock::now() < deadline)
+            window.tick();
     }
 
-    TempDir empty;
+    LogCapture log;
     TempDir dev;
     TempDir sys;
+    std::map<std::string, Pty> ptys;
 };
 
 // The characters of a text that carry the escape gray, as a string of '#' (gray) and '.'.

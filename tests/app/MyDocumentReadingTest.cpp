@@ -2,92 +2,94 @@
 
 #include "tests/support/Redirect.h"
 #include "toolkit/FileDescriptor.h"
-#include "toolkit/RunLoop.h"
 
 #include <cstdio>
 #include <sstream>
+#include <termios.h>
 #include <thread>
 
 using namespace std::chrono_literals;
 
-TEST_F(DocumentTest, StartsUpWithItsLinesAndDefaultsAndOpensNothing)
+TEST_F(DocumentTest, StartsWithNoPortAndReadingOrAnySettingOpensItWithTheSettingsOrSaysWhyNot)
 {
-    Pty pty;
-    attach("cu.usb", pty);
+    Pty& pty = attach("cu.usb");
     std::unique_ptr<Window> window;
-    const std::string lines = quietly([&] { window = std::make_unique<Window>(); });
-    EXPECT_EQ(lines, "INIT\nStarted Timer\nSETUP\n");
-
-    const TerminalControls& c = window->controls;
-    EXPECT_EQ(c.devicePU.titleOfSelectedItem(), "cu.usb");
+    EXPECT_EQ(logged([&] { window = openWindow(); }), "INIT\nStarted Timer\nSETUP\n");
+    TerminalControls& c = window->controls;
+    Device* device = window->device();
+    EXPECT_EQ(window->shown(), "cu.usb 9600 none-8-1 None");
     EXPECT_EQ(c.baudRatePU.numberOfItems(), 13);
-    EXPECT_EQ(c.baudRatePU.titleOfSelectedItem(), "9600");
     EXPECT_EQ(c.packetPU.itemTitles(), (std::vector<std::string>{"none-8-1", "even-7-1", "odd-7-1"}));
     EXPECT_EQ(c.flowPU.itemTitles(), (std::vector<std::string>{"None", "Xon/Xoff", "Hardware"}));
-    EXPECT_EQ(c.packetPU.titleOfSelectedItem(), "none-8-1");
-    EXPECT_EQ(c.flowPU.titleOfSelectedItem(), "None");
-    EXPECT_EQ(c.readToggle.selectedSegment(), 0);
-    EXPECT_EQ(window->device()->getPortHandle(), -1);
+    EXPECT_FALSE(window->reading());
+    EXPECT_EQ(device->getPortHandle(), -1);
     EXPECT_EQ(window->document->windowTitle(), "cu.usb - 9600 none-8-1 None");
+    // A pop-up with nothing selected changes nothing.
+    c.baudRatePU.selectItemAtIndex(-1);
+    c.devicePU.selectItemAtIndex(-1);
+    EXPECT_EQ(logged([&] {
+                  c.baudRatePU.sendAction();
+                  c.devicePU.sendAction();
+              }),
+              "");
+    EXPECT_EQ(device->getBaud(), 9600);
+    EXPECT_EQ(device->getPortHandle(), -1);
 
-    DocumentError error;
-    EXPECT_FALSE(window->document->dataOfType("text", &error).has_value());
-    EXPECT_EQ(error.domain, "NSOSStatusErrorDomain");
-    EXPECT_EQ(error.code, -4);
-    EXPECT_TRUE(window->document->readFromData({1, 2}, "text", nullptr));
-}
-
-TEST_F(DocumentTest, ReadingOnOpensThePortOffClosesItAndAFailedOpenSaysWhy)
-{
-    Pty pty;
-    attach("cu.usb", pty);
-    auto window = openWindow();
-
-    EXPECT_EQ(quietly([&] { window->readOn(); }),
+    EXPECT_EQ(logged([&] { window->readOn(); }),
               "SETTING Packet N81\nSETTING Flow None\nOPEND port\nINTERFACE: TOGGLED read\n");
-    EXPECT_TRUE(window->document->isReading());
-    EXPECT_NE(window->device()->getPortHandle(), -1);
+    EXPECT_TRUE(window->reading());
+    EXPECT_NE(device->getPortHandle(), -1);
+    EXPECT_EQ(logged([&] { window->readOn(); }), "INTERFACE: TOGGLED read\n") << "already open: nothing more opens";
+    EXPECT_EQ(logged([&] { window->readOff(); }), "Closed previsouly enabled port\nINTERFACE: TOGGLED read\n");
+    EXPECT_EQ(device->getPortHandle(), -1);
+    EXPECT_EQ(logged([&] { window->readOff(); }), "INTERFACE: TOGGLED read\n");
+    EXPECT_EQ(logged([&] { window->tick(); }), "") << "reading off, a tick reads and prints nothing";
 
-    // Already open: nothing more is opened.
-    EXPECT_EQ(quietly([&] { window->readOn(); }), "INTERFACE: TOGGLED read\n");
-
-    EXPECT_EQ(quietly([&] { window->readOff(); }), "Closed previsouly enabled port\nINTERFACE: TOGGLED read\n");
-    EXPECT_EQ(window->device()->getPortHandle(), -1);
-    EXPECT_EQ(quietly([&] { window->readOff(); }), "INTERFACE: TOGGLED read\n");
-    // A tick with reading off reads nothing and prints nothing.
-    EXPECT_EQ(quietly([&] { window->tick(); }), "");
+    // Each setting reopens the port with it and turns reading on.
+    EXPECT_EQ(logged([&] { window->choose(c.baudRatePU, "14400"); }),
+              "Failed to closed previsouly enabled port\nSETTING Packet N81\nSETTING Flow None\nOPEND port\n"
+              "INTERFACE: SET_BAUD TO: 14400  clicked\n");
+    EXPECT_EQ(device->getBaud(), 14400);
+    EXPECT_TRUE(window->reading());
+    EXPECT_EQ(logged([&] { window->choose(c.packetPU, "odd-7-1"); }),
+              "Closed previsouly enabled port\nSETTING Packet O71\nSETTING Flow None\nOPEND port\n"
+              "INTERFACE: SET_PACKET: 2  clicked\n");
+    EXPECT_EQ(device->getPacketFlag(), 2);
+    EXPECT_EQ(logged([&] { window->choose(c.flowPU, "Hardware"); }),
+              "Closed previsouly enabled port\nSETTING Packet O71\nSETTING Flow Hardware\nOPEND port\n"
+              "INTERFACE: SET_FLOW: 2  clicked\n");
+    EXPECT_EQ(device->getFlowFlag(), 2);
+    EXPECT_TRUE(pty.slaveOptions().c_cflag & CRTSCTS);
 
     // A port that can't be opened turns reading back off and says why.
     dev.link("cu.gone", dev.path() + "/nothing-here");
-    quietly([&] { window->click(window->controls.refreshButton); });
-    quietly([&] { window->choose(window->controls.devicePU, "cu.gone"); });
-    EXPECT_EQ(quietly([&] { window->readOn(); }), "INTERFACE: TOGGLED read\n");
-    EXPECT_FALSE(window->document->isReading());
-    EXPECT_EQ(window->controls.readToggle.selectedSegment(), 0);
+    window->click(c.refreshButton);
+    window->choose(c.devicePU, "cu.gone");
+    EXPECT_EQ(logged([&] { window->readOn(); }), "INTERFACE: TOGGLED read\n");
+    EXPECT_FALSE(window->reading());
     EXPECT_NE(window->document->statusText().find("No such file or directory"), std::string::npos);
 }
 
-TEST_F(DocumentTest, ReceivedBytesShowInEveryViewWithGrayEscapesUntilCleared)
+TEST_F(DocumentTest, ReceivedBytesShowInEveryViewUntilClearedAndAClosedWindowReadsNoMore)
 {
-    Pty pty;
-    attach("cu.usb", pty);
-    auto window = openWindow();
-    quietly([&] { window->readOn(); });
+    Pty& pty = attach("cu.usb");
+    auto window = openWindow("cu.usb");
     pty.writeMaster(std::string("A\0\xFF\r~ ", 6));
     tickUntil(*window, 6);
-    EXPECT_EQ(window->received(), std::u16string(u"A\0\u00FF\r~ ", 6));
-
     const TextView& view = window->controls.recieveTF;
-    EXPECT_EQ(grayMask(view.textStorage()), "......");
-    quietly([&] { window->view(1); });
-    EXPECT_EQ(window->received(), u"A\\0\\255\\13~\\32");
-    EXPECT_EQ(grayMask(view.textStorage()), ".#########.###");
-    quietly([&] { window->view(2); });
-    EXPECT_EQ(window->received(), u"\\65\\0\\255\\13\\126\\32");
-    EXPECT_EQ(grayMask(view.textStorage()), std::string(window->received().size(), '#'));
-    quietly([&] { window->view(3); });
-    EXPECT_EQ(window->received(), u"\\0x41\\0x0\\0xFF\\0xD\\0x7E\\0x20");
-    EXPECT_EQ(grayMask(view.textStorage()), std::string(window->received().size(), '#'));
+    const struct {
+        int mode;
+        std::u16string text;
+        std::string grayMask; // empty: all gray
+    } views[] = {{0, std::u16string(u"A\0\u00FF\r~ ", 6), "......"},
+        {1, u"A\\0\\255\\13~\\32", ".#########.###"}, {2, u"\\65\\0\\255\\13\\126\\32", ""},
+        {3, u"\\0x41\\0x0\\0xFF\\0xD\\0x7E\\0x20", ""}};
+    for (const auto& [mode, text, mask] : views) {
+        if (mode != 0) // the view it starts in
+            window->view(mode);
+        EXPECT_EQ(window->received(), text) << mode;
+        EXPECT_EQ(grayMask(view.textStorage()), mask.empty() ? std::string(text.size(), '#') : mask) << mode;
+    }
     EXPECT_EQ(view.scrollRequest().location, view.length());
 
     // Clear empties both the shared buffer and the view; what comes next shows alone.
@@ -97,158 +99,34 @@ TEST_F(DocumentTest, ReceivedBytesShowInEveryViewWithGrayEscapesUntilCleared)
     pty.writeMaster("again");
     tickUntil(*window, 5);
     EXPECT_EQ(window->received(), u"\\0x61\\0x67\\0x61\\0x69\\0x6E");
-}
 
-TEST_F(DocumentTest, AFloodLeavesExactlyTheLastBytesInTheBuffer)
-{
-    Pty pty;
-    attach("cu.usb", pty);
-    auto window = openWindow();
-    quietly([&] { window->readOn(); });
-
-    std::string sent;
-    for (std::size_t i = 0; i < 200000; ++i)
-        sent.push_back(static_cast<char>((i * 7 + i / 251) & 0xFF));
-    std::thread writer([&] { pty.writeMaster(sent); });
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    quietly([&] {
-        while (window->device()->getRecvCount() < sent.size() && std::chrono::steady_clock::now() < deadline)
-            window->tick();
-    });
-    writer.join();
-
-    ASSERT_EQ(window->device()->getRecvCount(), sent.size());
-    const std::string tail = sent.substr(sent.size() - Device::maxRecvChars);
-    std::u16string expected(tail.begin(), tail.end());
-    for (char16_t& unit : expected)
-        unit &= 0xFF;
-    EXPECT_EQ(window->device()->getRecvBuf(), expected);
-    EXPECT_EQ(window->received(), expected);
+    RunLoop& loop = RunLoop::currentRunLoop();
+    EXPECT_EQ(loop.timerCount(), 1u);
+    window->document->close();
+    EXPECT_EQ(window->device()->getPortHandle(), -1);
+    EXPECT_EQ(loop.timerCount(), 0u);
+    pty.writeMaster("late");
+    EXPECT_EQ(logged([&] { loop.fireReadyWatches(); }), "");
 }
 
 TEST_F(DocumentTest, AHungUpDeviceTurnsReadingOffOnceAndSaysWhatWasLost)
 {
-    Pty pty;
-    attach("cu.usb", pty);
-    auto window = openWindow();
-    quietly([&] { window->readOn(); });
+    Pty& pty = attach("cu.usb");
+    auto window = openWindow("cu.usb");
     window->type(std::u16string(300000, u'x'));
-    quietly([&] { window->click(window->controls.sendButton); });
+    window->click(window->controls.sendButton);
     ASSERT_GT(window->device()->getPort()->pendingBytes(), 0u) << "a pty can't take 300000 bytes at once";
     pty.hangUp();
-    const std::string lines = quietly([&] { window->tick(); });
-    EXPECT_NE(lines.find("Serial:ERROR reading data from port\n"), std::string::npos);
-    EXPECT_FALSE(window->document->isReading());
-    EXPECT_EQ(window->controls.readToggle.selectedSegment(), 0);
+    EXPECT_NE(logged([&] { window->tick(); }).find("Serial:ERROR reading data from port\n"), std::string::npos);
+    EXPECT_FALSE(window->reading());
     EXPECT_EQ(window->device()->getPortHandle(), -1);
     const std::string& status = window->document->statusText();
     EXPECT_NE(status.find("cu.usb stopped answering"), std::string::npos) << status;
     EXPECT_NE(status.find("unsent bytes were dropped"), std::string::npos) << status;
-    EXPECT_EQ(quietly([&] { window->tick(); }), "");
+    EXPECT_EQ(logged([&] { window->tick(); }), "");
 }
 
-TEST_F(DocumentTest, WindowsOnTwoDevicesStayApartAndWindowsOnOneShareIt)
-{
-    Pty a;
-    Pty b;
-    attach("cu.a", a);
-    attach("cu.b", b);
-    auto first = openWindow();
-    auto second = openWindow();
-    auto third = openWindow();
-    quietly([&] {
-        first->use("cu.a");
-        second->use("cu.b");
-        third->use("cu.b");
-    });
-    ASSERT_EQ(second->device(), third->device());
-    ASSERT_TRUE(first->document->isReading());
-    ASSERT_TRUE(second->document->isReading());
-    ASSERT_TRUE(third->document->isReading());
-
-    a.writeMaster("to a");
-    b.writeMaster("to b");
-    tickUntil(*first, 4);
-    tickUntil(*second, 4);
-    quietly([&] { third->tick(); });
-    EXPECT_EQ(first->received(), u"to a");
-    EXPECT_EQ(second->received(), u"to b");
-    EXPECT_EQ(third->received(), u"to b"); // the shared buffer, read by the other window
-
-    // One window clearing the shared buffer shows in the other at its next tick.
-    second->click(second->controls.clrRecvButton);
-    quietly([&] { third->tick(); });
-    EXPECT_TRUE(third->received().empty());
-
-    // A window's settings change shows in the other window's title.
-    quietly([&] { second->choose(second->controls.baudRatePU, "57600"); });
-    quietly([&] { third->tick(); });
-    EXPECT_EQ(third->document->windowTitle(), "cu.b - 57600 none-8-1 None");
-    EXPECT_TRUE(third->document->isReading());
-
-    // Reading off in one of two readers, or closing it, keeps the port; the last one closes it.
-    Device* shared = second->device();
-    quietly([&] { second->readOff(); });
-    EXPECT_NE(shared->getPortHandle(), -1);
-    quietly([&] { second->readOn(); });
-    quietly([&] { second->document->close(); });
-    EXPECT_NE(shared->getPortHandle(), -1);
-    quietly([&] { third->document->close(); });
-    EXPECT_EQ(shared->getPortHandle(), -1);
-    EXPECT_EQ(quietly([&] { RunLoop::currentRunLoop().fireTimers(); }).find("cu.b"), std::string::npos);
-}
-
-TEST_F(DocumentTest, AnIdlePortIsNotPolledUntilItHasNews)
-{
-    Pty pty;
-    attach("cu.usb", pty);
-    auto window = openWindow();
-    RunLoop& loop = RunLoop::currentRunLoop();
-    const auto sleepOnIt = [&] {
-        quietly([&] {
-            for (int i = 0; i < MyDocument::idleTicksBeforeSleep; ++i)
-                loop.fireTimers();
-        });
-        ASSERT_TRUE(window->document->isAsleep());
-        ASSERT_EQ(loop.timerCount(), 0u);
-    };
-    const auto wakeWithin = [&](std::chrono::milliseconds limit) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (loop.fireReadyWatches() == 0 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(1ms);
-        return !window->document->isAsleep();
-    };
-    quietly([&] { window->readOn(); });
-
-    // Asleep, nothing ticks and nothing is printed.
-    sleepOnIt();
-    EXPECT_FALSE(wakeWithin(20ms));
-    EXPECT_EQ(quietly([&] { loop.fireTimers(); }), "");
-
-    // Data wakes it and shows at once, without waiting for a tick.
-    pty.writeMaster("wake up");
-    EXPECT_TRUE(wakeWithin(1s));
-    EXPECT_EQ(loop.timerCount(), 1u);
-    EXPECT_EQ(window->received(), u"wake up");
-
-    // So does every action of the user, and the far end hanging up.
-    sleepOnIt();
-    quietly([&] { window->choose(window->controls.baudRatePU, "19200"); });
-    EXPECT_FALSE(window->document->isAsleep());
-    sleepOnIt();
-    window->type(u"queued");
-    quietly([&] { window->click(window->controls.sendButton); });
-    EXPECT_FALSE(window->document->isAsleep()) << "what the port does not take goes out on the ticks";
-    sleepOnIt();
-    pty.hangUp();
-    EXPECT_TRUE(wakeWithin(1s));
-    quietly([&] { loop.fireTimers(); });
-    EXPECT_FALSE(window->document->isReading());
-    // The closed port is watched no more.
-    EXPECT_EQ(quietly([&] { EXPECT_EQ(loop.fireReadyWatches(), 0u); }), "");
-}
-
-// Every byte that arrives on the windows' ports, as each window's listener hears it.
+// Every byte that arrives on a device, as a window's listener hears it.
 struct Heard {
     explicit Heard(Device& device) : device_(device)
     {
@@ -267,20 +145,23 @@ std::string pattern(std::size_t size, unsigned seed)
     return bytes;
 }
 
-TEST_F(DocumentTest, FloodsArriveWholeOnEveryPortAndAreLoggedReadByRead)
+// The receive buffer after `sent`: its last bytes, each one character.
+std::u16string tail(const std::string& sent)
 {
-    Pty a;
-    Pty b;
-    attach("cu.a", a);
-    attach("cu.b", b);
-    auto first = openWindow();
-    auto second = openWindow();
-    auto third = openWindow();
-    quietly([&] {
-        first->use("cu.a");
-        second->use("cu.b");
-        third->use("cu.b");
-    });
+    std::u16string last;
+    for (const char c : sent.substr(sent.size() - Device::maxRecvChars))
+        last.push_back(static_cast<unsigned char>(c));
+    return last;
+}
+
+TEST_F(DocumentTest, WindowsOnTwoDevicesGetEveryByteApartAndWindowsOnOneShareItsBufferSettingsAndPort)
+{
+    Pty& a = attach("cu.a");
+    Pty& b = attach("cu.b");
+    auto first = openWindow("cu.a");
+    auto second = openWindow("cu.b");
+    auto third = openWindow("cu.b");
+    ASSERT_EQ(second->device(), third->device());
     Heard onA(*first->device());
     Heard onB(*second->device());
     const std::string toA = pattern(4 << 20, 0); // far more than a tick's worth
@@ -288,7 +169,7 @@ TEST_F(DocumentTest, FloodsArriveWholeOnEveryPortAndAreLoggedReadByRead)
     std::thread writerA([&] { a.writeMaster(toA); });
     std::thread writerB([&] { b.writeMaster(toB); });
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    const std::string lines = quietly([&] {
+    const std::string lines = logged([&] {
         while ((onA.all.size() < toA.size() || onB.all.size() < toB.size()) && std::chrono::steady_clock::now() < deadline)
             RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 50ms);
         RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 250ms); // and the redraws
@@ -299,94 +180,184 @@ TEST_F(DocumentTest, FloodsArriveWholeOnEveryPortAndAreLoggedReadByRead)
     ASSERT_EQ(onA.all.size(), toA.size());
     EXPECT_TRUE(onA.all == toA);
     EXPECT_TRUE(onB.all == toB);
-    const auto tail = [](const std::string& sent) {
-        std::u16string last;
-        for (const char c : sent.substr(sent.size() - Device::maxRecvChars))
-            last.push_back(static_cast<unsigned char>(c));
-        return last;
-    };
+    EXPECT_EQ(first->device()->getRecvBuf(), tail(toA));
     EXPECT_EQ(first->received(), tail(toA));
     EXPECT_EQ(second->received(), tail(toB));
     EXPECT_EQ(third->received(), tail(toB)) << "a window sharing the port shows what the other read";
-
     // One line per read that got bytes, and none for nothing in between.
-    std::uint64_t logged = 0;
+    std::uint64_t bytesRead = 0;
     std::istringstream lineStream(lines);
     for (std::string line; std::getline(lineStream, line);) {
         EXPECT_NE(line, "Serial:NO DATA");
         if (int count = 0; std::sscanf(line.c_str(), "Serial:%d Bytes Read", &count) == 1)
-            logged += static_cast<std::uint64_t>(count);
+            bytesRead += static_cast<std::uint64_t>(count);
     }
-    EXPECT_EQ(logged, toA.size() + toB.size());
+    EXPECT_EQ(bytesRead, toA.size() + toB.size());
+
+    // One window clearing the shared buffer, or changing its settings, shows in the other at
+    // its next tick.
+    second->click(second->controls.clrRecvButton);
+    third->tick();
+    EXPECT_TRUE(third->received().empty());
+    second->choose(second->controls.baudRatePU, "57600");
+    third->tick();
+    EXPECT_EQ(third->document->windowTitle(), "cu.b - 57600 none-8-1 None");
+    EXPECT_TRUE(third->reading());
+
+    // Reading off in one of two readers, or closing it, keeps the port; the last one closes it.
+    Device* shared = second->device();
+    second->readOff();
+    EXPECT_NE(shared->getPortHandle(), -1);
+    second->readOn();
+    second->document->close();
+    EXPECT_NE(shared->getPortHandle(), -1);
+    third->document->close();
+    EXPECT_EQ(shared->getPortHandle(), -1);
+    EXPECT_EQ(logged([&] { RunLoop::currentRunLoop().fireTimers(); }).find("cu.b"), std::string::npos);
 }
 
-TEST_F(DocumentTest, AClosedWindowNoLongerTicks)
+TEST_F(DocumentTest, AnIdlePortIsNotPolledUntilItHasNews)
 {
-    Pty pty;
-    attach("cu.usb", pty);
-    auto window = openWindow();
-    quietly([&] { window->readOn(); });
-    EXPECT_EQ(RunLoop::currentRunLoop().timerCount(), 1u);
-    quietly([&] { window->document->close(); });
-    EXPECT_EQ(window->device()->getPortHandle(), -1);
-    EXPECT_EQ(RunLoop::currentRunLoop().timerCount(), 0u);
-    pty.writeMaster("late");
-    EXPECT_EQ(quietly([&] { RunLoop::currentRunLoop().fireReadyWatches(); }), "");
+    Pty& pty = attach("cu.usb");
+    auto window = openWindow("cu.usb");
+    RunLoop& loop = RunLoop::currentRunLoop();
+    const auto sleepOnIt = [&] {
+        for (int i = 0; i < MyDocument::idleTicksBeforeSleep; ++i)
+            loop.fireTimers();
+        ASSERT_TRUE(window->document->isAsleep());
+        ASSERT_EQ(loop.timerCount(), 0u);
+    };
+    const auto wakeWithin = [&](std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (loop.fireReadyWatches() == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        return !window->document->isAsleep();
+    };
+
+    // Asleep, nothing ticks and nothing is printed.
+    sleepOnIt();
+    EXPECT_FALSE(wakeWithin(20ms));
+    EXPECT_EQ(logged([&] { loop.fireTimers(); }), "");
+
+    // Data wakes it and shows at once, without waiting for a tick.
+    pty.writeMaster("wake up");
+    EXPECT_TRUE(wakeWithin(1s));
+    EXPECT_EQ(loop.timerCount(), 1u);
+    EXPECT_EQ(window->received(), u"wake up");
+
+    // So does every action of the user, and the far end hanging up.
+    sleepOnIt();
+    window->choose(window->controls.baudRatePU, "19200");
+    EXPECT_FALSE(window->document->isAsleep());
+    sleepOnIt();
+    window->type(u"queued");
+    window->click(window->controls.sendButton);
+    EXPECT_FALSE(window->document->isAsleep()) << "what the port does not take goes out on the ticks";
+    sleepOnIt();
+    pty.hangUp();
+    EXPECT_TRUE(wakeWithin(1s));
+    loop.fireTimers();
+    EXPECT_FALSE(window->reading());
+    EXPECT_EQ(logged([&] { EXPECT_EQ(loop.fireReadyWatches(), 0u); }), "") << "the closed port is watched no more";
 }
 
-TEST_F(DocumentTest, AnotherWindowsRescanDoesNotMoveThisWindowsDevice)
+TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMovesItNorLeavesItOpen)
 {
-    Pty a;
-    Pty b;
-    attach("cu.a", a);
-    attach("cu.b", b);
-    auto first = openWindow();
-    const std::vector<std::string> names = listed();
-    ASSERT_EQ(names.size(), 2u);
-    const Pty& kept = names[1] == "cu.a" ? a : b;
-    quietly([&] { first->use(names[1]); });
+    Pty& a = attach("cu.a");
+    Pty& b = attach("cu.b");
+    auto first = openWindow("cu.a");
+    Device* deviceA = first->device();
+    a.writeMaster("from a");
+    tickUntil(*first, 6);
 
-    // The device in front of it goes away and another window rescans: it moves to position 0.
-    dev.remove(names[0]);
-    auto second = openWindow();
-    EXPECT_EQ(listed(), std::vector<std::string>{names[1]});
-    kept.writeMaster("still here");
+    // A new device: the old port closes, the view empties, the new port opens and reads.
+    EXPECT_EQ(logged([&] { first->choose(first->controls.devicePU, "cu.b"); }),
+              "Closed previsouly enabled port\nSETTING Packet N81\nSETTING Flow None\nOPEND port\n");
+    EXPECT_EQ(deviceA->getPortHandle(), -1);
+    EXPECT_NE(first->device()->getPortHandle(), -1);
+    EXPECT_TRUE(first->received().empty());
+    EXPECT_TRUE(first->reading());
+    first->choose(first->controls.baudRatePU, "115200");
+    first->choose(first->controls.flowPU, "Xon/Xoff");
+    EXPECT_EQ(first->document->windowTitle(), "cu.b - 115200 none-8-1 Xon/Xoff");
+    // Back to a: its own settings show, and its buffer is shown again at the next tick.
+    first->choose(first->controls.devicePU, "cu.a");
+    EXPECT_EQ(first->shown(), "cu.a 9600 none-8-1 None");
+    first->tick();
+    EXPECT_EQ(first->received(), u"from a");
+    first->choose(first->controls.devicePU, "cu.b");
+    EXPECT_EQ(first->shown(), "cu.b 115200 none-8-1 Xon/Xoff");
+    const termios options = b.slaveOptions();
+    EXPECT_EQ(cfgetospeed(&options), B115200);
+    // The device already chosen: nothing happens but the line.
+    EXPECT_EQ(logged([&] { first->choose(first->controls.devicePU, "cu.b"); }),
+              "Same device as last enabled: cu.b\n");
+    EXPECT_NE(first->device()->getPortHandle(), -1);
+
+    // The device in front of it in the list goes away and another window rescans: it moves to
+    // position 0, and the window reads on.
+    const std::vector<std::string> names = first->controls.devicePU.itemTitles(); // in list order
+    const std::string front = names.at(0);
+    const std::string back = names.at(1);
+    first->use(back);
+    dev.remove(front);
+    openWindow();
+    EXPECT_EQ(DeviceList::sharedDeviceList().getDeviceAtIndex(0), first->device());
+    ptys[back].writeMaster("still here");
     tickUntil(*first, 10);
-    EXPECT_EQ(first->received(), u"still here");
-
+    EXPECT_TRUE(first->received().ends_with(u"still here"));
     // Its own rescan keeps its choice, by name.
-    quietly([&] { first->click(first->controls.refreshButton); });
-    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), names[1]);
-    EXPECT_TRUE(first->document->isReading());
+    first->click(first->controls.refreshButton);
+    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), back);
+    EXPECT_TRUE(first->reading());
+
+    // Now its own device goes, and the other comes back: another window's scan drops the
+    // record, which closes the port.
+    dev.remove(back);
+    attach(front);
+    openWindow();
+    EXPECT_EQ(logged([&] { first->tick(); }), "");
+    EXPECT_FALSE(first->reading());
+    EXPECT_NE(first->document->statusText().find(back), std::string::npos);
+    EXPECT_EQ(first->document->windowTitle(), "No device");
+    // Choosing the gone device from the stale menu keeps the window as it is.
+    first->choose(first->controls.devicePU, back);
+    EXPECT_EQ(first->device(), nullptr);
+    // Its own rescan falls back to the first device in the list, with reading still off.
+    first->click(first->controls.refreshButton);
+    EXPECT_EQ(std::string(first->device()->getAddr()), front);
+    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), front);
+    EXPECT_FALSE(first->reading());
+    EXPECT_EQ(first->device()->getPortHandle(), -1);
 }
 
-TEST_F(DocumentTest, AWindowWhoseDeviceAnotherWindowRemovedStopsReadingQuietly)
+TEST_F(DocumentTest, TheControlsFollowARecordThatGoesAndComesBackAndShowItsNameEscaped)
 {
-    Pty a;
-    Pty b;
-    attach("cu.a", a);
-    attach("cu.b", b);
-    auto first = openWindow();
-    quietly([&] { first->use("cu.b"); });
-    dev.remove("cu.b");
-    auto second = openWindow(); // its scan drops cu.b, whose record closes the port
+    const std::string name = "cu.a\nb\x1b[31m";
+    const std::string escaped = "cu.a\\10b\\27[31m";
+    attach(name);
+    auto window = openWindow();
+    window->choose(window->controls.baudRatePU, "115200");
+    window->choose(window->controls.packetPU, "even-7-1");
+    window->choose(window->controls.flowPU, "Hardware");
+    EXPECT_TRUE(window->reading()) << "the name itself still opens the device";
+    EXPECT_EQ(window->shown(), name + " 115200 even-7-1 Hardware");
+    EXPECT_EQ(window->document->windowTitle(), escaped + " - 115200 even-7-1 Hardware");
 
-    EXPECT_EQ(quietly([&] { first->tick(); }), "");
-    EXPECT_FALSE(first->document->isReading());
-    EXPECT_EQ(first->controls.readToggle.selectedSegment(), 0);
-    EXPECT_NE(first->document->statusText().find("cu.b"), std::string::npos);
-    EXPECT_EQ(first->document->windowTitle(), "No device");
+    // The device goes away and another window's scan drops its record: no device, no choice.
+    dev.remove(name);
+    EXPECT_NE(logged([&] { openWindow(); }).find("device " + escaped + " not found again"), std::string::npos);
+    window->tick();
+    EXPECT_EQ(window->document->windowTitle(), "No device");
+    EXPECT_EQ(window->controls.devicePU.indexOfSelectedItem(), -1);
+    EXPECT_EQ(window->document->statusText(), escaped + " is no longer connected. Reading is off.");
 
-    // Choosing the gone device from the stale menu keeps the window as it is.
-    quietly([&] { first->choose(first->controls.devicePU, "cu.b"); });
-    EXPECT_EQ(first->device(), nullptr);
-
-    // Its own rescan falls back to the first device in the list, with reading still off.
-    quietly([&] { first->click(first->controls.refreshButton); });
-    EXPECT_EQ(std::string(first->device()->getAddr()), "cu.a");
-    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), "cu.a");
-    EXPECT_FALSE(first->document->isReading());
-    EXPECT_EQ(first->device()->getPortHandle(), -1);
+    // It comes back as a new record with the defaults, which is what the pop-ups must show.
+    attach(name);
+    openWindow();
+    window->tick();
+    EXPECT_EQ(window->document->windowTitle(), escaped + " - 9600 none-8-1 None");
+    EXPECT_EQ(window->shown(), name + " 9600 none-8-1 None");
 }
 
 TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndNothingBreaks)
@@ -394,16 +365,13 @@ TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndNothingBreaks)
     auto window = openWindow();
     EXPECT_EQ(window->controls.devicePU.numberOfItems(), 0);
     EXPECT_EQ(window->document->windowTitle(), "No device");
-    quietly([&] {
-        window->readOn();
-        window->choose(window->controls.baudRatePU, "115200");
-        window->type(u"hi");
-        window->click(window->controls.sendButton);
-        window->tick();
-        window->click(window->controls.clrRecvButton);
-    });
-    EXPECT_FALSE(window->document->isReading());
-    EXPECT_EQ(window->controls.readToggle.selectedSegment(), 0);
+    window->readOn();
+    window->choose(window->controls.baudRatePU, "115200");
+    window->type(u"hi");
+    window->click(window->controls.sendButton);
+    window->tick();
+    window->click(window->controls.clrRecvButton);
+    EXPECT_FALSE(window->reading());
     EXPECT_EQ(window->editor(), u"hi");
     EXPECT_NE(window->document->statusText().find("No serial device"), std::string::npos);
 }
@@ -414,13 +382,13 @@ TEST_F(DocumentTest, ALogNobodyReadsNeverStopsTheWindow)
     ASSERT_EQ(::pipe(ends), 0);
     const FileDescriptor readEnd(ends[0]); // never read
     const FileDescriptor writeEnd(ends[1]);
-    Pty pty;
-    attach("cu.usb", pty);
+    Pty& pty = attach("cu.usb");
     auto window = openWindow();
     const Redirect out(STDOUT_FILENO, writeEnd.get());
-    window->readOn();
+    setLogSink(nullptr); // the lines go to standard output, the pipe
 
     // Far more lines than the pipe holds; each tick must still come back at once.
+    window->readOn();
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 5000; ++i) {
         pty.writeMaster("data");

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -15,9 +14,7 @@ namespace {
 struct PumpTest : testing::Test {
     PumpTest()
     {
-        auto owned = std::make_unique<FakePort>(5);
-        port = owned.get();
-        device.setPort(std::move(owned));
+        device.setPort(std::unique_ptr<Port>(port));
         device.addListener(this, [this](std::string_view bytes) {
             heard.append(bytes);
             ++news;
@@ -25,54 +22,44 @@ struct PumpTest : testing::Test {
         PortPump::startReading(device);
     }
 
-    Device device{"cu.fake"};
-    FakePort* port = nullptr;
+    LogCapture lines;
+    FakePort* port = new FakePort(5);
     std::string heard;
     int news = 0;
-    LogCapture lines;
+    Device device{"cu.fake"}; // gone first: it tells its listener as it goes
 };
 
-TEST_F(PumpTest, ReadsWhatWaitsAtEachReadinessAndLeavesASlowStreamToTheTicks)
+TEST_F(PumpTest, ASlowStreamIsLeftToTheTicksAndNothingLeavesThePortUnread)
 {
-    port->incoming = std::string(3000, 'a');
-    port->becomeReadable();
-    EXPECT_EQ(heard, std::string(3000, 'a'));
-    EXPECT_EQ(lines.take(), "Serial:3000 Bytes Read\n") << "all that waits in one read, no empty read after it";
-    EXPECT_FALSE(port->isReadablePaused()) << "a read that found much keeps the port read as data comes";
-
-    // A readiness that finds nothing (the tick got there first) must not pause: nothing
-    // would wake a window to read on.
+    // A readiness that finds nothing (a tick got there first) must not pause: nothing would
+    // wake a window to read on.
     port->becomeReadable();
     EXPECT_FALSE(port->isReadablePaused());
-    lines.take();
-}
 
-TEST_F(PumpTest, ATickReadsAPausedPortAndWatchesItAgainOnceQuiet)
-{
-    // No big read for a while: a few bytes pause the watch.
-    device.setPort(nullptr);
-    auto owned = std::make_unique<FakePort>(6);
-    port = owned.get();
-    device.setPort(std::move(owned));
-    PortPump::startReading(device);
+    // No big read for a while: a few bytes pause the watch, and the ticks read on.
     port->incoming = "ab";
     port->becomeReadable();
     EXPECT_TRUE(port->isReadablePaused());
     port->incoming = "cd";
     port->becomeReadable(); // paused: the event loop would not call
     EXPECT_EQ(heard, "ab");
-
     PortPump::resume(device);
     EXPECT_EQ(heard, "abcd");
     EXPECT_TRUE(port->isReadablePaused()) << "a slow stream stays with the ticks";
     PortPump::resume(device);
     EXPECT_FALSE(port->isReadablePaused()) << "quiet: the next byte is read the moment it comes";
+
     lines.take();
+    port->incoming = std::string(3000, 'a');
+    port->becomeReadable();
+    EXPECT_EQ(heard, "abcd" + std::string(3000, 'a'));
+    EXPECT_EQ(lines.take(), "Serial:3000 Bytes Read\n") << "all that waits in one read, no empty read after it";
+    EXPECT_FALSE(port->isReadablePaused()) << "a read that found much keeps the port read as data comes";
 }
 
 TEST_F(PumpTest, AReadErrorStopsTheWatchAndTellsTheWindows)
 {
-    port->failReadsWith = -EIO;
+    port->readError = -EIO;
     port->becomeReadable();
     EXPECT_EQ(device.getReadError(), EIO);
     EXPECT_TRUE(port->isReadablePaused());
@@ -82,26 +69,24 @@ TEST_F(PumpTest, AReadErrorStopsTheWatchAndTellsTheWindows)
 
 TEST_F(PumpTest, OutputGoesOutAsThePortTakesItAndAFailedWriteSaysWhatWasLost)
 {
-    port->writableBytes = 4;
+    port->room = 4;
     port->queue("abcdefgh");
     PortPump::flushOutput(device);
-    ASSERT_TRUE(port->isWatchingWritable());
     port->becomeWritable();
     EXPECT_EQ(port->written, "abcd");
     EXPECT_TRUE(port->isWatchingWritable()) << "the rest waits for room";
-    port->writableBytes = 8;
+    port->room = 4;
     port->becomeWritable();
     EXPECT_EQ(port->written, "abcdefgh");
     EXPECT_FALSE(port->isWatchingWritable()) << "nothing left: no more wake-ups";
 
-    port->failWritesWith = EIO;
+    port->writeError = EIO;
     port->queue("lost");
     PortPump::flushOutput(device);
     port->becomeWritable();
     EXPECT_FALSE(port->isWatchingWritable());
     EXPECT_EQ(device.takeWriteFailure(), (std::pair<int, std::size_t>{EIO, 4}));
     EXPECT_EQ(port->pendingBytes(), 0u);
-    lines.take();
 }
 
 } // namespace

@@ -49,7 +49,7 @@ TEST(PortOptions, EveryPacketAndFlowTypeGivesItsFlagsLinesAndRawMode)
             termios options = cookedTerminal();
             LogCapture lines;
             PortOptions::apply(options, 9600, packet.flag, flow.flag);
-            EXPECT_EQ(lines.text(), std::string(packet.line) + "\n" + flow.line + "\n");
+            EXPECT_EQ(lines.take(), std::string(packet.line) + "\n" + flow.line + "\n");
 
             const tcflag_t format = CSIZE | PARENB | PARODD | CSTOPB;
             EXPECT_EQ(options.c_cflag & format, packet.set);

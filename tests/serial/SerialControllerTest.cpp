@@ -3,6 +3,7 @@
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "serial/ExactSpeed.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
 #include "toolkit/PopUpButton.h"
@@ -18,8 +19,6 @@
 #include <sys/ioctl.h>
 
 using namespace std::chrono_literals;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -39,39 +38,30 @@ void expectSameSettings(const termios& expected, const termios& actual)
     EXPECT_EQ(0, std::memcmp(actual.c_cc, expected.c_cc, sizeof actual.c_cc));
 }
 
+// The input and output speeds the device has now.
+std::pair<unsigned, unsigned> speeds(int fd)
+{
+    unsigned input = 0;
+    unsigned output = 0;
+    EXPECT_TRUE(ExactSpeed::read(fd, input, output));
+    return {input, output};
+}
+
+// Waits up to a second until `count` received bytes wait on the descriptor.
+void awaitBytes(int fd, int count)
+{
+    for (int waiting = 0, tries = 0; waiting < count && tries < 1000; ++tries) {
+        ::ioctl(fd, FIONREAD, &waiting);
+        ::poll(nullptr, 0, 1);
+    }
+}
+
 // A device file in a scratch folder that is really a pty slave; the test is the far end.
 class SerialControllerTest : public testing::Test {
 protected:
     SerialControllerTest() { dev.link("cu.pty", pty.slavePath()); }
 
-    bool open(Device& record)
-    {
-        CaptureStdout();
-        const bool opened = serial.openPort(&record);
-        GetCapturedStdout();
-        return opened;
-    }
-
-    // Reads through the driver until `count` bytes came or a second passed.
-    std::string readFromPort(Device& record, std::size_t count)
-    {
-        std::string received;
-        const auto deadline = std::chrono::steady_clock::now() + 1s;
-        CaptureStdout();
-        while (received.size() < count && std::chrono::steady_clock::now() < deadline) {
-            char buffer[512];
-            const int got = serial.readPort(&record, buffer, sizeof buffer);
-            if (got < 0)
-                break;
-            received.append(buffer, static_cast<std::size_t>(got));
-            pollfd entry{record.getPortHandle(), POLLIN, 0};
-            if (got == 0)
-                ::poll(&entry, 1, 10);
-        }
-        GetCapturedStdout();
-        return received;
-    }
-
+    LogCapture lines;
     Pty pty;
     TempDir dev;
     Device device{"cu.pty", dev.path()};
@@ -80,124 +70,108 @@ protected:
 
 } // namespace
 
-TEST_F(SerialControllerTest, OpensAtEveryRateAndAnyOtherAt9600)
-{
-    const std::pair<int, unsigned> rates[] = {{300, 300}, {600, 600}, {1200, 1200}, {1800, 1800},
-        {2400, 2400}, {4800, 4800}, {9600, 9600}, {14400, 14400}, {19200, 19200}, {28800, 28800},
-        {38400, 38400}, {57600, 57600}, {115200, 115200}, {0, 9600}, {7200, 9600}, {230400, 9600}};
-    std::string expectedLines;
-    CaptureStdout();
-    for (const auto& [baud, speed] : rates) {
-        device.setBaud(baud);
-        EXPECT_TRUE(serial.openPort(&device));
-        unsigned input = 0;
-        unsigned output = 0;
-        EXPECT_TRUE(ExactSpeed::read(pty.slave(), input, output));
-        EXPECT_EQ(input, speed) << baud;
-        EXPECT_EQ(output, speed) << baud;
-        EXPECT_TRUE(serial.closePort(&device));
-        expectedLines += "SETTING Packet N81\nSETTING Flow None\nOPEND port\nClosed previsouly enabled port\n";
-    }
-    EXPECT_EQ(GetCapturedStdout(), expectedLines);
-}
-
-TEST_F(SerialControllerTest, FlowTypeAndStopBitsReachTheDevice)
+TEST_F(SerialControllerTest, OpensAtEveryRateAndAnyOtherAt9600WithItsFlowTypeAndOneStopBit)
 {
     termios start = pty.slaveOptions();
     start.c_iflag |= IXON | IXOFF;
     start.c_cflag |= CSTOPB;
     ASSERT_EQ(::tcsetattr(pty.slave(), TCSANOW, &start), 0);
-    for (const int flow : {0, 1, 2}) {
-        device.setFlowFlag(flow);
-        ASSERT_TRUE(open(device));
+    const std::pair<int, unsigned> rates[] = {{300, 300}, {600, 600}, {1200, 1200}, {1800, 1800},
+        {2400, 2400}, {4800, 4800}, {9600, 9600}, {14400, 14400}, {19200, 19200}, {28800, 28800},
+        {38400, 38400}, {57600, 57600}, {115200, 115200}, {0, 9600}, {7200, 9600}, {230400, 9600}};
+    const std::string flowLines[] = {"None", "XON/XOFF", "Hardware"};
+    std::string expectedLines;
+    int flow = 0;
+    for (const auto& [baud, speed] : rates) {
+        device.setBaud(baud);
+        device.setFlowFlag(flow = (flow + 1) % 3);
+        EXPECT_TRUE(serial.openPort(&device));
+        EXPECT_EQ(speeds(pty.slave()), std::pair(speed, speed)) << baud;
         const termios options = pty.slaveOptions();
         EXPECT_EQ(options.c_iflag & (IXON | IXOFF), flow == 1 ? IXON | IXOFF : 0u) << flow;
         EXPECT_EQ((options.c_cflag & CRTSCTS) != 0, flow == 2) << flow;
         EXPECT_EQ(options.c_cflag & CSTOPB, 0u) << flow;
-        CaptureStdout();
-        serial.closePort(&device);
-        GetCapturedStdout();
+        EXPECT_TRUE(serial.closePort(&device));
+        expectedLines += "SETTING Packet N81\nSETTING Flow " + flowLines[flow] + "\nOPEND port\nClosed previsouly enabled port\n";
     }
+    EXPECT_EQ(lines.take(), expectedLines);
 }
 
-TEST_F(SerialControllerTest, EachRecordReadsItsOwnPortUnchangedAndWithoutEcho)
-{
-    Pty otherPty;
-    dev.link("cu.other", otherPty.slavePath());
-    Device other("cu.other", dev.path());
-    device.setFlowFlag(2); // a tty's default IXON would still eat 0x11 and 0x13 here
-    ASSERT_TRUE(open(device));
-    ASSERT_TRUE(open(other));
-    EXPECT_NE(device.getPortHandle(), other.getPortHandle());
-    const std::string bytes("\x7f\x04\x15\r\0\x11\x13\x03 line\n", 13);
-    pty.writeMaster(bytes);
-    otherPty.writeMaster("second");
-    EXPECT_EQ(readFromPort(device, bytes.size()), bytes);
-    EXPECT_EQ(readFromPort(other, 6), "second");
-    EXPECT_EQ(pty.readMaster(1, 50ms), "");
-}
-
-TEST_F(SerialControllerTest, ClosingRestoresTheDeviceSettingsAndItsDescriptor)
+TEST_F(SerialControllerTest, ClosingOrAScanThatDropsTheRecordRestoresTheDeviceSettingsAndItsDescriptor)
 {
     const termios before = pty.slaveOptions();
     const std::size_t descriptors = openDescriptors();
     device.setBaud(28800);
     device.setPacketFlag(2);
     device.setFlowFlag(1);
-    ASSERT_TRUE(open(device));
-    ASSERT_TRUE(open(device)) << "reopening must not keep our settings as the device's own";
+    ASSERT_TRUE(serial.openPort(&device));
+    ASSERT_TRUE(serial.openPort(&device)) << "reopening must not keep our settings as the device's own";
     EXPECT_EQ(openDescriptors(), descriptors + 1);
     EXPECT_EQ(pty.slaveOptions().c_lflag & ICANON, 0u);
-
-    CaptureStdout();
+    lines.take();
     EXPECT_TRUE(serial.closePort(&device));
     EXPECT_FALSE(serial.closePort(&device));
-    EXPECT_EQ(GetCapturedStdout(), "Closed previsouly enabled port\nFailed to closed previsouly enabled port\n");
+    EXPECT_EQ(lines.take(), "Closed previsouly enabled port\nFailed to closed previsouly enabled port\n");
     expectSameSettings(before, pty.slaveOptions());
-    unsigned input = 0;
-    unsigned output = 0;
-    ASSERT_TRUE(ExactSpeed::read(pty.slave(), input, output));
-    EXPECT_EQ(output, 38400u);
+    EXPECT_EQ(speeds(pty.slave()).second, 38400u);
     EXPECT_EQ(openDescriptors(), descriptors);
     EXPECT_EQ(device.getPortHandle(), -1);
+
+    DeviceList& list = DeviceList::sharedDeviceList();
+    list = DeviceList({dev.path(), dev.path() + "/no-sys"});
+    PopUpButton menu;
+    list.refreshDeviceList(menu);
+    ASSERT_TRUE(serial.openPort(list.getDeviceAtIndex(0)));
+    dev.remove("cu.pty");
+    lines.take();
+    list.refreshDeviceList(menu);
+    EXPECT_EQ(lines.take(), "device cu.pty not found again, REMOVING..\n");
+    EXPECT_EQ(openDescriptors(), descriptors);
+    expectSameSettings(before, pty.slaveOptions());
 }
 
-TEST_F(SerialControllerTest, ReadAnswersTheCountAndFillsNoMoreThanTheBuffer)
+TEST_F(SerialControllerTest, EachRecordReadsItsOwnPortUnchangedWithoutEchoAndNoMoreThanTheBuffer)
 {
-    ASSERT_TRUE(open(device));
+    Pty otherPty;
+    dev.link("cu.other", otherPty.slavePath());
+    Device other("cu.other", dev.path());
+    device.setFlowFlag(2); // a tty's default IXON would still eat 0x11 and 0x13 here
+    ASSERT_TRUE(serial.openPort(&device));
+    ASSERT_TRUE(serial.openPort(&other));
     char buffer[512];
-    CaptureStdout();
+    lines.take();
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 0);
-    EXPECT_EQ(GetCapturedStdout(), "Serial:NO DATA\n");
+    EXPECT_EQ(lines.take(), "Serial:NO DATA\n");
 
+    // Every byte value, the terminal's line-editing, signal and flow characters among them.
     std::string bytes(600, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i * 7);
     pty.writeMaster(bytes);
-    for (int waiting = 0, tries = 0; waiting < 600 && tries < 1000; ++tries) {
-        ::ioctl(device.getPortHandle(), FIONREAD, &waiting);
-        ::poll(nullptr, 0, 1);
-    }
-    CaptureStdout();
+    otherPty.writeMaster("second");
+    awaitBytes(device.getPortHandle(), 600);
+    awaitBytes(other.getPortHandle(), 6);
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 512);
     EXPECT_EQ(std::string(buffer, 512), bytes.substr(0, 512));
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 88);
     EXPECT_EQ(std::string(buffer, 88), bytes.substr(512));
-    EXPECT_EQ(GetCapturedStdout(), "Serial:512 Bytes Read\nSerial:88 Bytes Read\n");
+    EXPECT_EQ(serial.readPort(&other, buffer, sizeof buffer), 6);
+    EXPECT_EQ(std::string(buffer, 6), "second");
+    EXPECT_EQ(lines.take(), "Serial:512 Bytes Read\nSerial:88 Bytes Read\nSerial:6 Bytes Read\n");
+    EXPECT_EQ(pty.readMaster(1, 50ms), "") << "nothing echoed";
 }
 
 TEST_F(SerialControllerTest, WithoutARecordOrAnOpenPortNothingIsTouched)
 {
     char buffer[4] = {'k', 'e', 'e', 'p'};
-    CaptureStdout();
     EXPECT_FALSE(serial.openPort(nullptr));
     EXPECT_FALSE(serial.closePort(nullptr));
     EXPECT_EQ(serial.readPort(nullptr, buffer, sizeof buffer), -1);
     EXPECT_FALSE(serial.sendOnPort(nullptr, "x", 1));
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), -1);
     EXPECT_FALSE(serial.sendOnPort(&device, "x", 1));
-    EXPECT_EQ(GetCapturedStdout(), "---------->Device port handle not initialized\nInvalid port handle\n"
-                                   "---------->Device port handle not initialized\nInvalid port handle\n");
+    EXPECT_EQ(lines.take(), "---------->Device port handle not initialized\nInvalid port handle\n"
+                            "---------->Device port handle not initialized\nInvalid port handle\n");
     EXPECT_EQ(std::string(buffer, 4), "keep");
 
     // Neither a missing device nor a file that isn't a terminal counts as an open port.
@@ -205,24 +179,21 @@ TEST_F(SerialControllerTest, WithoutARecordOrAnOpenPortNothingIsTouched)
     const std::size_t descriptors = openDescriptors();
     for (const auto& [name, error] : {std::pair{"cu.gone", ENOENT}, std::pair{"cu.file", ENOTTY}}) {
         Device missing(name, dev.path());
-        CaptureStdout();
         EXPECT_FALSE(serial.openPort(&missing)) << name;
-        GetCapturedStdout();
         EXPECT_EQ(serial.lastError(), error) << name;
         EXPECT_EQ(missing.getPortHandle(), -1) << name;
     }
     EXPECT_EQ(openDescriptors(), descriptors);
 }
 
-TEST_F(SerialControllerTest, ASendLargerThanThePortTakesArrivesWholeAndInOrder)
+TEST_F(SerialControllerTest, ASendLargerThanThePortTakesArrivesWholeAndInOrderAndAHangUpDropsTheRest)
 {
-    ASSERT_TRUE(open(device));
+    ASSERT_TRUE(serial.openPort(&device));
     std::string bytes(300000, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i % 251);
     const std::string tail = "sent later, arrives last";
-
-    CaptureStdout();
+    lines.take();
     EXPECT_TRUE(serial.sendOnPort(&device, "", 0));
     EXPECT_TRUE(serial.sendOnPort(&device, bytes.data(), static_cast<int>(bytes.size())));
     EXPECT_GT(serial.pendingBytes(&device), 0u) << "a pty can't take 300000 bytes at once";
@@ -233,17 +204,11 @@ TEST_F(SerialControllerTest, ASendLargerThanThePortTakesArrivesWholeAndInOrder)
         received += pty.readMaster(bytes.size(), 5ms);
         ASSERT_TRUE(serial.drainOutput(&device));
     }
-    const std::string lines = GetCapturedStdout();
-    EXPECT_TRUE(lines.starts_with("Serial: Wrote 0 bytes\nSerial: Wrote ")) << lines.substr(0, 80);
+    const std::string sent = lines.take();
+    EXPECT_TRUE(sent.starts_with("Serial: Wrote 0 bytes\nSerial: Wrote ")) << sent.substr(0, 80);
     EXPECT_EQ(serial.pendingBytes(&device), 0u);
     EXPECT_TRUE(received == bytes + tail) << "received " << received.size() << " bytes";
-}
 
-TEST_F(SerialControllerTest, AHangUpIsReportedAndDropsWhatWasQueued)
-{
-    ASSERT_TRUE(open(device));
-    const std::string bytes(200000, 'z');
-    CaptureStdout();
     EXPECT_TRUE(serial.sendOnPort(&device, bytes.data(), static_cast<int>(bytes.size())));
     EXPECT_FALSE(serial.isHungUp(&device));
     pty.hangUp();
@@ -255,28 +220,7 @@ TEST_F(SerialControllerTest, AHangUpIsReportedAndDropsWhatWasQueued)
     EXPECT_EQ(serial.pendingBytes(&device), 0u);
     EXPECT_FALSE(serial.sendOnPort(&device, "x", 1));
     serial.closePort(&device);
-    const std::string lines = GetCapturedStdout();
-    EXPECT_NE(lines.find("Serial:ERROR reading data from port\nSerial: wrote no (-1) bytes\n"), std::string::npos)
-        << lines;
-}
-
-TEST_F(SerialControllerTest, AScanThatDropsARecordClosesItsPort)
-{
-    DeviceList& list = DeviceList::sharedDeviceList();
-    list = DeviceList({dev.path(), dev.path() + "/no-sys"});
-    PopUpButton menu;
-    CaptureStdout();
-    list.refreshDeviceList(menu);
-    GetCapturedStdout();
-    ASSERT_EQ(list.getNumDevices(), 1);
-    const termios before = pty.slaveOptions();
-    const std::size_t descriptors = openDescriptors();
-    ASSERT_TRUE(open(*list.getDeviceAtIndex(0)));
-
-    dev.remove("cu.pty");
-    CaptureStdout();
-    list.refreshDeviceList(menu);
-    EXPECT_EQ(GetCapturedStdout(), "device cu.pty not found again, REMOVING..\n");
-    EXPECT_EQ(openDescriptors(), descriptors);
-    expectSameSettings(before, pty.slaveOptions());
+    const std::string failed = lines.take();
+    EXPECT_NE(failed.find("Serial:ERROR reading data from port\nSerial: wrote no (-1) bytes\n"), std::string::npos)
+        << failed;
 }

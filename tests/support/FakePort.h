@@ -4,7 +4,9 @@
 
 #include "devices/Port.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -12,6 +14,26 @@ class FakePort : public Port {
 public:
     explicit FakePort(int fd, int* closes = nullptr) : fd_(fd), closes_(closes) {}
     ~FakePort() override { close(); }
+
+    // Bytes the next reads find; once they are gone a read answers readError (minus an errno).
+    std::string incoming;
+    long readError = 0;
+    // Writes take this many bytes more, then answer minus writeError (or -EAGAIN without one).
+    std::size_t room = SIZE_MAX;
+    int writeError = 0;
+    std::string written;
+
+    // What the event loop would do when the descriptor is ready.
+    void becomeReadable() const
+    {
+        if (onReadable_ && !paused_)
+            onReadable_();
+    }
+    void becomeWritable() const
+    {
+        if (onWritable_)
+            onWritable_();
+    }
 
     int descriptor() const override { return fd_; }
     termios* savedOptions() override { return nullptr; }
@@ -22,32 +44,21 @@ public:
         fd_ = -1;
         return 0;
     }
-
-    // Bytes the next reads find; a read error, as minus errno, once they are gone.
-    std::string incoming;
-    long failReadsWith = 0;
-    // Writes fail with this errno (0: never) once this many bytes went out.
-    int failWritesWith = 0;
-    std::size_t writableBytes = static_cast<std::size_t>(-1);
-    std::string written;
-
     long read(char* buffer, std::size_t size) override
     {
-        if (incoming.empty())
-            return failReadsWith;
-        const std::size_t count = std::min(size, incoming.size());
-        incoming.copy(buffer, count);
+        const std::size_t count = incoming.copy(buffer, size);
         incoming.erase(0, count);
-        return static_cast<long>(count);
+        return count ? static_cast<long>(count) : readError;
     }
     void queue(std::string_view bytes) override { pending_.append(bytes); }
     long writeQueued() override
     {
-        const std::size_t count = std::min(pending_.size(), writableBytes - std::min(writableBytes, written.size()));
+        const std::size_t count = std::min(pending_.size(), room);
         if (count == 0 && !pending_.empty())
-            return failWritesWith ? -failWritesWith : -EAGAIN;
+            return writeError ? -writeError : -EAGAIN;
         written.append(pending_, 0, count);
         pending_.erase(0, count);
+        room -= count;
         return static_cast<long>(count);
     }
     std::size_t pendingBytes() const override { return pending_.size(); }
@@ -63,18 +74,6 @@ public:
     void watchWritable(std::function<void()> onWritable) override { onWritable_ = std::move(onWritable); }
     void stopWatchingWritable() override { onWritable_ = nullptr; }
     bool isWatchingWritable() const override { return static_cast<bool>(onWritable_); }
-
-    // What the event loop would do when the descriptor is ready.
-    void becomeReadable() const
-    {
-        if (onReadable_ && !paused_)
-            onReadable_();
-    }
-    void becomeWritable() const
-    {
-        if (onWritable_)
-            onWritable_();
-    }
 
 private:
     int fd_;

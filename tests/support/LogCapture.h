@@ -10,17 +10,12 @@
 
 class LogCapture {
 public:
-    LogCapture()
-        : previous_(setLogSink([this](std::string_view line) { text_.append(line); }))
-    {
-    }
+    LogCapture() : previous_(setLogSink([this](std::string_view line) { text_.append(line); })) {}
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
     ~LogCapture() { setLogSink(std::move(previous_)); }
 
-    // What was logged so far, each line with its newline.
-    const std::string& text() const { return text_; }
-    // The same, and starts over.
+    // What was logged since the last take, each line with its newline.
     std::string take() { return std::exchange(text_, {}); }
 
 private:

@@ -6,12 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 class Redirect {
 public:
-    Redirect(int fd, int target)
-        : fd_(fd), saved_(::dup(fd))
+    Redirect(int fd, int target) : fd_(fd), saved_(::dup(fd))
     {
         EXPECT_TRUE(saved_ && ::dup2(target, fd) == fd) << "cannot redirect descriptor " << fd;
     }

@@ -3,22 +3,48 @@
 // /sys/class/tty (NAME/type files). A failure throws std::filesystem or std::runtime_error.
 #pragma once
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 class TempDir {
 public:
-    TempDir();
+    TempDir()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "serialterm-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed for " + pattern);
+        path_ = pattern;
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    ~TempDir();
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
 
     const std::string& path() const { return path_; }
     // An entry `name` pointing at `target`, like the links socat makes for a virtual port.
-    void link(const std::string& name, const std::string& target) const;
+    void link(const std::string& name, const std::string& target) const
+    {
+        std::filesystem::create_symlink(target, path_ + "/" + name);
+    }
     // A plain file, with the folders leading to it.
-    void writeFile(const std::string& relativePath, std::string_view contents) const;
-    void remove(const std::string& name) const;
+    void writeFile(const std::string& relativePath, std::string_view contents) const
+    {
+        const std::filesystem::path file = std::filesystem::path(path_) / relativePath;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file) << contents;
+    }
+    void remove(const std::string& name) const
+    {
+        std::error_code ignored;
+        std::filesystem::remove(path_ + "/" + name, ignored);
+    }
 
 private:
     std::string path_;

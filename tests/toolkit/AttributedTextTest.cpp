@@ -4,6 +4,7 @@
 
 #include <random>
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
@@ -24,7 +25,7 @@ std::vector<RunShape> shape(const AttributedText& text)
 
 const Color* gray() { return grayColor().get(); }
 
-TEST(AttributedText, AppendsMergeRunsOfTheSameColourObject)
+TEST(AttributedText, AppendsMergeRunsOfTheSameColourObjectAndEqualityComparesIt)
 {
     const ColorRef red = makeColor(0xFF, 0, 0);
     const ColorRef lookalike = makeColor(grayColor()->red, grayColor()->green, grayColor()->blue);
@@ -39,34 +40,47 @@ TEST(AttributedText, AppendsMergeRunsOfTheSameColourObject)
     EXPECT_EQ(text.string(), u"abc\\10\\2xy");
     EXPECT_EQ(shape(text), (std::vector<RunShape>{
                                {0, 3, nullptr}, {3, 3, gray()}, {6, 2, lookalike.get()}, {8, 2, red.get()}}));
-
     EXPECT_TRUE(AttributedText(u"", grayColor()).runs().empty());
 
     // A whole text appended merges at the seam, even appended to itself.
     AttributedText head;
     head.append(u"a");
     head.append(u"\\1", grayColor());
-    AttributedText tail;
-    tail.append(u"\\2", grayColor());
+    AttributedText tail(u"\\2", grayColor());
     tail.append(u"b");
     head.append(tail);
     EXPECT_EQ(head.string(), u"a\\1\\2b");
     EXPECT_EQ(shape(head), (std::vector<RunShape>{{0, 1, nullptr}, {1, 4, gray()}, {5, 1, nullptr}}));
-
     head.append(head);
     EXPECT_EQ(head.string(), u"a\\1\\2ba\\1\\2b");
     EXPECT_EQ(shape(head), (std::vector<RunShape>{
                                {0, 1, nullptr}, {1, 4, gray()}, {5, 2, nullptr}, {7, 4, gray()}, {11, 1, nullptr}}));
+
+    const AttributedText grayText(u"\\1", grayColor());
+    EXPECT_EQ(grayText, AttributedText(u"\\1", grayColor()));
+    EXPECT_NE(grayText, AttributedText(u"\\2", grayColor()));
+    EXPECT_NE(grayText, AttributedText(u"\\1", lookalike));
+    AttributedText twoRuns(u"\\", grayColor());
+    twoRuns.append(u"1");
+    EXPECT_NE(grayText, twoRuns);
 }
 
-TEST(AttributedText, ReplaceCharactersSplicesRuns)
+TEST(AttributedText, ReplaceCharactersSplicesRunsAndAttributeAtIndexReportsTheWholeRun)
 {
     AttributedText text;
-    text.append(u"abc");
-    text.append(u"\\65", grayColor());
-    text.append(u"de");
-    EXPECT_THROW(text.replaceCharacters({9, 0}, u"x"), std::out_of_range);
-    EXPECT_THROW(text.replaceCharacters({7, 2}, u"x"), std::out_of_range);
+    text.append(u"ab");
+    text.append(u"\\13\\10", grayColor());
+    text.append(u"c");
+    const std::tuple<std::size_t, ColorRef, TextRange> runs[] = {
+        {0, nullptr, {0, 2}}, {2, grayColor(), {2, 6}}, {7, grayColor(), {2, 6}}, {8, nullptr, {8, 1}}};
+    for (const auto& [index, color, run] : runs) {
+        TextRange range;
+        EXPECT_EQ(text.attributeAtIndex(index, &range), color) << index;
+        EXPECT_EQ(range, run) << index;
+    }
+    EXPECT_THROW(text.attributeAtIndex(9), std::out_of_range);
+    EXPECT_THROW(text.replaceCharacters({10, 0}, u"x"), std::out_of_range);
+    EXPECT_THROW(text.replaceCharacters({8, 2}, u"x"), std::out_of_range);
     EXPECT_THROW(text.replaceCharacters({1, SIZE_MAX}, u"x"), std::out_of_range);
 
     // Edits anywhere, of any length and colour, come out as the same text built afresh: the
@@ -85,35 +99,6 @@ TEST(AttributedText, ReplaceCharactersSplicesRuns)
         ASSERT_EQ(text.string(), expected.string()) << round;
         ASSERT_EQ(shape(text), shape(expected)) << round;
     }
-}
-
-TEST(AttributedText, AttributeAtIndexReportsTheWholeRun)
-{
-    AttributedText text;
-    text.append(u"ab");
-    text.append(u"\\13\\10", grayColor());
-    text.append(u"c");
-    TextRange range;
-    EXPECT_EQ(text.attributeAtIndex(0, &range), nullptr);
-    EXPECT_EQ(range, (TextRange{0, 2}));
-    EXPECT_EQ(text.attributeAtIndex(2, &range), grayColor());
-    EXPECT_EQ(range, (TextRange{2, 6}));
-    EXPECT_EQ(text.attributeAtIndex(7, &range), grayColor());
-    EXPECT_EQ(range, (TextRange{2, 6}));
-    EXPECT_EQ(text.attributeAtIndex(8, &range), nullptr);
-    EXPECT_EQ(range, (TextRange{8, 1}));
-    EXPECT_THROW(text.attributeAtIndex(9), std::out_of_range);
-}
-
-TEST(AttributedText, EqualityComparesColourIdentity)
-{
-    const AttributedText grayText(u"\\1", grayColor());
-    EXPECT_EQ(grayText, AttributedText(u"\\1", grayColor()));
-    EXPECT_NE(grayText, AttributedText(u"\\2", grayColor()));
-    EXPECT_NE(grayText, AttributedText(u"\\1", makeColor(grayColor()->red, grayColor()->green, grayColor()->blue)));
-    AttributedText twoRuns(u"\\", grayColor());
-    twoRuns.append(u"1");
-    EXPECT_NE(grayText, twoRuns);
 }
 
 } // namespace

@@ -9,33 +9,28 @@
 
 namespace {
 
-// Records what a document would see, and can rewrite the text from inside the call.
-struct RecordingDelegate : TextViewDelegate {
-    std::vector<std::string>* events = nullptr;
+// The view's delegate, which records what a document would see and can rewrite the text
+// from inside the call.
+struct TextViewTest : testing::Test, TextViewDelegate {
+    TextView view;
+    std::vector<std::string> events;
+    const std::vector<std::string> oneEdit = {"delegate", "observer"};
     std::u16string seenText;
     TextRange seenSelection;
     std::function<void(TextView&)> rewrite;
 
+    TextViewTest()
+    {
+        view.setDelegate(this);
+        view.setObserver([this] { events.push_back("observer"); });
+    }
     void textDidChange(TextView& sender) override
     {
-        events->push_back("delegate");
+        events.push_back("delegate");
         seenText = sender.string();
         seenSelection = sender.selectedRange();
         if (rewrite)
             rewrite(sender);
-    }
-};
-
-struct TextViewTest : ::testing::Test {
-    TextView view;
-    RecordingDelegate delegate;
-    std::vector<std::string> events;
-
-    void SetUp() override
-    {
-        delegate.events = &events;
-        view.setDelegate(&delegate);
-        view.setObserver([this] { events.push_back("observer"); });
     }
 };
 
@@ -47,13 +42,13 @@ TEST_F(TextViewTest, SpliceKeepsControlCharactersAndTheDelegateRewriteIsOneChang
     ASSERT_TRUE(view.userReplaceCharacters(TextRange{1, 0}, odd));
     EXPECT_EQ(view.string(), u"a" + odd + u"b");
     EXPECT_EQ(view.selectedRange(), (TextRange{6, 0}));
-    EXPECT_EQ(delegate.seenText, view.string());
-    EXPECT_EQ(delegate.seenSelection, (TextRange{6, 0}));
-    EXPECT_EQ(events, (std::vector<std::string>{"delegate", "observer"}));
+    EXPECT_EQ(seenText, view.string());
+    EXPECT_EQ(seenSelection, (TextRange{6, 0}));
+    EXPECT_EQ(events, oneEdit);
 
     // The delegate's rewrite wins, and the observer hears of the edit and it once: a widget
     // told of every step would lay out and paint texts nobody sees.
-    delegate.rewrite = [](TextView& sender) {
+    rewrite = [](TextView& sender) {
         sender.setAttributedString(AttributedText(u"\\65", grayColor()));
         sender.setSelectedRange(TextRange{1, 0});
         sender.setTypingAttributes(nullptr);
@@ -63,9 +58,9 @@ TEST_F(TextViewTest, SpliceKeepsControlCharactersAndTheDelegateRewriteIsOneChang
     view.userReplaceCharacters(TextRange{3, 0}, u"defg");
     EXPECT_EQ(view.string(), u"\\66");
     EXPECT_EQ(view.selectedRange(), (TextRange{2, 0}));
-    EXPECT_EQ(events, (std::vector<std::string>{"delegate", "observer"}));
+    EXPECT_EQ(events, oneEdit);
 
-    delegate.rewrite = [](TextView& sender) { sender.setAttributedString(AttributedText(u"\\65", grayColor())); };
+    rewrite = [](TextView& sender) { sender.setAttributedString(AttributedText(u"\\65", grayColor())); };
     view.userReplaceCharacters(TextRange{3, 0}, u"defg");
     EXPECT_EQ(view.selectedRange(), (TextRange{3, 0})); // the caret after the edit (7), clamped
 }
@@ -91,7 +86,7 @@ TEST_F(TextViewTest, TypedTextTakesTypingColourAndPasteKeepsItsOwn)
     EXPECT_EQ(view.textStorage().attributeAtIndex(2), red);
     EXPECT_EQ(view.textStorage().attributeAtIndex(3), nullptr);
     EXPECT_EQ(view.selectedRange(), (TextRange{4, 0}));
-    EXPECT_EQ(events, (std::vector<std::string>{"delegate", "observer"}));
+    EXPECT_EQ(events, oneEdit);
     view.userReplaceCharacters(TextRange{0, 3}, AttributedText());
     EXPECT_EQ(view.string(), u"Cp");
 }

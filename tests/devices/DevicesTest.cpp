@@ -1,0 +1,179 @@
+#include "devices/Device.h"
+#include "devices/DeviceList.h"
+
+#include "tests/support/FakePort.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/TempDir.h"
+#include "toolkit/PopUpButton.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(Device, KeepsItsNameByteForByteAndOwnsItsPortNeverDroppingOneOpen)
+{
+    int closes = 0;
+    std::vector<std::string> heard;
+    {
+        Device first("cu.100%s\xe9", "/tmp/devs");
+        EXPECT_STREQ(first.getAddr(), "cu.100%s\xe9");
+        EXPECT_EQ(first.path(), "/tmp/devs/cu.100%s\xe9");
+        const Device second("cu.b");
+        first.setPort(std::make_unique<FakePort>(7, &closes));
+        EXPECT_EQ(first.getPortHandle(), 7);
+        EXPECT_EQ(second.getPortHandle(), -1) << "making a record must not touch another's port";
+        EXPECT_EQ(second.getOptions(), nullptr);
+        first.addListener(&heard, [&heard](std::string_view bytes) { heard.emplace_back(bytes); });
+
+        first.deliver("ab\0", 3);
+        first.setPort(std::make_unique<FakePort>(8, &closes));
+        EXPECT_EQ(closes, 1) << "a replaced port is closed";
+        EXPECT_EQ(first.getPortHandle(), 8);
+        EXPECT_EQ(first.getRecvBuf(), std::u16string(u"ab\0", 3));
+    }
+    EXPECT_EQ(closes, 2) << "destroying a record closes its port";
+    // The bytes, then news of each close and of the record going away.
+    EXPECT_EQ(heard, (std::vector<std::string>{std::string("ab\0", 3), "", "", ""}));
+}
+
+TEST(Device, TheReceiveBufferHoldsEachByteAsACharacterAndTheNewest2047TrimmedPerChunk)
+{
+    const auto chars = [](std::size_t count, char16_t c) { return std::u16string(count, c); };
+    std::string huge(3000, 'p');
+    huge.back() = 'q';
+    const struct {
+        std::vector<std::string> chunks;
+        std::u16string held;
+    } cases[] = {
+        {{std::string("ab\0cd\x7f\x80\xff", 8), std::string(1, '\0')}, std::u16string(u"ab\0cd\u007f\u0080\u00ff\0", 9)},
+        // Full is not yet too full; one more character pushes out exactly the oldest one.
+        {{std::string(2000, 'a'), std::string(47, 'b'), "c"}, chars(1999, u'a') + chars(47, u'b') + u'c'},
+        // A chunk that overflows pushes out as many of the oldest characters as it brings, or
+        // all there are, and one longer than the buffer keeps its newest.
+        {{std::string(2000, 'x'), std::string(100, 'y')}, chars(1900, u'x') + chars(100, u'y')},
+        {{std::string(1500, 'x'), std::string(2000, 'y')}, chars(2000, u'y')},
+        {{std::string(1500, 'x'), std::string(2000, 'y'), huge}, chars(2046, u'p') + u'q'},
+    };
+    Device device;
+    std::uint64_t total = 0;
+    for (const auto& [chunks, held] : cases) {
+        device.clearRecvBuffer();
+        for (const std::string& chunk : chunks) {
+            device.appendRecvBuf(chunk.data(), chunk.size());
+            total += chunk.size();
+        }
+        EXPECT_EQ(device.getRecvBuf(), held);
+    }
+    EXPECT_EQ(device.getRecvCount(), total) << "clearing must not set the count back";
+}
+
+TEST(DeviceListSingleton, FirstUseCreatesTheOneListAndSaysSoOnce)
+{
+    // A fresh process, so the list surely doesn't exist yet.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            LogCapture lines;
+            DeviceList* first = &DeviceList::sharedDeviceList();
+            DeviceList* again = &DeviceList::sharedDeviceList();
+            std::_Exit(first == again && lines.take() == "DeviceList INIT\n" ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+class DeviceListTest : public testing::Test {
+protected:
+    // Runs a scan into a fresh menu; answers what it logged.
+    std::string scan()
+    {
+        menu.removeAllItems();
+        LogCapture lines;
+        list.refreshDeviceList(menu);
+        return lines.take();
+    }
+
+    std::vector<std::string> recordNames()
+    {
+        std::vector<std::string> names;
+        for (int i = 0; i < list.getNumDevices(); ++i)
+            names.emplace_back(list.getDeviceAtIndex(i)->getAddr());
+        return names;
+    }
+
+    TempDir dev;
+    TempDir sys;
+    DeviceList list{{dev.path(), sys.path()}};
+    PopUpButton menu;
+};
+
+TEST_F(DeviceListTest, ListsSerialPortNamesOnlyAndNoTtySPortTheKernelMarksAsAbsent)
+{
+    const std::string longest = "cu." + std::string(124, 'n'); // 127 bytes
+    std::vector<std::string> listed = {"cu.usbserial", "cu.", longest, "ttyUSB0", "ttyACM1", "ttyS4", "ttyAMA0",
+        "ttyXRUSB2", "ttyAP0", "ttyGS0", "rfcomm0", "ttyS0", "ttyS2"};
+    for (const auto& name : listed)
+        dev.writeFile(name, "");
+    for (const auto& name : {"CU.usb", "Cu.x", "cU.x", "cu", "cux", "ttyusb0", "tty0", "console", "xcu.a", "ttyS1"})
+        dev.writeFile(name, "");
+    dev.writeFile(longest + "n", "");
+    sys.writeFile("ttyS0/type", "4\n");
+    sys.writeFile("ttyS1/type", "0\n");
+    sys.writeFile("ttyUSB0/type", "0\n"); // only ttyS ports have phantoms
+
+    EXPECT_EQ(scan(), "");
+    EXPECT_EQ(recordNames(), menu.itemTitles()) << "first scan: list and menu in folder order";
+    std::vector<std::string> titles = menu.itemTitles();
+    std::sort(titles.begin(), titles.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(titles, listed);
+    EXPECT_EQ(list.getDeviceAtIndex(0)->getDirectory(), dev.path());
+}
+
+TEST_F(DeviceListTest, KeepsKnownRecordsRemovesVanishedOnesAndAppendsNewOnes)
+{
+    for (const auto* name : {"cu.a", "cu.b", "cu.c", "cu.d"})
+        dev.writeFile(name, "");
+    scan();
+    const std::vector<std::string> firstOrder = recordNames();
+    Device* kept = list.getDeviceAtIndex(0);
+    kept->setBaud(115200);
+    kept->appendRecvBuf("hi", 2);
+
+    // Vanish the two records standing at list positions 1 and 2, add a new device.
+    dev.remove(firstOrder[1]);
+    dev.remove(firstOrder[2]);
+    dev.writeFile("cu.0new", "");
+    EXPECT_EQ(scan(), "device " + firstOrder[1] + " not found again, REMOVING..\n" + "device " +
+                          firstOrder[2] + " not found again, REMOVING..\n");
+    EXPECT_EQ(recordNames(), (std::vector<std::string>{firstOrder[0], firstOrder[3], "cu.0new"}));
+    EXPECT_EQ(list.getDeviceAtIndex(0), kept);
+    EXPECT_EQ(kept->getBaud(), 115200);
+    EXPECT_EQ(kept->getRecvBuf(), u"hi");
+
+    // Coming back means a new record with defaults, at the end.
+    dev.writeFile(firstOrder[1], "");
+    scan();
+    ASSERT_EQ(list.getNumDevices(), 4);
+    EXPECT_EQ(list.getDeviceAtIndex(3)->getAddr(), firstOrder[1]);
+    EXPECT_EQ(list.getDeviceAtIndex(3)->getBaud(), 9600);
+    EXPECT_EQ(list.getDeviceAtIndex(4), nullptr);
+    EXPECT_EQ(list.getDeviceAtIndex(-1), nullptr);
+
+    // A folder that can't be read any more removes every record.
+    std::string removals;
+    for (const std::string& name : recordNames())
+        removals += "device " + name + " not found again, REMOVING..\n";
+    std::filesystem::remove_all(dev.path());
+    EXPECT_EQ(scan(), removals);
+    EXPECT_EQ(menu.numberOfItems(), 0);
+    EXPECT_EQ(list.getDeviceAtIndex(0), nullptr);
+}
+
+} // namespace

@@ -66,9 +66,10 @@ void LogWriter::write(std::string_view line)
     struct stat info {};
     if (::fstat(STDOUT_FILENO, &info) != 0)
         return; // no stdout at all
-    if (S_ISREG(info.st_mode)) {
-        // A file never waits for a reader; writing it in place keeps its offset shared with
-        // whoever else writes through the same description.
+    if (S_ISREG(info.st_mode) || (S_ISCHR(info.st_mode) && !::isatty(STDOUT_FILENO))) {
+        // A file, or a device that is not a terminal (/dev/null), never waits for a reader;
+        // writing it in place keeps its offset shared with whoever else writes through the
+        // same description, and costs no thread hand-off.
         writeAll(STDOUT_FILENO, line);
         return;
     }

@@ -68,9 +68,9 @@ TEST(EditHistory, StepsMergeAsWordsAndBreakOnPausesMovesAndOtherEdits)
     const Row rows[] = {
         {"typing comes back a word at a time", u"", {{'T', 0, u"hello world"}}, {u"hello ", u""}},
         {"backspace: the word, then the one before with its space", u"hello world", {{'B', 11, {}, 11}}, {u"hello ", u"hello world"}},
-        {"Enter, NUL and punctuation part words; a letter beyond ASCII does not", u"hello world",
+        {"Enter, NUL and punctuation split words; a letter beyond ASCII does not", u"hello world",
          {{'T', 11, std::u16string_view(u"!\n\0caf\u00e9.", 9)}}, {std::u16string(u"hello world!\n\0", 14)}},
-        {"delete at a fixed caret runs forward and parts words", u"ab cd", {{'D', 0, {}, 4}}, {u"cd", u"ab cd"}},
+        {"delete at a fixed caret runs forward and splits words", u"ab cd", {{'D', 0, {}, 4}}, {u"cd", u"ab cd"}},
         {"a pause", u"", {{'T', 0, u"ab"}, {'P'}, {'T', 2, u"cd"}}, {u"ab"}},
         {"a caret move, typing elsewhere, another kind, a paste that nothing joins", u"ab",
          {{'M'}, {'T', 2, u"cd"}, {'T', 1, u"x"}, {'B', 5, {}, 1}, {'O', 4, u"P"}, {'T', 5, u"q"}},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -44,81 +45,69 @@ struct Typist {
     }
 };
 
-TEST(EditHistory, TypingAndDeletingComeBackAWordAtATime)
+// One edit of a row: T types keys at, B backspaces count times from at, D deletes forward
+// count times at, S types keys over count units at, O pastes keys at; P pauses, M moves the
+// caret away and back, U undoes.
+struct Op {
+    char what;
+    std::size_t at = 0;
+    std::u16string_view keys = {};
+    int count = 0;
+};
+
+// Each row edits a text as a person would; undo gives back the texts listed, step by step,
+// and redo then brings back the last text.
+TEST(EditHistory, StepsMergeAsWordsAndBreakOnPausesMovesAndOtherEdits)
 {
-    Typist t;
-    t.type(0, u"hello world");
-    ASSERT_TRUE(t.step(true));
-    EXPECT_EQ(t.text, u"hello ");
-    ASSERT_TRUE(t.step(true));
-    EXPECT_EQ(t.text, u"");
-    EXPECT_FALSE(t.step(true));
-    EXPECT_TRUE(t.step(false) && t.step(false));
-    EXPECT_EQ(t.text, u"hello world");
-
-    // Backspace mirrors typing: the word, then the word before with its space. Enter, NUL and
-    // punctuation part words as spaces do, and a letter beyond ASCII is part of a word.
-    t.backspace(t.text.size(), 11);
-    EXPECT_EQ(t.text, u"");
-    t.step(true);
-    EXPECT_EQ(t.text, u"hello ");
-    t.step(true);
-    EXPECT_EQ(t.text, u"hello world");
-    t.type(11, std::u16string(u"!\n\0caf\u00e9.", 9));
-    t.step(true);
-    EXPECT_EQ(t.text, std::u16string(u"hello world!\n\0", 14));
-
-    // Delete at a fixed caret runs forward, and a word starts a new step there too.
-    t.text = u"ab cd";
-    t.history.clear();
-    for (int i = 0; i < 4; ++i)
-        t.edit(EditKind::Deleting, 0, 1, {});
-    EXPECT_EQ(t.text, u"d");
-    t.step(true);
-    EXPECT_EQ(t.text, u"cd");
-    t.step(true);
-    EXPECT_EQ(t.text, u"ab cd");
-}
-
-TEST(EditHistory, APauseACaretMoveOrAnotherKindOfEditStartsAStep)
-{
-    Typist t;
-    t.type(0, u"ab");
-    t.now += EditHistory::pause;
-    t.type(2, u"cd");
-    t.step(true);
-    EXPECT_EQ(t.text, u"ab");
-
-    t.history.endStep(); // the caret went away and came back
-    t.type(2, u"cd");
-    t.type(1, u"x"); // typed elsewhere
-    t.backspace(5, 1);
-    t.edit(EditKind::Other, 4, 0, u"P"); // a paste: a step of its own, and nothing joins it
-    t.type(5, u"q");
-    EXPECT_EQ(t.text, u"axbcPq");
-    for (const char16_t* expected : {u"axbcP", u"axbc", u"axbcd", u"abcd", u"ab"}) {
-        t.step(true);
-        EXPECT_EQ(t.text, expected);
+    struct Row {
+        const char* rule;
+        std::u16string start;
+        std::vector<Op> edits;
+        std::vector<std::u16string> undone;
+    };
+    const Row rows[] = {
+        {"typing comes back a word at a time", u"", {{'T', 0, u"hello world"}}, {u"hello ", u""}},
+        {"backspace: the word, then the one before with its space", u"hello world", {{'B', 11, {}, 11}}, {u"hello ", u"hello world"}},
+        {"Enter, NUL and punctuation split words; a letter beyond ASCII does not", u"hello world",
+         {{'T', 11, std::u16string_view(u"!\n\0caf\u00e9.", 9)}}, {std::u16string(u"hello world!\n\0", 14)}},
+        {"delete at a fixed caret runs forward and splits words", u"ab cd", {{'D', 0, {}, 4}}, {u"cd", u"ab cd"}},
+        {"a pause", u"", {{'T', 0, u"ab"}, {'P'}, {'T', 2, u"cd"}}, {u"ab"}},
+        {"a caret move, typing elsewhere, another kind, a paste that nothing joins", u"ab",
+         {{'M'}, {'T', 2, u"cd"}, {'T', 1, u"x"}, {'B', 5, {}, 1}, {'O', 4, u"P"}, {'T', 5, u"q"}},
+         {u"axbcP", u"axbc", u"axbcd", u"abcd", u"ab"}},
+        {"typing over a selection goes on as one step", u"one two", {{'S', 4, u"t", 3}, {'T', 5, u"en"}}, {u"one two"}},
+        {"the step below an undone one takes no more typing", u"",
+         {{'T', 0, u"ab"}, {'M'}, {'T', 2, u"cd"}, {'U'}, {'T', 2, u"x"}}, {u"ab"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        Typist t;
+        t.text = row.start;
+        for (const Op& op : row.edits) {
+            switch (op.what) {
+            case 'T': t.type(op.at, op.keys); break;
+            case 'B': t.backspace(op.at, op.count); break;
+            case 'D': for (int i = 0; i < op.count; ++i) t.edit(EditKind::Deleting, op.at, 1, {}); break;
+            case 'S': t.edit(EditKind::Typing, op.at, static_cast<std::size_t>(op.count), op.keys); break;
+            case 'O': t.edit(EditKind::Other, op.at, 0, op.keys); break;
+            case 'P': t.now += EditHistory::pause; break;
+            case 'M': t.history.endStep(); break;
+            case 'U': t.step(true); break;
+            }
+        }
+        const std::u16string last = t.text;
+        for (const std::u16string& expected : row.undone) {
+            ASSERT_TRUE(t.step(true));
+            EXPECT_EQ(t.text, expected);
+        }
+        while (t.step(false)) {
+        }
+        EXPECT_EQ(t.text, last);
     }
-
-    // Typing over a selection goes on as one step, and its undo gives the selection back.
-    t.text = u"one two";
-    t.history.clear();
-    t.edit(EditKind::Typing, 4, 3, u"t");
-    t.type(5, u"en");
-    t.step(true);
-    EXPECT_EQ(t.text, u"one two");
-
-    // The step below an undone one takes no more typing: what comes next is a step of its own.
-    t.text.clear();
-    t.history.clear();
+    Typist t;
     t.type(0, u"ab");
-    t.history.endStep();
-    t.type(2, u"cd");
-    t.step(true);
-    t.type(2, u"x");
-    t.step(true);
-    EXPECT_EQ(t.text, u"ab");
+    EXPECT_TRUE(t.step(true));
+    EXPECT_FALSE(t.step(true)); // nothing below the first step
 }
 
 TEST(EditHistory, RedoLastsOnlyUntilTheNextChange)

@@ -2,6 +2,8 @@
 // way a person would: clicks, keys and menus, with pseudo-terminals as the serial devices.
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
+#include "app/decode.h"
+#include "app/filterString.h"
 #include "app/window/MyDocumentWindow.h"
 #include "app/window/TerminalApplication.h"
 #include "devices/Device.h"
@@ -15,14 +17,17 @@
 #include "toolkit/qt/TextEditorWidget.h"
 #include "toolkit/qt/TextFieldWidget.h"
 #include "toolkit/qt/TextViewWidget.h"
+#include "toolkit/qt/nativeKeyText.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QPointer>
 #include <QtTest>
 
 #include <chrono>
@@ -59,13 +64,22 @@ W* widgetOf(QWidget* window, const Control& model)
     return nullptr;
 }
 
-QAction* menuAction(MyDocumentWindow* window, const QString& text)
+// The window's menu item with this text, mnemonic left out, in the menu of that title.
+QAction* item(QMainWindow* window, const QString& menu, const QString& text)
 {
-    for (QAction* action : window->fileMenu()->actions()) {
-        if (action->text().remove('&') == text)
-            return action;
+    for (QAction* title : window->menuBar()->actions()) {
+        for (QAction* action : title->text().remove('&') == menu ? title->menu()->actions() : QList<QAction*>()) {
+            if (action->text().remove('&') == text)
+                return action;
+        }
     }
     return nullptr;
+}
+
+// Keys as the platform writes them: "Ctrl+Return" here, "⌘↵" on a Mac.
+QString native(const char* portableKeys)
+{
+    return QKeySequence(portableKeys).toString(QKeySequence::NativeText);
 }
 
 } // namespace
@@ -96,22 +110,27 @@ private slots:
         b_.readMaster(1 << 20, 50ms);
     }
 
-    // Every tooltip the window shows, on the widget a person hovers; no other widget has one.
-    void everyWidgetShowsItsTooltip()
+    // One walk over what the window tells a person: every tooltip (no other widget has one),
+    // every mnemonic, and menus that follow the controls.
+    void tooltipsMnemonicsAndMenusFollowTheControls()
     {
-        const TerminalControls& c = window_->controls();
-        // The keys in them show as the platform writes them: "Ctrl+Return" here, "⌘↵" on a Mac.
-        const auto keys = [](const char* portable) { return QKeySequence(portable).toString(QKeySequence::NativeText); };
+        // A word of modifier glyphs and one key becomes the platform's notation; all else stays.
+        QCOMPARE(nativeKeyText("\u2325\u2318X or \u23181 to \u23184"),
+                 native("Alt+Ctrl+X") + " or " + native("Ctrl+1") + " to " + native("Ctrl+4"));
+        const char* untouched = "F5, a\u2318b, \u2318 alone, \u2318\u21E7 and \u2318L, then";
+        QCOMPARE(nativeKeyText(untouched), QString::fromUtf8(untouched));
+
+        TerminalControls& c = window_->controls();
         const std::map<const Control*, QString> tips = {
-            {&c.sendButton, "Send Data (Tx)   " + keys("Ctrl+Return")},
+            {&c.sendButton, "Send Data (Tx)   " + native("Ctrl+Return")},
             {&c.sendTF, "Insert data to be sent (Tx) here"},
             {&c.recieveTF, "Recieved data (Rx) text box"},
-            {&c.addNonPrint, "Add a non-printable value   " + keys("Ctrl+Shift+Return")},
+            {&c.addNonPrint, "Add a non-printable value   " + native("Ctrl+Shift+Return")},
             {&c.nonPrintTF, "Insert a non-printable value"},
-            {&c.addLineButton, "Add 'Line Feed' character   " + keys("Ctrl+L")},
-            {&c.addTabButton, "Add 'Tab' character   " + keys("Ctrl+T")},
-            {&c.addNullButton, "Add 'Null' character   " + keys("Ctrl+N")},
-            {&c.addCRtrnButton, "Add 'Carriage return' character   " + keys("Ctrl+R")},
+            {&c.addLineButton, "Add 'Line Feed' character   " + native("Ctrl+L")},
+            {&c.addTabButton, "Add 'Tab' character   " + native("Ctrl+T")},
+            {&c.addNullButton, "Add 'Null' character   " + native("Ctrl+N")},
+            {&c.addCRtrnButton, "Add 'Carriage return' character   " + native("Ctrl+R")},
             {&c.clrRecvButton, "Clear recieve buffer"},
             {&c.clrSendButton, "Clear send buffer"},
             {&c.devicePU, "Serial device to use"},
@@ -119,9 +138,9 @@ private slots:
             {&c.baudRatePU, "Speed of the line, in bits per second"},
             {&c.packetPU, "Parity, data bits and stop bits"},
             {&c.flowPU, "How each end tells the other to pause"},
-            {&c.readToggle, "Read from the device, or close it   " + keys("Ctrl+Shift+R")},
-            {&c.viewFilter, "Show received bytes as text, text with escapes, decimal or hexadecimal   " + keys("Ctrl+1") +
-                                " to " + keys("Ctrl+4")},
+            {&c.readToggle, "Read from the device, or close it   " + native("Ctrl+Shift+R")},
+            {&c.viewFilter, "Show received bytes as text, text with escapes, decimal or hexadecimal   " + native("Ctrl+1")
+                                + " to " + native("Ctrl+4")},
         };
         std::size_t shown = 0;
         for (QWidget* widget : window_->findChildren<QWidget*>()) {
@@ -132,27 +151,104 @@ private slots:
             }
         }
         QCOMPARE(shown, tips.size());
+
+        // Alt+letter opens its menu or focuses what its caption names; every letter names one thing.
+        const auto opens = [this](Qt::Key key, const QString& title) {
+            QTest::keyClick(window_->sendEditor(), key, Qt::AltModifier);
+            QAction* active = window_->menuBar()->activeAction();
+            const bool open = active && active->text().remove('&') == title && active->menu()->isVisible();
+            if (active)
+                active->menu()->close();
+            return open;
+        };
+        QVERIFY(opens(Qt::Key_F, "File"));
+        QVERIFY(opens(Qt::Key_V, "View"));
+        QTest::keyClick(window_->sendEditor(), Qt::Key_A, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), widgetOf(window_, c.nonPrintTF));
+        QStringList letters;
+        for (QAction* menu : window_->menuBar()->actions())
+            letters << QKeySequence::mnemonic(menu->text()).toString();
+        for (QLabel* caption : window_->findChildren<QLabel*>()) {
+            if (caption->buddy() && caption->text().contains('&'))
+                letters << QKeySequence::mnemonic(caption->text()).toString();
+        }
+        QCOMPARE(letters.size(), 11);
+        QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
+
+        // The reading item says what it will do, whoever switched reading.
+        QAction* start = item(window_, "Port", "Start Reading");
+        QVERIFY(start);
+        choose(c.readToggle, 1);
+        QCOMPARE(start->text().remove('&'), QStringLiteral("Stop Reading"));
+        start->trigger();
+        QVERIFY(!window_->document().isReading());
+        QCOMPARE(start->text().remove('&'), QStringLiteral("Start Reading"));
+        c.readToggle.setSelectedSegment(1); // as the document does when a chosen device opens
+        QCOMPARE(start->text().remove('&'), QStringLiteral("Stop Reading"));
+
+        // One view is checked: the one the toggle shows.
+        const auto checked = [&] {
+            QStringList on;
+            for (const QString& view : QStringList{"Text", "Mixed", "Decimal", "Hexadecimal"}) {
+                if (item(window_, "View", view)->isChecked())
+                    on << view;
+            }
+            return on;
+        };
+        QCOMPARE(checked(), QStringList{"Text"});
+        choose(c.viewFilter, 3);
+        QCOMPARE(checked(), QStringList{"Hexadecimal"});
+        item(window_, "View", "Mixed")->trigger();
+        QCOMPARE(c.viewFilter.selectedSegment(), 1);
+        QCOMPARE(checked(), QStringList{"Mixed"});
+
+        // About names the program, its version, the Qt it runs on and its licence.
+        QString about;
+        QTimer::singleShot(0, this, [&about] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            about = box->text();
+            box->accept();
+        });
+        item(window_, "Help", "About Serial Terminal")->trigger();
+        for (const QString& piece : {QStringLiteral("Serial Terminal " SERIALTERM_VERSION), QStringLiteral("Qt ") + qVersion(),
+                                     QStringLiteral("MIT License")})
+            QVERIFY2(about.contains(piece), qPrintable(about));
     }
 
-    void fitsIn800By500WithoutClipping()
+    // Nothing squeezed or outside the window at 800x500, nor at 640 wide, where two windows
+    // share a 1280-pixel screen; a long status ends in "…" and neither widens nor grows it.
+    void fitsWithoutClipping_data()
     {
-        // A window whose layout needs more cannot be made this small.
-        window_->resize(800, 500);
-        QTRY_COMPARE(window_->size(), QSize(800, 500));
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("800x500") << QSize(800, 500);
+        QTest::newRow("640 wide") << QSize(640, 500);
+    }
+    void fitsWithoutClipping()
+    {
+        QFETCH(QSize, size);
+        QVERIFY2(window_->minimumSizeHint().width() <= 640, qPrintable(QString::number(window_->minimumSizeHint().width())));
+        window_->resize(size);
+        QTRY_COMPARE(window_->size(), size);
+        window_->controls().nonPrintTF.setStringValue(std::string(60, 'x') + " " + std::string(60, 'y'));
+        window_->controls().addNonPrint.sendAction();
+        const QString status = QString::fromStdString(window_->document().statusText());
+        QLabel* shown = nullptr;
+        for (QLabel* label : window_->findChildren<QLabel*>())
+            shown = label->toolTip() == status ? label : shown;
+        QVERIFY(shown);
+        QTRY_VERIFY(shown->text().endsWith(QChar(0x2026)));
+        QCOMPARE(window_->size(), size);
         for (QWidget* widget : window_->findChildren<QWidget*>()) {
-            if (!widget->isVisible() || qobject_cast<QMenu*>(widget))
+            if (!widget->isVisible() || widget->isWindow())
                 continue;
             // What a layout may not go below: the minimum set on the widget, else its hint.
-            QSize least = widget->minimumSizeHint();
-            if (widget->minimumWidth() > 0)
-                least.setWidth(widget->minimumWidth());
-            if (widget->minimumHeight() > 0)
-                least.setHeight(widget->minimumHeight());
-            QVERIFY2(widget->width() >= least.width() && widget->height() >= least.height(),
-                     qPrintable(widget->metaObject()->className() + QStringLiteral(" squeezed")));
-            const QRect inWindow(widget->mapTo(window_, QPoint(0, 0)), widget->size());
-            QVERIFY2(window_->rect().contains(inWindow),
-                     qPrintable(widget->metaObject()->className() + QStringLiteral(" outside the window")));
+            const QSize least(widget->minimumWidth() > 0 ? widget->minimumWidth() : widget->minimumSizeHint().width(),
+                              widget->minimumHeight() > 0 ? widget->minimumHeight() : widget->minimumSizeHint().height());
+            const QString name = widget->metaObject()->className() + (" " + widget->toolTip());
+            QVERIFY2(widget->width() >= least.width() && widget->height() >= least.height(), qPrintable(name + " squeezed"));
+            QVERIFY2(window_->rect().contains(QRect(widget->mapTo(window_, QPoint(0, 0)), widget->size())),
+                     qPrintable(name + " outside the window"));
         }
     }
 
@@ -182,7 +278,7 @@ private slots:
         TextViewWidget* received = window_->receiveView();
         QCOMPARE(received->textLayout().lineCount(), std::size_t{2});
         QCOMPARE(received->textLayout().line(1).start, std::size_t{8}); // after "Hi\13\10"
-        QAction* lineFeeds = viewItem("Break Lines After Line Feeds");
+        QAction* lineFeeds = item(window_, "View", "Break Lines After Line Feeds");
         QVERIFY(lineFeeds && lineFeeds->isChecked());
         lineFeeds->trigger();
         QCOMPARE(received->textLayout().lineCount(), std::size_t{1});
@@ -216,29 +312,43 @@ private slots:
         QTRY_VERIFY(c.recieveTF.string().ends_with(u"and-more\\13\\10"));
         QCOMPARE(bar->value(), bar->maximum());
 
-        TextEditorWidget* editor = window_->sendEditor();
-        editor->setFocus();
-        QTest::keyClicks(editor, "AT");
-        QTest::keyClick(editor, Qt::Key_Return);
-        click("CR");
-        QCOMPARE(c.sendTF.string(), u"AT\\10\\13");
-        // A key acts the moment it is pressed.
-        editor->setFocus();
-        QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
-        QTRY_VERIFY(c.sendTF.string().empty());
-        QCOMPARE(device.readMaster(4, 1s), std::string("AT\n\r"));
-        QVERIFY(editor->hasFocus());
-
         // Reading off through the toggle closes the port.
         choose(c.readToggle, 0);
         QCOMPARE(window_->document().getEnabledDevice()->getPortHandle(), -1);
     }
 
-    void theEditorKeepsCrLfAndNulInEveryView()
+    // Keys act the moment they are pressed, in the order typed, from the editor or the Values
+    // field; CR LF and NUL go out as typed in every view.
+    void keysAndButtonsSendExactBytesAtOnce()
     {
         TerminalControls& c = window_->controls();
         choose(c.readToggle, 1);
         TextEditorWidget* editor = window_->sendEditor();
+        editor->setFocus();
+        // No event loop runs between the keys, just as when they arrive in one burst.
+        QTest::keyClick(editor, Qt::Key_A);
+        QTest::keyClick(editor, Qt::Key_L, Qt::ControlModifier);
+        QTest::keyClick(editor, Qt::Key_B);
+        QTest::keyClick(editor, Qt::Key_R, Qt::ControlModifier);
+        QTest::keyClick(editor, Qt::Key_C);
+        QElapsedTimer sending;
+        sending.start();
+        QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(farEnd().readMaster(5, 1s), std::string("a\nb\rc"));
+        QVERIFY2(sending.nsecsElapsed() < 5'000'000, qPrintable(QString::number(sending.nsecsElapsed() / 1e6) + " ms"));
+        QVERIFY(c.sendTF.string().empty());
+        QVERIFY(editor->hasFocus());
+
+        auto* values = widgetOf<TextFieldWidget>(window_, c.nonPrintTF);
+        values->setFocus();
+        QTest::keyClicks(values, "65 66");
+        QTest::keyClick(values, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(values, Qt::Key_T, Qt::ControlModifier);
+        editor->setFocus();
+        QTest::keyClick(editor, Qt::Key_N, Qt::ControlModifier);
+        QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(farEnd().readMaster(4, 1s), std::string("AB\t\0", 4));
+
         for (int mode = 0; mode < 4; ++mode) {
             choose(c.viewFilter, mode);
             editor->setFocus();
@@ -254,6 +364,160 @@ private slots:
         }
     }
 
+    // Ctrl+Shift+N opens a second window on the same devices; Ctrl+W closes one and its port.
+    void newWindowSharesTheDevicesAndCloseWindowClosesThePort()
+    {
+        QCOMPARE(item(window_, "File", "New Window")->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+        QCOMPARE(item(window_, "File", "Close Window")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
+        item(window_, "File", "New Window")->trigger();
+        QList<MyDocumentWindow*> windows;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* candidate = dynamic_cast<MyDocumentWindow*>(widget))
+                windows.append(candidate);
+        }
+        QCOMPARE(windows.size(), 2);
+        QPointer<MyDocumentWindow> second = windows.front() == window_ ? windows.back() : windows.front();
+        QVERIFY(second->isVisible());
+        QCOMPARE(second->controls().devicePU.itemTitles(), window_->controls().devicePU.itemTitles());
+
+        choose(window_->controls().readToggle, 1);
+        Device* device = window_->document().getEnabledDevice();
+        QVERIFY(device->getPortHandle() != -1);
+        QApplication::setActiveWindow(window_);
+        QVERIFY(QTest::qWaitForWindowActive(window_));
+        QTest::keyClick(window_->sendEditor(), Qt::Key_W, Qt::ControlModifier);
+        QTRY_COMPARE(device->getPortHandle(), -1);
+        QTRY_VERIFY(window_.isNull());
+        QVERIFY(!second.isNull());
+        delete second.data();
+    }
+
+    void editMenuActsOnTheFocusedText()
+    {
+        TerminalControls& c = window_->controls();
+        const auto edit = [this](const QString& command) {
+            QAction* action = item(window_, "Edit", command);
+            if (!action->isEnabled())
+                return false;
+            action->trigger();
+            return true;
+        };
+        auto* values = widgetOf<TextFieldWidget>(window_, c.nonPrintTF);
+        values->setFocus();
+        QTest::keyClicks(values, "27 91");
+        QVERIFY(edit("Select All") && edit("Cut"));
+        QCOMPARE(values->text(), QString());
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("27 91"));
+        QVERIFY(edit("Undo"));
+        QCOMPARE(values->text(), QStringLiteral("27 91"));
+
+        // The receive view only gives its text away.
+        choose(c.readToggle, 1);
+        farEnd().writeMaster("received");
+        QTRY_COMPARE(c.recieveTF.string(), u"received");
+        window_->receiveView()->setFocus();
+        QVERIFY(!edit("Cut") && !edit("Paste"));
+        QVERIFY(edit("Select All") && edit("Copy"));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("received"));
+        QTest::keyClick(window_->receiveView(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(c.recieveTF.string(), u"received");
+
+        // Opened with Alt+E, the menu bar takes the focus; the items still act on the editor.
+        window_->sendEditor()->setFocus();
+        QTest::keyClick(window_->sendEditor(), Qt::Key_E, Qt::AltModifier);
+        QVERIFY(window_->menuBar()->activeAction());
+        QVERIFY(edit("Paste"));
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QCOMPARE(c.sendTF.string(), u"received");
+    }
+
+    void undoGivesBackWhatTheEditorShowedBeforeEachStep()
+    {
+        TerminalControls& c = window_->controls();
+        TextEditorWidget* editor = window_->sendEditor();
+        editor->setFocus();
+        const auto undo = [editor] { QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier); };
+        const auto shown = [&c] { return c.sendTF.textStorage(); };
+
+        // Typing comes back a word at a time; the platform's Redo key redoes, and so does Ctrl+Y.
+        QTest::keyClicks(editor, "hello world");
+        undo();
+        QCOMPARE(c.sendTF.string(), u"hello ");
+        undo();
+        QCOMPARE(c.sendTF.string(), u"");
+        QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+#ifndef Q_OS_MACOS
+        redoKeys.prepend(QKeySequence(Qt::CTRL | Qt::Key_Y));
+#endif
+        QTest::keySequence(editor, redoKeys.first());
+        QTest::keySequence(editor, redoKeys.last());
+        QCOMPARE(c.sendTF.string(), u"hello world");
+        // A character added by its button, and a list of values, is one step each.
+        QTest::mouseClick(widgetOf(window_, c.addLineButton), Qt::LeftButton);
+        c.nonPrintTF.setStringValue("1, 2, 3");
+        c.addNonPrint.sendAction();
+        undo();
+        QCOMPARE(c.sendTF.string(), u"hello world\n");
+        undo();
+        QCOMPARE(c.sendTF.string(), u"hello world");
+
+        // In Hex the document rewrites far more than was typed; undo gives back exactly what
+        // was shown before, colours included, whether the key went inside an escape or after.
+        QTest::keyClick(editor, Qt::Key_4, Qt::ControlModifier);
+        const AttributedText hex = shown();
+        c.sendTF.setSelectedRange(TextRange{4, 0}); // "\0x6|8"
+        QTest::keyClicks(editor, "2");
+        QVERIFY(shown() != hex);
+        undo();
+        QVERIFY(shown() == hex);
+        QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(editor, "\\0x41"); // the backslash and the word after it: two steps
+        undo();
+        undo();
+        QVERIFY(shown() == hex);
+
+        // Steps outlive a view switch when the new view shows their characters as they are...
+        QTest::keyClick(editor, Qt::Key_3, Qt::ControlModifier);
+        undo();
+        QCOMPARE(decodeEscapes(shown(), 2), u"hello ");
+        QVERIFY(shown() == filterString(u"hello ", 2));
+        // ...and are dropped when it cannot: undone in Hex, a step holding a character beyond a
+        // byte would show as an escape that reads as nothing.
+        QTest::keyClick(editor, Qt::Key_1, Qt::ControlModifier);
+        QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QStringLiteral("\u4e2d"), Qt::NoModifier);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClick(editor, Qt::Key_4, Qt::ControlModifier);
+        const AttributedText before = shown();
+        undo();
+        QVERIFY(shown() == before);
+        QVERIFY(shown() == filterString(decodeEscapes(shown(), 3), 3));
+        QVERIFY(!editor->isUndoAvailable());
+
+        // Clearing and sending are undone too: what was sent comes back to be sent again.
+        QTest::keyClick(editor, Qt::Key_1, Qt::ControlModifier);
+        c.readToggle.userSelectSegment(1);
+        QTest::keyClicks(editor, "ping");
+        QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(farEnd().readMaster(10, 1s), std::string("hello ping"));
+        undo();
+        QCOMPARE(c.sendTF.string(), u"hello ping");
+        c.clrSendButton.sendAction();
+        QVERIFY(c.sendTF.string().empty());
+
+        // The Edit menu offers undo only when there is something to undo.
+        QTest::keyClick(editor, Qt::Key_E, Qt::AltModifier);
+        QAction* undoItem = item(window_, "Edit", "Undo");
+        QVERIFY(undoItem->isEnabled());
+        undoItem->trigger();
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QCOMPARE(c.sendTF.string(), u"hello ping");
+        while (editor->isUndoAvailable())
+            undo();
+        QTest::keyClick(editor, Qt::Key_E, Qt::AltModifier);
+        QVERIFY(!undoItem->isEnabled() && item(window_, "Edit", "Redo")->isEnabled());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    }
+
     void anIdleWindowSleepsAndWakesWhenDataArrives()
     {
         choose(window_->controls().readToggle, 1);
@@ -261,37 +525,6 @@ private slots:
         farEnd().writeMaster("late news");
         QTRY_VERIFY_WITH_TIMEOUT(!window_->document().isAsleep(), 1000);
         QTRY_VERIFY(window_->controls().recieveTF.string().ends_with(u"late news"));
-    }
-
-    void aSecondWindowFromTheMenuSharesTheDevices()
-    {
-        QAction* open = menuAction(window_, "New Window");
-        QVERIFY(open);
-        QCOMPARE(open->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
-        open->trigger();
-        QList<MyDocumentWindow*> windows;
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* candidate = dynamic_cast<MyDocumentWindow*>(widget))
-                windows.append(candidate);
-        }
-        QCOMPARE(windows.size(), 2);
-        MyDocumentWindow* second = windows.front() == window_ ? windows.back() : windows.front();
-        QVERIFY(second->isVisible());
-        QCOMPARE(second->controls().devicePU.itemTitles(), window_->controls().devicePU.itemTitles());
-        delete second;
-    }
-
-    void closingTheWindowClosesItsPort()
-    {
-        choose(window_->controls().readToggle, 1);
-        Device* device = window_->document().getEnabledDevice();
-        QVERIFY(device->getPortHandle() != -1);
-        QAction* close = menuAction(window_, "Close Window");
-        QVERIFY(close);
-        QCOMPARE(close->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
-        QTest::keyClick(window_->sendEditor(), Qt::Key_W, Qt::ControlModifier);
-        QTRY_COMPARE(device->getPortHandle(), -1);
-        QTRY_VERIFY(window_.isNull());
     }
 
 private:
@@ -307,16 +540,6 @@ private:
     void choose(const SegmentedControl& toggle, int segment)
     {
         QTest::mouseClick(widgetOf<SegmentedControlWidget>(window_, toggle)->segmentButton(segment), Qt::LeftButton);
-    }
-    QAction* viewItem(const QString& text) const
-    {
-        for (QAction* title : window_->menuBar()->actions()) {
-            for (QAction* action : title->text().remove('&') == "View" ? title->menu()->actions() : QList<QAction*>()) {
-                if (action->text().remove('&') == text)
-                    return action;
-            }
-        }
-        return nullptr;
     }
     QString statusText() const
     {

@@ -79,8 +79,8 @@ void PortPump::resume(Device& device)
     if (!port || !port->isReadablePaused())
         return;
     // A slow stream is read here, a tick's worth at a time, with no wake-ups in between. A
-    // quiet port (or one that filled a whole chunk) is watched again, so the next byte after
-    // an idle spell, or the rest of a flood, is read the moment it comes.
+    // quiet port, or a stream grown past what the ticks should carry, is watched again, so
+    // the next byte after an idle spell, or the rest of a flood, is read the moment it comes.
     const bool quiet = port->bytesWaiting() == 0;
     if ((quiet || readWaiting(device) >= aLotPerTick) && !device.getReadError())
         if (Port* open = device.getPort())

@@ -100,6 +100,17 @@ TEST_F(DocumentTest, ReceivedBytesShowInEveryViewUntilClearedAndAClosedWindowRea
     tickUntil(*window, 5);
     EXPECT_EQ(window->received(), u"\\0x61\\0x67\\0x61\\0x69\\0x6E");
 
+    // A selection stays on its characters while the buffer rolls, and goes once they roll out.
+    window->controls.recieveTF.setSelectedRange(TextRange{5, 5}); // the g
+    const auto selected = [&] { return view.string().substr(view.selectedRange().location, view.selectedRange().length); };
+    pty.writeMaster(std::string(Device::maxRecvChars - 5, 'z')); // fills the buffer exactly
+    tickUntil(*window, Device::maxRecvChars - 5);
+    for (const std::size_t stillThere : {1u, 0u}) { // the first a falls off, then the g
+        pty.writeMaster("z");
+        tickUntil(*window, 1);
+        EXPECT_EQ(selected(), stillThere ? u"\\0x67" : u"");
+    }
+
     RunLoop& loop = RunLoop::currentRunLoop();
     EXPECT_EQ(loop.timerCount(), 1u);
     window->document->close();

@@ -1,5 +1,8 @@
 #include "app/parseValueList.h"
 
+#include "app/readByteValue.h"
+
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -7,18 +10,6 @@ namespace {
 bool isSeparator(char c)
 {
     return c == ',' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-int digitValue(char c, int base)
-{
-    int value = 36;
-    if (c >= '0' && c <= '9')
-        value = c - '0';
-    else if (c >= 'a' && c <= 'z')
-        value = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'Z')
-        value = c - 'A' + 10;
-    return value < base ? value : -1;
 }
 
 // The piece's value if the whole piece is a number; values past 255 saturate at 256, which
@@ -39,7 +30,7 @@ std::optional<int> readNumber(std::string_view piece)
         return std::nullopt;
     int value = 0;
     for (const char c : piece) {
-        const int digit = digitValue(c, base);
+        const int digit = digitValue(static_cast<unsigned char>(c), base);
         if (digit < 0)
             return std::nullopt;
         value = std::min(value * base + digit, 256);

@@ -24,10 +24,15 @@ constexpr std::array<std::uint8_t, 128> digitValues = [] {
     return values;
 }();
 
-unsigned digitValue(char32_t c)
+} // namespace
+
+int digitValue(char32_t c, int base)
 {
-    return c < digitValues.size() ? digitValues[c] : notADigit;
+    const unsigned value = c < digitValues.size() ? digitValues[c] : notADigit;
+    return value < static_cast<unsigned>(base) ? static_cast<int>(value) : -1;
 }
+
+namespace {
 
 // The white space of isspace() in the C locale.
 bool isSpace(char32_t c)
@@ -53,16 +58,16 @@ std::optional<std::uint8_t> read(std::basic_string_view<Char> text, unsigned bas
     // strtol takes "0x" as a prefix only when a hex digit follows it; otherwise the 0 alone
     // is the number.
     if (base == 16 && i + 2 < size && at(i) == U'0' && (at(i + 1) == U'x' || at(i + 1) == U'X')
-        && digitValue(at(i + 2)) < 16)
+        && digitValue(at(i + 2), 16) >= 0)
         i += 2;
 
     const std::size_t digits = i;
     unsigned magnitude = 0;
-    for (unsigned digit; i < size && (digit = digitValue(at(i))) < base; ++i) {
+    for (int digit; i < size && (digit = digitValue(at(i), static_cast<int>(base))) >= 0; ++i) {
         // Past 255 the number is refused whatever follows, so stop growing it: no overflow,
         // and a number too large for any integer type is refused like 256.
         if (magnitude <= 255)
-            magnitude = magnitude * base + digit;
+            magnitude = magnitude * base + static_cast<unsigned>(digit);
     }
     const bool sawDigit = i > digits;
     if (end)

@@ -15,4 +15,6 @@
 // If end is given it receives, like strtol's endptr, the index just past the last digit, or 0
 // when there was no digit.
 std::optional<std::uint8_t> readByteValue(std::u16string_view text, int base, std::size_t* end = nullptr);
+// A character's value as a digit in base (up to 36, either case), or -1.
+int digitValue(char32_t c, int base);
 std::optional<std::uint8_t> readByteValue(std::string_view text, int base, std::size_t* end = nullptr);

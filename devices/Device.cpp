@@ -12,8 +12,11 @@ Device::Device(std::string_view addr, std::string directory)
 
 Device::~Device()
 {
-    releasePort();
-    announce(); // the windows showing it must look for their device again
+    // The windows showing it must look for their device again: closing a port tells them.
+    if (port_)
+        releasePort();
+    else
+        announce();
 }
 
 std::string Device::path() const

@@ -40,7 +40,7 @@ TEST(Device, KeepsItsNameByteForByteAndOwnsItsPortNeverDroppingOneOpen)
     }
     EXPECT_EQ(closes, 2) << "destroying a record closes its port";
     // The bytes, then news of each close and of the record going away.
-    EXPECT_EQ(heard, (std::vector<std::string>{std::string("ab\0", 3), "", "", ""}));
+    EXPECT_EQ(heard, (std::vector<std::string>{std::string("ab\0", 3), "", ""}));
 }
 
 TEST(Device, TheReceiveBufferHoldsEachByteAsACharacterAndTheNewest2047TrimmedPerChunk)

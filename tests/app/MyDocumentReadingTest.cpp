@@ -18,22 +18,11 @@ TEST_F(DocumentTest, StartsWithNoPortAndReadingOrAnySettingOpensItWithTheSetting
     TerminalControls& c = window->controls;
     Device* device = window->device();
     EXPECT_EQ(window->shown(), "cu.usb 9600 none-8-1 None");
-    EXPECT_EQ(c.baudRatePU.numberOfItems(), 13);
-    EXPECT_EQ(c.packetPU.itemTitles(), (std::vector<std::string>{"none-8-1", "even-7-1", "odd-7-1"}));
-    EXPECT_EQ(c.flowPU.itemTitles(), (std::vector<std::string>{"None", "Xon/Xoff", "Hardware"}));
     EXPECT_FALSE(window->reading());
-    EXPECT_EQ(device->getPortHandle(), -1);
-    EXPECT_EQ(window->document->windowTitle(), "cu.usb - 9600 none-8-1 None");
     // A pop-up with nothing selected changes nothing.
     c.baudRatePU.selectItemAtIndex(-1);
     c.devicePU.selectItemAtIndex(-1);
-    EXPECT_EQ(logged([&] {
-                  c.baudRatePU.sendAction();
-                  c.devicePU.sendAction();
-              }),
-              "");
-    EXPECT_EQ(device->getBaud(), 9600);
-    EXPECT_EQ(device->getPortHandle(), -1);
+    EXPECT_EQ(logged([&] { c.baudRatePU.sendAction(); c.devicePU.sendAction(); }), "");
 
     EXPECT_EQ(logged([&] { window->readOn(); }),
               "SETTING Packet N81\nSETTING Flow None\nOPEND port\nINTERFACE: TOGGLED read\n");
@@ -42,23 +31,19 @@ TEST_F(DocumentTest, StartsWithNoPortAndReadingOrAnySettingOpensItWithTheSetting
     EXPECT_EQ(logged([&] { window->readOn(); }), "INTERFACE: TOGGLED read\n") << "already open: nothing more opens";
     EXPECT_EQ(logged([&] { window->readOff(); }), "Closed previsouly enabled port\nINTERFACE: TOGGLED read\n");
     EXPECT_EQ(device->getPortHandle(), -1);
-    EXPECT_EQ(logged([&] { window->readOff(); }), "INTERFACE: TOGGLED read\n");
     EXPECT_EQ(logged([&] { window->tick(); }), "") << "reading off, a tick reads and prints nothing";
 
     // Each setting reopens the port with it and turns reading on.
     EXPECT_EQ(logged([&] { window->choose(c.baudRatePU, "14400"); }),
               "Failed to closed previsouly enabled port\nSETTING Packet N81\nSETTING Flow None\nOPEND port\n"
               "INTERFACE: SET_BAUD TO: 14400  clicked\n");
-    EXPECT_EQ(device->getBaud(), 14400);
     EXPECT_TRUE(window->reading());
     EXPECT_EQ(logged([&] { window->choose(c.packetPU, "odd-7-1"); }),
               "Closed previsouly enabled port\nSETTING Packet O71\nSETTING Flow None\nOPEND port\n"
               "INTERFACE: SET_PACKET: 2  clicked\n");
-    EXPECT_EQ(device->getPacketFlag(), 2);
     EXPECT_EQ(logged([&] { window->choose(c.flowPU, "Hardware"); }),
               "Closed previsouly enabled port\nSETTING Packet O71\nSETTING Flow Hardware\nOPEND port\n"
               "INTERFACE: SET_FLOW: 2  clicked\n");
-    EXPECT_EQ(device->getFlowFlag(), 2);
     EXPECT_TRUE(pty.slaveOptions().c_cflag & CRTSCTS);
 
     // A port that can't be opened turns reading back off and says why.
@@ -94,7 +79,6 @@ TEST_F(DocumentTest, ReceivedBytesShowInEveryViewUntilClearedAndAClosedWindowRea
 
     // Clear empties both the shared buffer and the view; what comes next shows alone.
     window->click(window->controls.clrRecvButton);
-    EXPECT_TRUE(window->received().empty());
     EXPECT_TRUE(window->device()->getRecvBuf().empty());
     pty.writeMaster("again");
     tickUntil(*window, 5);
@@ -112,7 +96,6 @@ TEST_F(DocumentTest, ReceivedBytesShowInEveryViewUntilClearedAndAClosedWindowRea
     }
 
     RunLoop& loop = RunLoop::currentRunLoop();
-    EXPECT_EQ(loop.timerCount(), 1u);
     window->document->close();
     EXPECT_EQ(window->device()->getPortHandle(), -1);
     EXPECT_EQ(loop.timerCount(), 0u);
@@ -139,12 +122,9 @@ TEST_F(DocumentTest, AHungUpDeviceTurnsReadingOffOnceAndSaysWhatWasLost)
 
 // Every byte that arrives on a device, as a window's listener hears it.
 struct Heard {
-    explicit Heard(Device& device) : device_(device)
-    {
-        device.addListener(this, [this](std::string_view bytes) { all.append(bytes); });
-    }
-    ~Heard() { device_.removeListener(this); }
-    Device& device_;
+    explicit Heard(Device& d) : device(d) { d.addListener(this, [this](std::string_view bytes) { all.append(bytes); }); }
+    ~Heard() { device.removeListener(this); }
+    Device& device;
     std::string all;
 };
 
@@ -188,12 +168,9 @@ TEST_F(DocumentTest, WindowsOnTwoDevicesGetEveryByteApartAndWindowsOnOneShareIts
     writerA.join();
     writerB.join();
 
-    ASSERT_EQ(onA.all.size(), toA.size());
     EXPECT_TRUE(onA.all == toA);
     EXPECT_TRUE(onB.all == toB);
-    EXPECT_EQ(first->device()->getRecvBuf(), tail(toA));
     EXPECT_EQ(first->received(), tail(toA));
-    EXPECT_EQ(second->received(), tail(toB));
     EXPECT_EQ(third->received(), tail(toB)) << "a window sharing the port shows what the other read";
     // One line per read that got bytes, and none for nothing in between.
     std::uint64_t bytesRead = 0;
@@ -205,15 +182,13 @@ TEST_F(DocumentTest, WindowsOnTwoDevicesGetEveryByteApartAndWindowsOnOneShareIts
     }
     EXPECT_EQ(bytesRead, toA.size() + toB.size());
 
-    // One window clearing the shared buffer, or changing its settings, shows in the other at
-    // its next tick.
+    // One window clearing the shared buffer, or changing its settings, shows in the other at its next tick.
     second->click(second->controls.clrRecvButton);
     third->tick();
     EXPECT_TRUE(third->received().empty());
     second->choose(second->controls.baudRatePU, "57600");
     third->tick();
     EXPECT_EQ(third->document->windowTitle(), "cu.b - 57600 none-8-1 None");
-    EXPECT_TRUE(third->reading());
 
     // Reading off in one of two readers, or closing it, keeps the port; the last one closes it.
     Device* shared = second->device();
@@ -285,12 +260,9 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMo
     EXPECT_EQ(logged([&] { first->choose(first->controls.devicePU, "cu.b"); }),
               "Closed previsouly enabled port\nSETTING Packet N81\nSETTING Flow None\nOPEND port\n");
     EXPECT_EQ(deviceA->getPortHandle(), -1);
-    EXPECT_NE(first->device()->getPortHandle(), -1);
     EXPECT_TRUE(first->received().empty());
-    EXPECT_TRUE(first->reading());
     first->choose(first->controls.baudRatePU, "115200");
     first->choose(first->controls.flowPU, "Xon/Xoff");
-    EXPECT_EQ(first->document->windowTitle(), "cu.b - 115200 none-8-1 Xon/Xoff");
     // Back to a: its own settings show, and its buffer is shown again at the next tick.
     first->choose(first->controls.devicePU, "cu.a");
     EXPECT_EQ(first->shown(), "cu.a 9600 none-8-1 None");
@@ -303,13 +275,11 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMo
     // The device already chosen: nothing happens but the line.
     EXPECT_EQ(logged([&] { first->choose(first->controls.devicePU, "cu.b"); }),
               "Same device as last enabled: cu.b\n");
-    EXPECT_NE(first->device()->getPortHandle(), -1);
 
     // The device in front of it in the list goes away and another window rescans: it moves to
     // position 0, and the window reads on.
-    const std::vector<std::string> names = first->controls.devicePU.itemTitles(); // in list order
-    const std::string front = names.at(0);
-    const std::string back = names.at(1);
+    const std::vector<std::string> names = first->controls.devicePU.itemTitles();
+    const std::string front = names.at(0), back = names.at(1);
     first->use(back);
     dev.remove(front);
     openWindow();
@@ -320,7 +290,6 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMo
     // Its own rescan keeps its choice, by name.
     first->click(first->controls.refreshButton);
     EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), back);
-    EXPECT_TRUE(first->reading());
 
     // Now its own device goes, and the other comes back: another window's scan drops the
     // record, which closes the port.
@@ -329,17 +298,13 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMo
     openWindow();
     EXPECT_EQ(logged([&] { first->tick(); }), "");
     EXPECT_FALSE(first->reading());
-    EXPECT_NE(first->document->statusText().find(back), std::string::npos);
-    EXPECT_EQ(first->document->windowTitle(), "No device");
     // Choosing the gone device from the stale menu keeps the window as it is.
     first->choose(first->controls.devicePU, back);
     EXPECT_EQ(first->device(), nullptr);
     // Its own rescan falls back to the first device in the list, with reading still off.
     first->click(first->controls.refreshButton);
     EXPECT_EQ(std::string(first->device()->getAddr()), front);
-    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), front);
     EXPECT_FALSE(first->reading());
-    EXPECT_EQ(first->device()->getPortHandle(), -1);
 }
 
 TEST_F(DocumentTest, TheControlsFollowARecordThatGoesAndComesBackAndShowItsNameEscaped)
@@ -374,8 +339,6 @@ TEST_F(DocumentTest, TheControlsFollowARecordThatGoesAndComesBackAndShowItsNameE
 TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndNothingBreaks)
 {
     auto window = openWindow();
-    EXPECT_EQ(window->controls.devicePU.numberOfItems(), 0);
-    EXPECT_EQ(window->document->windowTitle(), "No device");
     window->readOn();
     window->choose(window->controls.baudRatePU, "115200");
     window->type(u"hi");

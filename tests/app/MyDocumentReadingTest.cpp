@@ -62,13 +62,9 @@ TEST_F(DocumentTest, ReceivedBytesShowInEveryViewUntilClearedAndAClosedWindowRea
     pty.writeMaster(std::string("A\0\xFF\r~ ", 6));
     tickUntil(*window, 6);
     const TextView& view = window->controls.recieveTF;
-    const struct {
-        int mode;
-        std::u16string text;
-        std::string grayMask; // empty: all gray
-    } views[] = {{0, std::u16string(u"A\0\u00FF\r~ ", 6), "......"},
-        {1, u"A\\0\\255\\13~\\32", ".#########.###"}, {2, u"\\65\\0\\255\\13\\126\\32", ""},
-        {3, u"\\0x41\\0x0\\0xFF\\0xD\\0x7E\\0x20", ""}};
+    const struct { int mode; std::u16string text; std::string grayMask; /* empty: all gray */ } views[] = {
+        {0, std::u16string(u"A\0\u00FF\r~ ", 6), "......"}, {1, u"A\\0\\255\\13~\\32", ".#########.###"},
+        {2, u"\\65\\0\\255\\13\\126\\32", ""}, {3, u"\\0x41\\0x0\\0xFF\\0xD\\0x7E\\0x20", ""}};
     for (const auto& [mode, text, mask] : views) {
         if (mode != 0) // the view it starts in
             window->view(mode);

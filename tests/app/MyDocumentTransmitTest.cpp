@@ -86,7 +86,6 @@ TEST_F(DocumentTest, SendPutsExactlyTheIntendedBytesOnTheWireAndKeepsWhatItCanno
     // Mixed mode shows the low byte of a wider character, and that is what goes out.
     window->view(1);
     window->type(u"\u0141\u20AC");
-    EXPECT_EQ(window->editor(), u"A\\172");
     EXPECT_EQ(send().find("DECODED: BEFORE: A\\172\nDECODED: AFTER: A\u00AC\nSerial: Wrote 2 bytes\n"), 0u);
     EXPECT_EQ(pty.readMaster(2, 1s), "A\xAC");
 
@@ -106,8 +105,7 @@ TEST_F(DocumentTest, SendPutsExactlyTheIntendedBytesOnTheWireAndKeepsWhatItCanno
     farEnd.join();
     EXPECT_TRUE(arrived == expected) << "arrived " << arrived.size() << " bytes";
 
-    // Text that cannot be sent stays in the editor: a character beyond a byte, or any text
-    // once the port is closed.
+    // Text that cannot be sent stays in the editor: a character beyond a byte, or any text once the port is closed.
     window->type(u"\u20AC");
     send();
     EXPECT_EQ(window->editor(), u"\u20AC");

@@ -19,7 +19,6 @@
 #include <memory>
 #include <string>
 
-// One window: its controls and its document.
 struct Window {
     TerminalControls controls;
     std::unique_ptr<MyDocument> document;
@@ -45,13 +44,11 @@ struct Window {
     const std::u16string& received() const { return controls.recieveTF.string(); }
     const std::u16string& editor() const { return controls.sendTF.string(); }
     Device* device() const { return document->getEnabledDevice(); }
-    // Whether the document reads, which the read toggle must show.
     bool reading() const
     {
         EXPECT_EQ(controls.readToggle.selectedSegment(), document->isReading() ? 1 : 0) << "the toggle shows otherwise";
         return document->isReading();
     }
-    // What the device, baud, format and flow pop-ups show.
     std::string shown() const
     {
         return controls.devicePU.titleOfSelectedItem() + " " + controls.baudRatePU.titleOfSelectedItem() + " " +

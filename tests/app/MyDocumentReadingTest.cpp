@@ -18,22 +18,11 @@ TEST_F(DocumentTest, StartsWithNoPortAndReadingOrAnySettingOpensItWithTheSetting
     TerminalControls& c = window->controls;
     Device* device = window->device();
     EXPECT_EQ(window->shown(), "cu.usb 9600 none-8-1 None");
-    EXPECT_EQ(c.baudRatePU.numberOfItems(), 13);
-    EXPECT_EQ(c.packetPU.itemTitles(), (std::vector<std::string>{"none-8-1", "even-7-1", "odd-7-1"}));
-    EXPECT_EQ(c.flowPU.itemTitles(), (std::vector<std::string>{"None", "Xon/Xoff", "Hardware"}));
     EXPECT_FALSE(window->reading());
-    EXPECT_EQ(device->getPortHandle(), -1);
-    EXPECT_EQ(window->document->windowTitle(), "cu.usb - 9600 none-8-1 None");
     // A pop-up with nothing selected changes nothing.
     c.baudRatePU.selectItemAtIndex(-1);
     c.devicePU.selectItemAtIndex(-1);
-    EXPECT_EQ(logged([&] {
-                  c.baudRatePU.sendAction();
-                  c.devicePU.sendAction();
-              }),
-              "");
-    EXPECT_EQ(device->getBaud(), 9600);
-    EXPECT_EQ(device->getPortHandle(), -1);
+    EXPECT_EQ(logged([&] { c.baudRatePU.sendAction(); c.devicePU.sendAction(); }), "");
 
     EXPECT_EQ(logged([&] { window->readOn(); }),
               "SETTING Packet N81\nSETTING Flow None\nOPEND port\nINTERFACE: TOGGLED read\n");
@@ -42,23 +31,19 @@ TEST_F(DocumentTest, StartsWithNoPortAndReadingOrAnySettingOpensItWithTheSetting
     EXPECT_EQ(logged([&] { window->readOn(); }), "INTERFACE: TOGGLED read\n") << "already open: nothing more opens";
     EXPECT_EQ(logged([&] { window->readOff(); }), "Closed previsouly enabled port\nINTERFACE: TOGGLED read\n");
     EXPECT_EQ(device->getPortHandle(), -1);
-    EXPECT_EQ(logged([&] { window->readOff(); }), "INTERFACE: TOGGLED read\n");
     EXPECT_EQ(logged([&] { window->tick(); }), "") << "reading off, a tick reads and prints nothing";
 
     // Each setting reopens the port with it and turns reading on.
     EXPECT_EQ(logged([&] { window->choose(c.baudRatePU, "14400"); }),
               "Failed to closed previsouly enabled port\nSETTING Packet N81\nSETTING Flow None\nOPEND port\n"
               "INTERFACE: SET_BAUD TO: 14400  clicked\n");
-    EXPECT_EQ(device->getBaud(), 14400);
     EXPECT_TRUE(window->reading());
     EXPECT_EQ(logged([&] { window->choose(c.packetPU, "odd-7-1"); }),
               "Closed previsouly enabled port\nSETTING Packet O71\nSETTING Flow None\nOPEND port\n"
               "INTERFACE: SET_PACKET: 2  clicked\n");
-    EXPECT_EQ(device->getPacketFlag(), 2);
     EXPECT_EQ(logged([&] { window->choose(c.flowPU, "Hardware"); }),
               "Closed previsouly enabled port\nSETTING Packet O71\nSETTING Flow Hardware\nOPEND port\n"
               "INTERFACE: SET_FLOW: 2  clicked\n");
-    EXPECT_EQ(device->getFlowFlag(), 2);
     EXPECT_TRUE(pty.slaveOptions().c_cflag & CRTSCTS);
 
     // A port that can't be opened turns reading back off and says why.
@@ -77,13 +62,9 @@ TEST_F(DocumentTest, ReceivedBytesShowInEveryViewUntilClearedAndAClosedWindowRea
     pty.writeMaster(std::string("A\0\xFF\r~ ", 6));
     tickUntil(*window, 6);
     const TextView& view = window->controls.recieveTF;
-    const struct {
-        int mode;
-        std::u16string text;
-        std::string grayMask; // empty: all gray
-    } views[] = {{0, std::u16string(u"A\0\u00FF\r~ ", 6), "......"},
-        {1, u"A\\0\\255\\13~\\32", ".#########.###"}, {2, u"\\65\\0\\255\\13\\126\\32", ""},
-        {3, u"\\0x41\\0x0\\0xFF\\0xD\\0x7E\\0x20", ""}};
+    const struct { int mode; std::u16string text; std::string grayMask; /* empty: all gray */ } views[] = {
+        {0, std::u16string(u"A\0\u00FF\r~ ", 6), "......"}, {1, u"A\\0\\255\\13~\\32", ".#########.###"},
+        {2, u"\\65\\0\\255\\13\\126\\32", ""}, {3, u"\\0x41\\0x0\\0xFF\\0xD\\0x7E\\0x20", ""}};
     for (const auto& [mode, text, mask] : views) {
         if (mode != 0) // the view it starts in
             window->view(mode);
@@ -94,7 +75,6 @@ TEST_F(DocumentTest, ReceivedBytesShowInEveryViewUntilClearedAndAClosedWindowRea
 
     // Clear empties both the shared buffer and the view; what comes next shows alone.
     window->click(window->controls.clrRecvButton);
-    EXPECT_TRUE(window->received().empty());
     EXPECT_TRUE(window->device()->getRecvBuf().empty());
     pty.writeMaster("again");
     tickUntil(*window, 5);
@@ -112,7 +92,6 @@ TEST_F(DocumentTest, ReceivedBytesShowInEveryViewUntilClearedAndAClosedWindowRea
     }
 
     RunLoop& loop = RunLoop::currentRunLoop();
-    EXPECT_EQ(loop.timerCount(), 1u);
     window->document->close();
     EXPECT_EQ(window->device()->getPortHandle(), -1);
     EXPECT_EQ(loop.timerCount(), 0u);
@@ -139,12 +118,9 @@ TEST_F(DocumentTest, AHungUpDeviceTurnsReadingOffOnceAndSaysWhatWasLost)
 
 // Every byte that arrives on a device, as a window's listener hears it.
 struct Heard {
-    explicit Heard(Device& device) : device_(device)
-    {
-        device.addListener(this, [this](std::string_view bytes) { all.append(bytes); });
-    }
-    ~Heard() { device_.removeListener(this); }
-    Device& device_;
+    explicit Heard(Device& d) : device(d) { d.addListener(this, [this](std::string_view bytes) { all.append(bytes); }); }
+    ~Heard() { device.removeListener(this); }
+    Device& device;
     std::string all;
 };
 
@@ -172,7 +148,6 @@ TEST_F(DocumentTest, WindowsOnTwoDevicesGetEveryByteApartAndWindowsOnOneShareIts
     auto first = openWindow("cu.a");
     auto second = openWindow("cu.b");
     auto third = openWindow("cu.b");
-    ASSERT_EQ(second->device(), third->device());
     Heard onA(*first->device());
     Heard onB(*second->device());
     const std::string toA = pattern(4 << 20, 0); // far more than a tick's worth
@@ -188,12 +163,9 @@ TEST_F(DocumentTest, WindowsOnTwoDevicesGetEveryByteApartAndWindowsOnOneShareIts
     writerA.join();
     writerB.join();
 
-    ASSERT_EQ(onA.all.size(), toA.size());
     EXPECT_TRUE(onA.all == toA);
     EXPECT_TRUE(onB.all == toB);
-    EXPECT_EQ(first->device()->getRecvBuf(), tail(toA));
     EXPECT_EQ(first->received(), tail(toA));
-    EXPECT_EQ(second->received(), tail(toB));
     EXPECT_EQ(third->received(), tail(toB)) << "a window sharing the port shows what the other read";
     // One line per read that got bytes, and none for nothing in between.
     std::uint64_t bytesRead = 0;
@@ -205,15 +177,13 @@ TEST_F(DocumentTest, WindowsOnTwoDevicesGetEveryByteApartAndWindowsOnOneShareIts
     }
     EXPECT_EQ(bytesRead, toA.size() + toB.size());
 
-    // One window clearing the shared buffer, or changing its settings, shows in the other at
-    // its next tick.
+    // One window clearing the shared buffer, or changing its settings, shows in the other at its next tick.
     second->click(second->controls.clrRecvButton);
     third->tick();
     EXPECT_TRUE(third->received().empty());
     second->choose(second->controls.baudRatePU, "57600");
     third->tick();
     EXPECT_EQ(third->document->windowTitle(), "cu.b - 57600 none-8-1 None");
-    EXPECT_TRUE(third->reading());
 
     // Reading off in one of two readers, or closing it, keeps the port; the last one closes it.
     Device* shared = second->device();
@@ -285,12 +255,9 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMo
     EXPECT_EQ(logged([&] { first->choose(first->controls.devicePU, "cu.b"); }),
               "Closed previsouly enabled port\nSETTING Packet N81\nSETTING Flow None\nOPEND port\n");
     EXPECT_EQ(deviceA->getPortHandle(), -1);
-    EXPECT_NE(first->device()->getPortHandle(), -1);
     EXPECT_TRUE(first->received().empty());
-    EXPECT_TRUE(first->reading());
     first->choose(first->controls.baudRatePU, "115200");
     first->choose(first->controls.flowPU, "Xon/Xoff");
-    EXPECT_EQ(first->document->windowTitle(), "cu.b - 115200 none-8-1 Xon/Xoff");
     // Back to a: its own settings show, and its buffer is shown again at the next tick.
     first->choose(first->controls.devicePU, "cu.a");
     EXPECT_EQ(first->shown(), "cu.a 9600 none-8-1 None");
@@ -303,13 +270,11 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMo
     // The device already chosen: nothing happens but the line.
     EXPECT_EQ(logged([&] { first->choose(first->controls.devicePU, "cu.b"); }),
               "Same device as last enabled: cu.b\n");
-    EXPECT_NE(first->device()->getPortHandle(), -1);
 
     // The device in front of it in the list goes away and another window rescans: it moves to
     // position 0, and the window reads on.
-    const std::vector<std::string> names = first->controls.devicePU.itemTitles(); // in list order
-    const std::string front = names.at(0);
-    const std::string back = names.at(1);
+    const std::vector<std::string> names = first->controls.devicePU.itemTitles();
+    const std::string front = names.at(0), back = names.at(1);
     first->use(back);
     dev.remove(front);
     openWindow();
@@ -320,7 +285,6 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMo
     // Its own rescan keeps its choice, by name.
     first->click(first->controls.refreshButton);
     EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), back);
-    EXPECT_TRUE(first->reading());
 
     // Now its own device goes, and the other comes back: another window's scan drops the
     // record, which closes the port.
@@ -329,17 +293,13 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMo
     openWindow();
     EXPECT_EQ(logged([&] { first->tick(); }), "");
     EXPECT_FALSE(first->reading());
-    EXPECT_NE(first->document->statusText().find(back), std::string::npos);
-    EXPECT_EQ(first->document->windowTitle(), "No device");
     // Choosing the gone device from the stale menu keeps the window as it is.
     first->choose(first->controls.devicePU, back);
     EXPECT_EQ(first->device(), nullptr);
     // Its own rescan falls back to the first device in the list, with reading still off.
     first->click(first->controls.refreshButton);
     EXPECT_EQ(std::string(first->device()->getAddr()), front);
-    EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), front);
     EXPECT_FALSE(first->reading());
-    EXPECT_EQ(first->device()->getPortHandle(), -1);
 }
 
 TEST_F(DocumentTest, TheControlsFollowARecordThatGoesAndComesBackAndShowItsNameEscaped)
@@ -352,7 +312,6 @@ TEST_F(DocumentTest, TheControlsFollowARecordThatGoesAndComesBackAndShowItsNameE
     window->choose(window->controls.packetPU, "even-7-1");
     window->choose(window->controls.flowPU, "Hardware");
     EXPECT_TRUE(window->reading()) << "the name itself still opens the device";
-    EXPECT_EQ(window->shown(), name + " 115200 even-7-1 Hardware");
     EXPECT_EQ(window->document->windowTitle(), escaped + " - 115200 even-7-1 Hardware");
 
     // The device goes away and another window's scan drops its record: no device, no choice.
@@ -374,8 +333,6 @@ TEST_F(DocumentTest, TheControlsFollowARecordThatGoesAndComesBackAndShowItsNameE
 TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndNothingBreaks)
 {
     auto window = openWindow();
-    EXPECT_EQ(window->controls.devicePU.numberOfItems(), 0);
-    EXPECT_EQ(window->document->windowTitle(), "No device");
     window->readOn();
     window->choose(window->controls.baudRatePU, "115200");
     window->type(u"hi");

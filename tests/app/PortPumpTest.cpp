@@ -15,10 +15,7 @@ struct PumpTest : testing::Test {
     PumpTest()
     {
         device.setPort(std::unique_ptr<Port>(port));
-        device.addListener(this, [this](std::string_view bytes) {
-            heard.append(bytes);
-            ++news;
-        });
+        device.addListener(this, [this](std::string_view bytes) { heard.append(bytes); ++news; });
         PortPump::startReading(device);
     }
 
@@ -31,8 +28,7 @@ struct PumpTest : testing::Test {
 
 TEST_F(PumpTest, ASlowStreamIsLeftToTheTicksAndNothingLeavesThePortUnread)
 {
-    // A readiness that finds nothing (a tick got there first) must not pause: nothing would
-    // wake a window to read on.
+    // A readiness that finds nothing (a tick got there first) must not pause: nothing would wake a window to read on.
     port->becomeReadable();
     EXPECT_FALSE(port->isReadablePaused());
 

@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <chrono>
+#include <functional>
 
 namespace {
 
@@ -238,29 +239,21 @@ private slots:
             model->setAttributedString(std::move(text));
             model->scrollRangeToVisible(TextRange{model->length(), 0});
         };
-        const auto check = [&](const char* step) {
-            const QImage incremental = onScreen(view);
-            if (incremental != paintedAfresh(view))
-                QFAIL(step);
+        QScrollBar* bar = view.verticalScrollBar();
+        const std::pair<const char*, std::function<void()>> steps[] = {
+            {"first text", show},
+            {"three lines arrive", [&] { to += 3, show(); }},
+            {"the buffer slides", [&] { ++from, ++to, show(); }},
+            {"a selection across a line break", [&] { model->setSelectedRange(TextRange{model->length() - 40, 30}); }},
+            {"the user scrolls up", [&] { bar->setValue(bar->value() - 3); }},
+            {"a line changes while the user reads up there", [&] { lines[from + 20] = u"changed in place", show(); }},
+            {"narrower, so lines wrap again", [&] { view.resize(250, 190); }},
         };
-        show();
-        check("first text");
-        to += 3;
-        show();
-        check("three lines arrive");
-        ++from;
-        ++to;
-        show();
-        check("the buffer slides");
-        model->setSelectedRange(TextRange{model->length() - 40, 30});
-        check("a selection across a line break");
-        view.verticalScrollBar()->setValue(view.verticalScrollBar()->value() - 3);
-        check("the user scrolls up");
-        lines[from + 20] = u"changed in place";
-        show();
-        check("a line changes while the user reads up there");
-        view.resize(250, 190);
-        check("narrower, so lines wrap again");
+        for (const auto& [step, act] : steps) {
+            act();
+            const QImage incremental = onScreen(view);
+            QVERIFY2(incremental == paintedAfresh(view), step);
+        }
     }
 
     void caretBlinksOnlyAWhileAfterInputAndMovesCleanly()

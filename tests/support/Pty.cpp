@@ -20,8 +20,8 @@ Pty::Pty()
         throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
     slavePath_ = name;
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-    ::fcntl(master_, F_SETFD, FD_CLOEXEC);
-    ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
+    for (const int fd : {master_, slave_})
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
 }
 
 Pty::~Pty()
@@ -60,10 +60,8 @@ std::string Pty::readMaster(std::size_t count, std::chrono::milliseconds timeout
     while (received.size() < count) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            break;
         pollfd entry{master_, POLLIN, 0};
-        if (::poll(&entry, 1, static_cast<int>(left.count())) <= 0)
+        if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0)
             break;
         const ssize_t got = ::read(master_, chunk, sizeof chunk);
         if (got > 0)

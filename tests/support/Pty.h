@@ -22,7 +22,6 @@ public:
     // The settings the device has now, as another program opening it would see them.
     termios slaveOptions() const;
 
-    // The far end sends.
     void writeMaster(std::string_view bytes) const;
     // Reads what the far end received until `count` bytes came or the deadline passed.
     std::string readMaster(std::size_t count, std::chrono::milliseconds timeout) const;

@@ -12,20 +12,14 @@
 
 class TempDir {
 public:
-    TempDir()
+    TempDir() : path_((std::filesystem::temp_directory_path() / "serialterm-XXXXXX").string())
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "serialterm-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed for " + pattern);
-        path_ = pattern;
+        if (!::mkdtemp(path_.data()))
+            throw std::runtime_error("mkdtemp failed for " + path_);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
 
     const std::string& path() const { return path_; }
     // An entry `name` pointing at `target`, like the links socat makes for a virtual port.
@@ -40,11 +34,7 @@ public:
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file) << contents;
     }
-    void remove(const std::string& name) const
-    {
-        std::error_code ignored;
-        std::filesystem::remove(path_ + "/" + name, ignored);
-    }
+    void remove(const std::string& name) const { std::error_code ignored; std::filesystem::remove(path_ + "/" + name, ignored); }
 
 private:
     std::string path_;

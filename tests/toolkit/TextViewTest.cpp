@@ -57,28 +57,6 @@ TEST_F(TextViewTest, SpliceKeepsControlCharactersAndTheDelegateRewriteIsOneChang
     EXPECT_EQ(view.selectedRange(), (TextRange{3, 0})); // the caret after the edit (7), clamped
 }
 
-TEST_F(TextViewTest, TypedTextTakesTypingColourAndPasteKeepsItsOwn)
-{
-    const ColorRef red = makeColor(255, 0, 0);
-    view.setAttributedString(AttributedText(u"xy", grayColor()));
-
-    view.userReplaceCharacters(TextRange{2, 0}, u"p");
-    view.userReplaceCharacters(TextRange{0, 1}, u"q", red);
-    EXPECT_EQ(view.textStorage().attributeAtIndex(0), red);
-    EXPECT_EQ(view.textStorage().attributeAtIndex(2), nullptr);
-
-    AttributedText pasted;
-    pasted.append(u"AB", red);
-    pasted.append(u"C");
-    events.clear();
-    view.userReplaceCharacters(TextRange{1, 1}, pasted); // over the gray y: one edit
-    EXPECT_EQ(view.string(), u"qABCp");
-    EXPECT_EQ(view.textStorage().attributeAtIndex(2), red);
-    EXPECT_EQ(view.textStorage().attributeAtIndex(3), nullptr);
-    EXPECT_EQ(view.selectedRange(), (TextRange{4, 0}));
-    EXPECT_EQ(events, oneEdit);
-}
-
 TEST_F(TextViewTest, RangesAreClampedReadOnlyTextIsKeptAndEveryScrollRequestCounts)
 {
     view.setAttributedString(AttributedText(u"abcd"));

@@ -64,21 +64,18 @@ protected:
 
 } // namespace
 
-// The flags of each packet and flow type are the port options test's.
+// The flags and log lines of each packet and flow type are the port options test's.
 TEST_F(SerialControllerTest, OpensAtEveryRateAndAnyOtherAt9600)
 {
     const std::pair<int, unsigned> rates[] = {{300, 300}, {600, 600}, {1200, 1200}, {1800, 1800},
         {2400, 2400}, {4800, 4800}, {9600, 9600}, {14400, 14400}, {19200, 19200}, {28800, 28800},
         {38400, 38400}, {57600, 57600}, {115200, 115200}, {0, 9600}, {7200, 9600}, {230400, 9600}};
-    std::string expectedLines;
     for (const auto& [baud, speed] : rates) {
         device.setBaud(baud);
         EXPECT_TRUE(serial.openPort(&device));
         EXPECT_EQ(speeds(pty.slave()), std::pair(speed, speed)) << baud;
         EXPECT_TRUE(serial.closePort(&device));
-        expectedLines += "SETTING Packet N81\nSETTING Flow None\nOPEND port\nClosed previsouly enabled port\n";
     }
-    EXPECT_EQ(lines.take(), expectedLines);
 }
 
 TEST_F(SerialControllerTest, ClosingOrAScanThatDropsTheRecordRestoresTheDeviceSettingsAndItsDescriptor)
@@ -91,10 +88,8 @@ TEST_F(SerialControllerTest, ClosingOrAScanThatDropsTheRecordRestoresTheDeviceSe
     ASSERT_TRUE(serial.openPort(&device));
     ASSERT_TRUE(serial.openPort(&device)) << "reopening must not keep our settings as the device's own";
     EXPECT_EQ(openDescriptors(), descriptors + 1);
-    lines.take();
     EXPECT_TRUE(serial.closePort(&device));
-    EXPECT_FALSE(serial.closePort(&device));
-    EXPECT_EQ(lines.take(), "Closed previsouly enabled port\nFailed to closed previsouly enabled port\n");
+    EXPECT_FALSE(serial.closePort(&device)); // its log lines are the document reading test's
     expectSameSettings(before, pty.slaveOptions());
     EXPECT_EQ(speeds(pty.slave()).second, 38400u);
     EXPECT_EQ(openDescriptors(), descriptors);
@@ -106,9 +101,7 @@ TEST_F(SerialControllerTest, ClosingOrAScanThatDropsTheRecordRestoresTheDeviceSe
     list.refreshDeviceList(menu);
     ASSERT_TRUE(serial.openPort(list.getDeviceAtIndex(0)));
     dev.remove("cu.pty");
-    lines.take();
     list.refreshDeviceList(menu);
-    EXPECT_EQ(lines.take(), "device cu.pty not found again, REMOVING..\n");
     EXPECT_EQ(openDescriptors(), descriptors);
     expectSameSettings(before, pty.slaveOptions());
 }

@@ -111,7 +111,6 @@ private slots:
         QCOMPARE(wrapped(3), (Lines{{0, 2}, {2, 5}, {5, 8}, {8, 11}, {11, 12}, {12, 15}, {15, 18}, {18, 21}, {21, 23}}));
         escapes.endingLine = {u"\\10", u"\\0xA"}; // LF, decimal and hex
         QCOMPARE(wrapped(6), (Lines{{0, 5}, {5, 8}, {8, 12}, {12, 15}, {15, 21}, {21, 23}}));
-        QCOMPARE(wrapped(80), (Lines{{0, 8}, {8, 12}, {12, 15}, {15, 23}}));
         layout.layout(escaped.substr(0, 12), 80, MonoTextLayout::Escapes{{TextRange{2, 10}}, escapes.endingLine});
         QVERIFY(layout.lineCount() == 3 && layout.line(2).start == 12);
     }

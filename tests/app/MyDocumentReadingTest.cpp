@@ -1,8 +1,6 @@
 #include "tests/app/DocumentFixture.h"
 
 
-#include <cstdio>
-#include <sstream>
 #include <termios.h>
 #include <thread>
 
@@ -158,15 +156,8 @@ TEST_F(DocumentTest, WindowsOnTwoDevicesGetEveryByteApartAndWindowsOnOneShareIts
     EXPECT_TRUE(onB.all == toB);
     EXPECT_EQ(first->received(), tail(toA));
     EXPECT_EQ(third->received(), tail(toB)) << "a window sharing the port shows what the other read";
-    // One line per read that got bytes, and none for nothing in between.
-    std::uint64_t bytesRead = 0;
-    std::istringstream lineStream(lines);
-    for (std::string line; std::getline(lineStream, line);) {
-        EXPECT_NE(line, "Serial:NO DATA");
-        if (int count = 0; std::sscanf(line.c_str(), "Serial:%d Bytes Read", &count) == 1)
-            bytesRead += static_cast<std::uint64_t>(count);
-    }
-    EXPECT_EQ(bytesRead, toA.size() + toB.size());
+    // No read that found nothing; a line per read, with its count, is the serial controller test's.
+    EXPECT_EQ(lines.find("Serial:NO DATA"), std::string::npos);
 
     // One window clearing the shared buffer, or changing its settings, shows in the other at its next tick.
     second->click(second->controls.clrRecvButton);
@@ -228,7 +219,7 @@ TEST_F(DocumentTest, AnIdlePortIsNotPolledUntilItHasNews)
 TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMovesItNorLeavesItOpen)
 {
     Pty& a = attach("cu.a");
-    Pty& b = attach("cu.b");
+    attach("cu.b");
     auto first = openWindow("cu.a");
     Device* deviceA = first->device();
     a.writeMaster("from a");
@@ -248,8 +239,6 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMo
     EXPECT_EQ(first->received(), u"from a");
     first->choose(first->controls.devicePU, "cu.b");
     EXPECT_EQ(first->shown(), "cu.b 115200 none-8-1 Xon/Xoff");
-    const termios options = b.slaveOptions();
-    EXPECT_EQ(cfgetospeed(&options), B115200);
     // The device already chosen: nothing happens but the line.
     EXPECT_EQ(logged([&] { first->choose(first->controls.devicePU, "cu.b"); }),
               "Same device as last enabled: cu.b\n");

@@ -85,7 +85,8 @@ TEST_F(DocumentTest, SendPutsExactlyTheIntendedBytesOnTheWireAndKeepsWhatItCanno
     EXPECT_EQ(send().find("DECODED: BEFORE: A\\172\nDECODED: AFTER: A\u00AC\nSerial: Wrote 2 bytes\n"), 0u);
     EXPECT_EQ(pty.readMaster(2, 1s), "A\xAC");
 
-    // More than the port takes at once arrives whole while the window keeps ticking.
+    // More than the port takes at once arrives whole, and what is sent while it waits arrives
+    // after it, while the window keeps ticking.
     expected.clear();
     for (int i = 0; i < 100000; ++i)
         expected.push_back(static_cast<char>('a' + i % 26));
@@ -93,6 +94,10 @@ TEST_F(DocumentTest, SendPutsExactlyTheIntendedBytesOnTheWireAndKeepsWhatItCanno
     window->type(std::u16string(expected.begin(), expected.end()));
     send();
     EXPECT_TRUE(window->editor().empty());
+    ASSERT_GT(window->device()->getPort()->pendingBytes(), 0u);
+    window->type(u"later");
+    send();
+    expected += "later";
     std::string arrived;
     std::thread farEnd([&] { arrived = pty.readMaster(expected.size(), 10s); });
     const auto deadline = std::chrono::steady_clock::now() + 10s;

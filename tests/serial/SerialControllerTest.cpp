@@ -146,36 +146,22 @@ TEST_F(SerialControllerTest, WithoutARecordOrAnOpenPortNothingIsTouched)
     EXPECT_EQ(openDescriptors(), descriptors);
 }
 
-TEST_F(SerialControllerTest, ASendLargerThanThePortTakesArrivesWholeAndInOrderAndAHangUpDropsTheRest)
+// A send larger than the port takes, arriving whole and behind what was queued before it, is
+// the document transmit test's; here a hang-up with output still queued.
+TEST_F(SerialControllerTest, AHangUpFailsReadsAndWritesAndDropsWhatWasQueued)
 {
     ASSERT_TRUE(serial.openPort(&device));
-    std::string bytes(300000, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>(i % 251);
-    const std::string tail = "sent later, arrives last";
+    const std::string bytes(300000, 'q');
     lines.take();
-    EXPECT_TRUE(serial.sendOnPort(&device, "", 0));
     EXPECT_TRUE(serial.sendOnPort(&device, bytes.data(), static_cast<int>(bytes.size())));
     EXPECT_GT(serial.pendingBytes(&device), 0u) << "a pty can't take 300000 bytes at once";
-    EXPECT_TRUE(serial.sendOnPort(&device, tail.data(), static_cast<int>(tail.size())));
-    std::string received;
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (received.size() < bytes.size() + tail.size() && std::chrono::steady_clock::now() < deadline) {
-        received += pty.readMaster(bytes.size(), 5ms);
-        ASSERT_TRUE(serial.drainOutput(&device));
-    }
-    const std::string sent = lines.take();
-    EXPECT_TRUE(sent.starts_with("Serial: Wrote 0 bytes\nSerial: Wrote ")) << sent.substr(0, 80);
-    EXPECT_EQ(serial.pendingBytes(&device), 0u);
-    EXPECT_TRUE(received == bytes + tail) << "received " << received.size() << " bytes";
-
-    EXPECT_TRUE(serial.sendOnPort(&device, bytes.data(), static_cast<int>(bytes.size())));
     pty.hangUp();
     EXPECT_TRUE(serial.isHungUp(&device));
     char buffer[16];
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), -1);
     EXPECT_EQ(serial.lastError(), EIO);
     EXPECT_FALSE(serial.drainOutput(&device));
+    EXPECT_EQ(serial.pendingBytes(&device), 0u);
     EXPECT_FALSE(serial.sendOnPort(&device, "x", 1));
     serial.closePort(&device);
     const std::string failed = lines.take();

@@ -121,17 +121,13 @@ TEST_F(SerialControllerTest, AReadTakesNoMoreThanTheBufferAndNothingIsEchoed)
     EXPECT_EQ(pty.readMaster(1, 50ms), "") << "nothing echoed";
 }
 
-TEST_F(SerialControllerTest, WithoutARecordOrAnOpenPortNothingIsTouched)
+TEST_F(SerialControllerTest, WithoutAnOpenPortNothingIsTouched)
 {
+    // The document never hands over a missing record; a closed port it may.
     char buffer[4] = {'k', 'e', 'e', 'p'};
-    EXPECT_FALSE(serial.openPort(nullptr));
-    EXPECT_FALSE(serial.closePort(nullptr));
-    EXPECT_EQ(serial.readPort(nullptr, buffer, sizeof buffer), -1);
-    EXPECT_FALSE(serial.sendOnPort(nullptr, "x", 1));
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), -1);
     EXPECT_FALSE(serial.sendOnPort(&device, "x", 1));
-    EXPECT_EQ(lines.take(), "---------->Device port handle not initialized\nInvalid port handle\n"
-                            "---------->Device port handle not initialized\nInvalid port handle\n");
+    EXPECT_EQ(lines.take(), "---------->Device port handle not initialized\nInvalid port handle\n");
     EXPECT_EQ(std::string(buffer, 4), "keep");
 
     // Neither a missing device nor a file that isn't a terminal counts as an open port.

@@ -103,7 +103,8 @@ private slots:
         b_.readMaster(1 << 20, 50ms);
     }
 
-    // Every tooltip (no other widget has one; the keys in them shown natively), every mnemonic, and menus that follow the controls.
+    // Every tooltip (no other widget has one; the keys in them shown natively), every mnemonic,
+    // and menus that follow the controls.
     void tooltipsMnemonicsAndMenusFollowTheControls()
     {
         TerminalControls& c = window_->controls();

@@ -16,11 +16,6 @@
 
 namespace {
 
-std::u16string units(std::initializer_list<char16_t> list)
-{
-    return std::u16string(list);
-}
-
 struct PaintCounter : QObject {
     int paints = 0;
     bool eventFilter(QObject*, QEvent* event) override
@@ -125,7 +120,7 @@ private slots:
 
         // The document's tick: the buffer holds lines [from, to), each with a NUL, and asks for
         // its end to be shown. The lines still there from the last tick lead the new text.
-        const auto line = [](int i) { return QString::asprintf("line %04d", i).toStdU16String() + units({0, u'\r', u'\n'}); };
+        const auto line = [](int i) { return QString::asprintf("line %04d", i).toStdU16String() + std::u16string{0, u'\r', u'\n'}; };
         const std::size_t lineLength = line(0).size();
         int shownFrom = 0;
         int shownTo = 0;
@@ -283,7 +278,7 @@ private slots:
         QVERIFY(editor.hasFocus());
 
         // Code puts in CR, LF, CR LF and NUL, as the insert buttons do; typing keeps them.
-        const std::u16string inserted = units({u'x', u'\r', u'y', u'\n', u'z', u'\r', u'\n', 0});
+        const std::u16string inserted{u'x', u'\r', u'y', u'\n', u'z', u'\r', u'\n', 0};
         model->setAttributedString(AttributedText(inserted));
         model->setSelectedRange(TextRange{model->length(), 0});
         QTest::keyClicks(&editor, "w");
@@ -295,14 +290,14 @@ private slots:
         QCOMPARE(editor.caretPosition(), std::size_t{5});
         QTest::keyClick(&editor, Qt::Key_Right);
         QTest::keyClick(&editor, Qt::Key_Backspace);
-        QCOMPARE(model->string(), units({u'x', u'\r', u'y', u'\n', u'z', 0, u'w'}));
+        QCOMPARE(model->string(), (std::u16string{u'x', u'\r', u'y', u'\n', u'z', 0, u'w'}));
 
         model->setAttributedString(AttributedText(u"[]"));
         model->setSelectedRange(TextRange{1, 0});
         QMimeData plain;
-        plain.setText(QString::fromStdU16String(units({u'p', u'\r', u'\n', u'q', 0})));
+        plain.setText(QString::fromStdU16String(std::u16string{u'p', u'\r', u'\n', u'q', 0}));
         editor.insertFromMimeData(plain);
-        QCOMPARE(model->string(), units({u'[', u'p', u'\r', u'\n', u'q', 0, u']'}));
+        QCOMPARE(model->string(), (std::u16string{u'[', u'p', u'\r', u'\n', u'q', 0, u']'}));
         QCOMPARE(model->textStorage().runs().size(), std::size_t{1});
 
         // Rich text from another program keeps its colour, which is never the escape gray.

@@ -19,18 +19,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Pipe {
-    FileDescriptor read;
-    FileDescriptor write;
-};
-
-Pipe makePipe()
-{
-    int fds[2] = {-1, -1};
-    EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
-    return {FileDescriptor(fds[0]), FileDescriptor(fds[1])};
-}
-
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 File makeFile()
 {
@@ -68,7 +56,10 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
 {
     constexpr int count = 100000;
     static_assert(count * 7 > 2 * LogWriter::capacity, "enough lines to overflow the pipe and the queue");
-    Pipe pipe = makePipe();
+    int ends[2] = {-1, -1};
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    FileDescriptor pipeRead(ends[0]);
+    const FileDescriptor pipeWrite(ends[1]);
     const File errors = makeFile();
     std::string expected, everyByte, report;
     bool prompt = false;
@@ -76,8 +67,8 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
     std::future<std::string> received;
     {
         const Redirect err(STDERR_FILENO, ::fileno(errors.get()));
-        const Redirect out(STDOUT_FILENO, pipe.write.get());
-        received = std::async(std::launch::async, [&] { return readThrough(pipe.read.get(), "end\n"); });
+        const Redirect out(STDOUT_FILENO, pipeWrite.get());
+        received = std::async(std::launch::async, [&] { return readThrough(pipeRead.get(), "end\n"); });
         // Longer than PIPE_BUF, and longer than the pipe itself, so it leaves in pieces.
         for (const std::string& line : {std::string(), std::string("caf\xc3\xa9 \x01\x7f\t"), std::string(5000, 'x'),
                  std::string(70000, 'y')}) {
@@ -98,7 +89,7 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
                 logLinef("line %d", i);
         });
         prompt = logging.wait_for(10s) == std::future_status::ready;
-        received = std::async(std::launch::async, [&] { return readThrough(pipe.read.get(), "after 9\n"); });
+        received = std::async(std::launch::async, [&] { return readThrough(pipeRead.get(), "after 9\n"); });
         logging.wait(); // if it did wait for the reader, the reader has now let it go
         flushed = flushLog(10s) && flushed;
         report = contents(errors);
@@ -107,7 +98,7 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
         received.wait();
 
         // Unless SIGPIPE is ignored, a reader that went away ends the program here.
-        pipe.read.reset();
+        pipeRead.reset();
         for (int i = 0; i < 100; ++i)
             logLinef("into nowhere %d", i);
         flushed = flushLog(5s) && flushed;

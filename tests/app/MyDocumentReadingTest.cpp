@@ -1,6 +1,5 @@
 #include "tests/app/DocumentFixture.h"
 
-
 #include <termios.h>
 #include <thread>
 

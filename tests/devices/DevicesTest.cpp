@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <vector>
 
 namespace {
@@ -131,7 +130,6 @@ TEST_F(DeviceListTest, KeepsKnownRecordsRemovesVanishedOnesAndAppendsNewOnes)
     scan();
     const std::vector<std::string> firstOrder = recordNames();
     Device* kept = list.getDeviceAtIndex(0);
-    kept->setBaud(115200);
     kept->appendRecvBuf("hi", 2);
 
     dev.remove(firstOrder[1]);
@@ -147,14 +145,6 @@ TEST_F(DeviceListTest, KeepsKnownRecordsRemovesVanishedOnesAndAppendsNewOnes)
     dev.writeFile(firstOrder[1], "");
     scan();
     EXPECT_EQ(recordNames(), (std::vector<std::string>{firstOrder[0], firstOrder[3], "cu.0new", firstOrder[1]}));
-
-    // A folder that can't be read any more removes every record.
-    std::string removals;
-    for (const std::string& name : recordNames())
-        removals += "device " + name + " not found again, REMOVING..\n";
-    std::filesystem::remove_all(dev.path());
-    EXPECT_EQ(scan(), removals);
-    EXPECT_EQ(menu.numberOfItems(), 0);
 }
 
 } // namespace

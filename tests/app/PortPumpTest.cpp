@@ -53,16 +53,6 @@ TEST_F(PumpTest, ASlowStreamIsLeftToTheTicksAndNothingLeavesThePortUnread)
     EXPECT_FALSE(port->isReadablePaused()) << "a read that found much keeps the port read as data comes";
 }
 
-TEST_F(PumpTest, AReadErrorStopsTheWatchAndTellsTheWindows)
-{
-    port->readError = -EIO;
-    port->becomeReadable();
-    EXPECT_EQ(device.getReadError(), EIO);
-    EXPECT_TRUE(port->isReadablePaused());
-    EXPECT_GT(news, 0);
-    EXPECT_EQ(lines.take(), "Serial:ERROR reading data from port\n");
-}
-
 TEST_F(PumpTest, OutputGoesOutAsThePortTakesItAndAFailedWriteSaysWhatWasLost)
 {
     port->room = 4;

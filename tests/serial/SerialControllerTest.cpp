@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -65,31 +64,18 @@ protected:
 
 } // namespace
 
-TEST_F(SerialControllerTest, OpensAtEveryRateAndAnyOtherAt9600WithItsFlowTypeAndOneStopBit)
+// The flags and log lines of each packet and flow type are the port options test's.
+TEST_F(SerialControllerTest, OpensAtEveryRateAndAnyOtherAt9600)
 {
-    termios start = pty.slaveOptions();
-    start.c_iflag |= IXON | IXOFF;
-    start.c_cflag |= CSTOPB;
-    ASSERT_EQ(::tcsetattr(pty.slave(), TCSANOW, &start), 0);
     const std::pair<int, unsigned> rates[] = {{300, 300}, {600, 600}, {1200, 1200}, {1800, 1800},
         {2400, 2400}, {4800, 4800}, {9600, 9600}, {14400, 14400}, {19200, 19200}, {28800, 28800},
         {38400, 38400}, {57600, 57600}, {115200, 115200}, {0, 9600}, {7200, 9600}, {230400, 9600}};
-    const std::string flowLines[] = {"None", "XON/XOFF", "Hardware"};
-    std::string expectedLines;
-    int flow = 0;
     for (const auto& [baud, speed] : rates) {
         device.setBaud(baud);
-        device.setFlowFlag(flow = (flow + 1) % 3);
         EXPECT_TRUE(serial.openPort(&device));
         EXPECT_EQ(speeds(pty.slave()), std::pair(speed, speed)) << baud;
-        const termios options = pty.slaveOptions();
-        EXPECT_EQ(options.c_iflag & (IXON | IXOFF), flow == 1 ? IXON | IXOFF : 0u) << flow;
-        EXPECT_EQ((options.c_cflag & CRTSCTS) != 0, flow == 2) << flow;
-        EXPECT_EQ(options.c_cflag & CSTOPB, 0u) << flow;
         EXPECT_TRUE(serial.closePort(&device));
-        expectedLines += "SETTING Packet N81\nSETTING Flow " + flowLines[flow] + "\nOPEND port\nClosed previsouly enabled port\n";
     }
-    EXPECT_EQ(lines.take(), expectedLines);
 }
 
 TEST_F(SerialControllerTest, ClosingOrAScanThatDropsTheRecordRestoresTheDeviceSettingsAndItsDescriptor)
@@ -102,10 +88,8 @@ TEST_F(SerialControllerTest, ClosingOrAScanThatDropsTheRecordRestoresTheDeviceSe
     ASSERT_TRUE(serial.openPort(&device));
     ASSERT_TRUE(serial.openPort(&device)) << "reopening must not keep our settings as the device's own";
     EXPECT_EQ(openDescriptors(), descriptors + 1);
-    lines.take();
     EXPECT_TRUE(serial.closePort(&device));
-    EXPECT_FALSE(serial.closePort(&device));
-    EXPECT_EQ(lines.take(), "Closed previsouly enabled port\nFailed to closed previsouly enabled port\n");
+    EXPECT_FALSE(serial.closePort(&device)); // its log lines are the document reading test's
     expectSameSettings(before, pty.slaveOptions());
     EXPECT_EQ(speeds(pty.slave()).second, 38400u);
     EXPECT_EQ(openDescriptors(), descriptors);
@@ -117,53 +101,33 @@ TEST_F(SerialControllerTest, ClosingOrAScanThatDropsTheRecordRestoresTheDeviceSe
     list.refreshDeviceList(menu);
     ASSERT_TRUE(serial.openPort(list.getDeviceAtIndex(0)));
     dev.remove("cu.pty");
-    lines.take();
     list.refreshDeviceList(menu);
-    EXPECT_EQ(lines.take(), "device cu.pty not found again, REMOVING..\n");
     EXPECT_EQ(openDescriptors(), descriptors);
     expectSameSettings(before, pty.slaveOptions());
 }
 
-TEST_F(SerialControllerTest, EachRecordReadsItsOwnPortUnchangedWithoutEchoAndNoMoreThanTheBuffer)
+// Every byte value arriving unchanged, on two devices at once, is the document reading test's.
+TEST_F(SerialControllerTest, AReadTakesNoMoreThanTheBufferAndNothingIsEchoed)
 {
-    Pty otherPty;
-    dev.link("cu.other", otherPty.slavePath());
-    Device other("cu.other", dev.path());
-    device.setFlowFlag(2); // a tty's default IXON would still eat 0x11 and 0x13 here
     ASSERT_TRUE(serial.openPort(&device));
-    ASSERT_TRUE(serial.openPort(&other));
     char buffer[512];
     lines.take();
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 0);
-    EXPECT_EQ(lines.take(), "Serial:NO DATA\n");
-
-    // Every byte value, the terminal's line-editing, signal and flow characters among them.
-    std::string bytes(600, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>(i * 7);
-    pty.writeMaster(bytes);
-    otherPty.writeMaster("second");
+    pty.writeMaster(std::string(600, 'r'));
     awaitBytes(device.getPortHandle(), 600);
-    awaitBytes(other.getPortHandle(), 6);
-    std::string got;
-    for (Device* from : {&device, &device, &other})
-        got.append(buffer, static_cast<std::size_t>(std::max(0, serial.readPort(from, buffer, sizeof buffer))));
-    EXPECT_TRUE(got == bytes + "second");
-    EXPECT_EQ(lines.take(), "Serial:512 Bytes Read\nSerial:88 Bytes Read\nSerial:6 Bytes Read\n");
+    EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 512);
+    EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), 88);
+    EXPECT_EQ(lines.take(), "Serial:NO DATA\nSerial:512 Bytes Read\nSerial:88 Bytes Read\n");
     EXPECT_EQ(pty.readMaster(1, 50ms), "") << "nothing echoed";
 }
 
-TEST_F(SerialControllerTest, WithoutARecordOrAnOpenPortNothingIsTouched)
+TEST_F(SerialControllerTest, WithoutAnOpenPortNothingIsTouched)
 {
+    // The document never hands over a missing record; a closed port it may.
     char buffer[4] = {'k', 'e', 'e', 'p'};
-    EXPECT_FALSE(serial.openPort(nullptr));
-    EXPECT_FALSE(serial.closePort(nullptr));
-    EXPECT_EQ(serial.readPort(nullptr, buffer, sizeof buffer), -1);
-    EXPECT_FALSE(serial.sendOnPort(nullptr, "x", 1));
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), -1);
     EXPECT_FALSE(serial.sendOnPort(&device, "x", 1));
-    EXPECT_EQ(lines.take(), "---------->Device port handle not initialized\nInvalid port handle\n"
-                            "---------->Device port handle not initialized\nInvalid port handle\n");
+    EXPECT_EQ(lines.take(), "---------->Device port handle not initialized\nInvalid port handle\n");
     EXPECT_EQ(std::string(buffer, 4), "keep");
 
     // Neither a missing device nor a file that isn't a terminal counts as an open port.
@@ -178,36 +142,22 @@ TEST_F(SerialControllerTest, WithoutARecordOrAnOpenPortNothingIsTouched)
     EXPECT_EQ(openDescriptors(), descriptors);
 }
 
-TEST_F(SerialControllerTest, ASendLargerThanThePortTakesArrivesWholeAndInOrderAndAHangUpDropsTheRest)
+// A send larger than the port takes, arriving whole and behind what was queued before it, is
+// the document transmit test's; here a hang-up with output still queued.
+TEST_F(SerialControllerTest, AHangUpFailsReadsAndWritesAndDropsWhatWasQueued)
 {
     ASSERT_TRUE(serial.openPort(&device));
-    std::string bytes(300000, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>(i % 251);
-    const std::string tail = "sent later, arrives last";
+    const std::string bytes(300000, 'q');
     lines.take();
-    EXPECT_TRUE(serial.sendOnPort(&device, "", 0));
     EXPECT_TRUE(serial.sendOnPort(&device, bytes.data(), static_cast<int>(bytes.size())));
     EXPECT_GT(serial.pendingBytes(&device), 0u) << "a pty can't take 300000 bytes at once";
-    EXPECT_TRUE(serial.sendOnPort(&device, tail.data(), static_cast<int>(tail.size())));
-    std::string received;
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (received.size() < bytes.size() + tail.size() && std::chrono::steady_clock::now() < deadline) {
-        received += pty.readMaster(bytes.size(), 5ms);
-        ASSERT_TRUE(serial.drainOutput(&device));
-    }
-    const std::string sent = lines.take();
-    EXPECT_TRUE(sent.starts_with("Serial: Wrote 0 bytes\nSerial: Wrote ")) << sent.substr(0, 80);
-    EXPECT_EQ(serial.pendingBytes(&device), 0u);
-    EXPECT_TRUE(received == bytes + tail) << "received " << received.size() << " bytes";
-
-    EXPECT_TRUE(serial.sendOnPort(&device, bytes.data(), static_cast<int>(bytes.size())));
     pty.hangUp();
     EXPECT_TRUE(serial.isHungUp(&device));
     char buffer[16];
     EXPECT_EQ(serial.readPort(&device, buffer, sizeof buffer), -1);
     EXPECT_EQ(serial.lastError(), EIO);
     EXPECT_FALSE(serial.drainOutput(&device));
+    EXPECT_EQ(serial.pendingBytes(&device), 0u);
     EXPECT_FALSE(serial.sendOnPort(&device, "x", 1));
     serial.closePort(&device);
     const std::string failed = lines.take();

@@ -104,9 +104,6 @@ TEST(EditHistory, StepsMergeAsWordsAndBreakOnPausesMovesAndOtherEdits)
         }
         EXPECT_EQ(t.text, last);
     }
-    Typist t;
-    t.type(0, u"ab");
-    EXPECT_TRUE(t.step(true) && !t.step(true)) << "nothing below the first step";
 }
 
 TEST(EditHistory, RedoLastsOnlyUntilTheNextChange)

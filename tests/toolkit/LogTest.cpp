@@ -1,12 +1,10 @@
 #include "toolkit/Log.h"
 
-#include "tests/support/LogCapture.h"
 #include "tests/support/Redirect.h"
 #include "toolkit/LogWriter.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
@@ -20,18 +18,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-struct Pipe {
-    FileDescriptor read;
-    FileDescriptor write;
-};
-
-Pipe makePipe()
-{
-    int fds[2] = {-1, -1};
-    EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
-    return {FileDescriptor(fds[0]), FileDescriptor(fds[1])};
-}
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 File makeFile()
@@ -70,17 +56,19 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
 {
     constexpr int count = 100000;
     static_assert(count * 7 > 2 * LogWriter::capacity, "enough lines to overflow the pipe and the queue");
-    Pipe pipe = makePipe();
+    int ends[2] = {-1, -1};
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    FileDescriptor pipeRead(ends[0]);
+    const FileDescriptor pipeWrite(ends[1]);
     const File errors = makeFile();
-    const File elsewhere = makeFile();
-    std::string expected, captured, everyByte, early, report;
+    std::string expected, everyByte, report;
     bool prompt = false;
     bool flushed = true;
     std::future<std::string> received;
     {
         const Redirect err(STDERR_FILENO, ::fileno(errors.get()));
-        const Redirect out(STDOUT_FILENO, pipe.write.get());
-        received = std::async(std::launch::async, [&] { return readThrough(pipe.read.get(), "end\n"); });
+        const Redirect out(STDOUT_FILENO, pipeWrite.get());
+        received = std::async(std::launch::async, [&] { return readThrough(pipeRead.get(), "end\n"); });
         // Longer than PIPE_BUF, and longer than the pipe itself, so it leaves in pieces.
         for (const std::string& line : {std::string(), std::string("caf\xc3\xa9 \x01\x7f\t"), std::string(5000, 'x'),
                  std::string(70000, 'y')}) {
@@ -92,11 +80,6 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
             expected += "n" + std::to_string(i) + "\n";
         }
         expected += "end\n";
-        {
-            LogCapture capture;
-            logLine("captured");
-            captured = capture.take();
-        }
         logLine("end");
         flushed = flushLog(5s);
         everyByte = received.get();
@@ -106,33 +89,23 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
                 logLinef("line %d", i);
         });
         prompt = logging.wait_for(10s) == std::future_status::ready;
-        early = contents(errors);
-        {
-            // Lines already queued go to the pipe even once stdout points elsewhere, as while a
-            // test captures it; new lines follow stdout.
-            const Redirect moved(STDOUT_FILENO, ::fileno(elsewhere.get()));
-            received = std::async(std::launch::async, [&] { return readThrough(pipe.read.get(), "after 9\n"); });
-            logLine("to a file");
-            logging.wait(); // if it did wait for the reader, the reader has now let it go
-            flushed = flushLog(10s) && flushed;
-        }
+        received = std::async(std::launch::async, [&] { return readThrough(pipeRead.get(), "after 9\n"); });
+        logging.wait(); // if it did wait for the reader, the reader has now let it go
+        flushed = flushLog(10s) && flushed;
         report = contents(errors);
         for (int i = 0; i < 10; ++i)
             logLinef("after %d", i);
         received.wait();
 
         // Unless SIGPIPE is ignored, a reader that went away ends the program here.
-        pipe.read.reset();
+        pipeRead.reset();
         for (int i = 0; i < 100; ++i)
             logLinef("into nowhere %d", i);
         flushed = flushLog(5s) && flushed;
     }
     EXPECT_TRUE(flushed);
-    EXPECT_EQ(captured, "captured\n");
     EXPECT_TRUE(everyByte == expected) << "the lines arrived changed, out of order or incomplete";
     EXPECT_TRUE(prompt) << "logging waited for the reader";
-    EXPECT_EQ(early, "") << "nothing is said before the pipe drains";
-    EXPECT_EQ(contents(elsewhere), "to a file\n");
 
     // What came is whole lines in order, with gaps where whole lines were dropped (one, or more
     // when the writer made room between bursts), then the later lines; stderr counts each gap.

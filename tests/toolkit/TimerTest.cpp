@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
 
 namespace {
 
@@ -33,30 +32,6 @@ TEST(TimerTest, OnlyLiveValidTimersFireAOneShotOnceAndACallbackMayDropItsOwnTime
     EXPECT_EQ(loop().fireTimers(), 0u);
     EXPECT_EQ(ticks, 12);
     EXPECT_EQ(loop().timerCount(), 0u);
-}
-
-TEST(TimerTest, SchedulerGetsEveryLiveTimerOnce)
-{
-    auto early = Timer::timerWithTimeInterval(0.1, nullptr, true);
-    auto stale = Timer::timerWithTimeInterval(0.1, nullptr, true);
-    loop().addTimer(early);
-    loop().addTimer(stale);
-    stale->invalidate();
-
-    std::vector<Timer*> scheduled;
-    loop().setScheduler([&](const std::shared_ptr<Timer>& timer) { scheduled.push_back(timer.get()); });
-    auto late = Timer::timerWithTimeInterval(0.5, nullptr, false);
-    loop().addTimer(late);
-    loop().addTimer(late);
-    EXPECT_EQ(scheduled, (std::vector<Timer*>{early.get(), late.get()}));
-
-    loop().setScheduler(nullptr);
-    auto unscheduled = Timer::timerWithTimeInterval(0.1, nullptr, true);
-    loop().addTimer(unscheduled);
-    EXPECT_EQ(scheduled.size(), 2u);
-
-    for (auto* timer : {&early, &late, &unscheduled})
-        (*timer)->invalidate();
 }
 
 } // namespace

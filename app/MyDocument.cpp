@@ -10,6 +10,7 @@
 #include "toolkit/Log.h"
 #include "toolkit/printableText.h"
 
+#include <cerrno>
 #include <iostream>
 
 MyDocument::MyDocument(TerminalControls& outlets)
@@ -198,7 +199,8 @@ bool MyDocument::openEnabled(Device& device)
 
 void MyDocument::reportOpenFailure(const Device& device, int error)
 {
-    setStatus(describeOpenFailure(device.path(), error));
+    setStatus(error == EBUSY ? describeBusyPort(device.getAddr(), serial->portHolder())
+                             : describeOpenFailure(device.path(), error));
     std::cerr << status_ << '\n';
 }
 

@@ -1,10 +1,16 @@
 #include "serial/PortHolder.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/sysmacros.h>
+#endif
 
 namespace {
 
@@ -21,6 +27,43 @@ void forEachEntry(const fs::path& folder, F&& f)
     }
 }
 
+PortHolder holder(const fs::path& process, long pid)
+{
+    PortHolder holder{{}, static_cast<int>(pid)};
+    std::getline(std::ifstream(process / "comm"), holder.command);
+    return holder;
+}
+
+// The process that took the lock on the device: the kernel's lock table names it, where the
+// descriptor tables also show whoever merely keeps the device open (socat keeps both ends of
+// its pty, for one).
+std::optional<PortHolder> lockHolder(const fs::path& device, const fs::path& procFolder)
+{
+#ifdef __linux__
+    struct stat info {};
+    if (::stat(device.c_str(), &info) != 0)
+        return std::nullopt;
+    std::ifstream locks(procFolder / "locks");
+    // "1: FLOCK  ADVISORY  WRITE 4242 00:1a:12 0 EOF"; waiters ("1: -> FLOCK ...") hold nothing.
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        std::string number, kind, mode, access, file;
+        long pid = 0;
+        if (!(fields >> number >> kind >> mode >> access >> pid >> file) || kind != "FLOCK")
+            continue;
+        unsigned fileMajor = 0, fileMinor = 0;
+        unsigned long long inode = 0;
+        if (std::sscanf(file.c_str(), "%x:%x:%llu", &fileMajor, &fileMinor, &inode) == 3 && fileMajor == major(info.st_dev) &&
+            fileMinor == minor(info.st_dev) && inode == info.st_ino)
+            return holder(procFolder / std::to_string(pid), pid);
+    }
+#else
+    (void)device;
+    (void)procFolder;
+#endif
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<PortHolder> PortHolder::find(const std::string& path, const std::string& procFolder)
@@ -29,6 +72,9 @@ std::optional<PortHolder> PortHolder::find(const std::string& path, const std::s
     const fs::path device = fs::canonical(path, error);
     if (error)
         return std::nullopt;
+    if (std::optional<PortHolder> locked = lockHolder(device, procFolder))
+        return locked;
+    // A holder that did not lock (only the tty's exclusive mode keeps us out) has it open.
     std::optional<PortHolder> self;
     std::optional<PortHolder> other;
     forEachEntry(procFolder, [&](const fs::path& process) {
@@ -41,9 +87,7 @@ std::optional<PortHolder> PortHolder::find(const std::string& path, const std::s
             std::error_code unreadable;
             if (fs::read_symlink(fd, unreadable) != device)
                 return true;
-            PortHolder holder{{}, static_cast<int>(pid)};
-            std::getline(std::ifstream(process / "comm"), holder.command);
-            (pid == ::getpid() ? self : other) = holder;
+            (pid == ::getpid() ? self : other) = holder(process, pid);
             return false;
         });
         return !other;

@@ -76,9 +76,11 @@ bool MyDocument::reconnect(Device& device)
         device.setPacketFlag(wanted.packet);
         device.setFlowFlag(wanted.flow);
         if (!serial->openPort(&device)) {
-            // Not ready yet (or gone again): the next change of the folder tries again.
+            // Not ready yet (or gone again): the next change of the folder tries again. A holder
+            // lets go without changing the folder: switching reading on tries again too.
             if (serial->lastError() == EBUSY)
-                setStatus(describeBusyPort(wanted.name, serial->portHolder()) + "; waiting for it to be free");
+                setStatus(describeBusyPort(wanted.name, serial->portHolder()) +
+                          "; switch reading on once it is free");
             return false;
         }
     }

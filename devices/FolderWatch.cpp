@@ -20,7 +20,9 @@ FolderWatch::FolderWatch(std::string folder, std::function<void()> onChange)
 {
 #ifdef __linux__
     events_.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-    constexpr std::uint32_t entriesChange = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+    // Attributes too: udev gives a new node its group and mode a moment after the kernel makes
+    // it, and only then can a user who is not root open it.
+    constexpr std::uint32_t entriesChange = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB;
     if (!events_ || ::inotify_add_watch(events_.get(), folder_.c_str(), entriesChange) < 0) {
         events_.reset();
         return;

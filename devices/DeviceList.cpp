@@ -89,8 +89,10 @@ void DeviceList::tellObservers()
     for (const auto& [who, observer] : observers) {
         const auto still = std::find_if(observers_.begin(), observers_.end(),
                                         [who = who](const auto& entry) { return entry.first == who; });
-        if (still != observers_.end())
-            still->second();
+        if (still != observers_.end()) {
+            const std::function<void()> call = still->second; // it may remove itself meanwhile
+            call();
+        }
     }
 }
 

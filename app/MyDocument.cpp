@@ -10,6 +10,7 @@
 #include "toolkit/Log.h"
 #include "toolkit/printableText.h"
 
+#include <cerrno>
 #include <iostream>
 
 MyDocument::MyDocument(TerminalControls& outlets)
@@ -37,6 +38,9 @@ void MyDocument::awakeFromNib()
 {
     logLine("SETUP");
     controls.devicePU.setPlaceholder("No serial device found");
+    DeviceList& list = DeviceList::sharedDeviceList();
+    list.addObserver(this, [this] { deviceListChanged(); });
+    list.watchFolder();
     refreshDeviceList();
     setTheBaudRateList();
     setPacketList();
@@ -91,7 +95,8 @@ void MyDocument::setFlowList()
 
 Device* MyDocument::getEnabledDevice()
 {
-    if (enabledName_.empty())
+    // While the window waits, a record of that name is not yet its device again.
+    if (enabledName_.empty() || waiting_)
         return nullptr;
     return findDevice(enabledName_, &enabledDevice);
 }
@@ -112,35 +117,9 @@ Device* MyDocument::findDevice(std::string_view name, int* index)
 
 void MyDocument::refreshDeviceList()
 {
-    controls.devicePU.removeAllItems();
-    const std::string remembered = enabledName_;
-
-    DeviceList& list = DeviceList::sharedDeviceList();
-    list.refreshDeviceList(controls.devicePU);
-
-    int index = 0;
-    Device* device = remembered.empty() ? nullptr : findDevice(remembered, &index);
-    if (!device) {
-        // No device before, or it has gone: fall back to the first record of the list.
-        if (!remembered.empty() && readingEnabled) {
-            readingEnabled = false;
-            controls.readToggle.setSelectedSegment(0);
-            setStatus(remembered + " is no longer connected. Reading is off.");
-        }
-        index = 0;
-        device = list.getDeviceAtIndex(0);
-    }
-    enabledDevice = index;
-    enabledName_ = device ? device->getAddr() : "";
-    // The menu lists devices in folder order and the list keeps discovery order, so the
-    // item to show is found by name.
-    if (!device)
-        setStatus("No serial device found. Connect one and press refresh.");
-    else if (device->getAddr() == remembered || remembered.empty())
-        setStatus(""); // a fresh look at the devices: older news no longer applies
-    if (device)
-        controls.devicePU.selectItemWithTitle(enabledName_);
-    stateChanged();
+    ownRescan_ = true;
+    DeviceList::sharedDeviceList().rescan();
+    ownRescan_ = false;
 }
 
 void MyDocument::refreshClicked(Control&)
@@ -172,8 +151,9 @@ void MyDocument::close()
     readingEnabled = false;
     if (Device* device = getEnabledDevice())
         leaveDevice(*device);
-    // No record may call back into a closed window.
+    // No record, and not the list, may call back into a closed window.
     DeviceList& list = DeviceList::sharedDeviceList();
+    list.removeObserver(this);
     for (int i = 0; i < list.getNumDevices(); ++i)
         list.getDeviceAtIndex(i)->removeListener(this);
 }
@@ -198,7 +178,8 @@ bool MyDocument::openEnabled(Device& device)
 
 void MyDocument::reportOpenFailure(const Device& device, int error)
 {
-    setStatus(describeOpenFailure(device.path(), error));
+    setStatus(error == EBUSY ? describeBusyPort(device.getAddr(), serial->portHolder())
+                             : describeOpenFailure(device.path(), error));
     std::cerr << status_ << '\n';
 }
 
@@ -208,16 +189,18 @@ const std::string& MyDocument::settingTitle(const std::vector<std::string>& titl
     return titles.at(flag > 0 && static_cast<std::size_t>(flag) < titles.size() ? static_cast<std::size_t>(flag) : 0);
 }
 
-std::string MyDocument::settingsTitle(const Device& device) const
+std::string MyDocument::settingsTitle(const Settings& settings) const
 {
-    return std::to_string(device.getBaud()) + " " + settingTitle(packetTypes, device.getPacketFlag()) + " " +
-           settingTitle(flowTypes, device.getFlowFlag());
+    return std::to_string(settings.baud) + " " + settingTitle(packetTypes, settings.packet) + " " +
+           settingTitle(flowTypes, settings.flow);
 }
 
 std::string MyDocument::windowTitle()
 {
+    if (waiting_)
+        return printableText(waitingTitle()) + " - " + settingsTitle(*waiting_);
     const Device* device = getEnabledDevice();
-    return device ? printableText(device->getAddr()) + " - " + settingsTitle(*device) : "No device";
+    return device ? printableText(device->getAddr()) + " - " + settingsTitle(settingsFor(device)) : "No device";
 }
 
 std::string MyDocument::portState()
@@ -238,6 +221,8 @@ void MyDocument::stateChanged()
 {
     const Device* device = getEnabledDevice();
     shownSettings_ = settingsFor(device);
+    if (device)
+        kept_ = shownSettings_;
     // The pop-ups follow the record, whoever changed or replaced it.
     showSettings(device);
     if (stateObserver_)

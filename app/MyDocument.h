@@ -53,6 +53,7 @@ public:
     void enableReading();
     void disableReading();
     Device* getEnabledDevice();
+    // Rescans the shared list; every window's device pop-up follows it, this one's included.
     void refreshDeviceList();
     void refreshClicked(Control& sender);
     // Appends count received bytes (none when data is null) and redraws the receive view.
@@ -107,6 +108,8 @@ public:
     int getViewType() const { return viewType; }
     // "ttyUSB0 - 115200 none-8-1 None", or "No device".
     std::string windowTitle();
+    // The device this window waits for since it went away while being read, "" for none.
+    std::string waitingFor() const { return waiting_ ? waiting_->name : std::string(); }
     // "Port open" or "Port closed", for the status bar.
     std::string portState();
     // The latest thing the user should be told: open failures, a device gone, text that
@@ -162,7 +165,8 @@ private:
     EditHistory sendHistory_;
     // Every window shares the device list; its own choice is remembered by name.
     Device* findDevice(std::string_view name, int* index);
-    std::string settingsTitle(const Device& device) const;
+    struct Settings;
+    std::string settingsTitle(const Settings& settings) const;
     static const std::string& settingTitle(const std::vector<std::string>& titles, int flag);
     // The device, baud, format and flow pop-ups show the record's settings (no device: none).
     void showSettings(const Device* device);
@@ -191,9 +195,26 @@ private:
         int packet = 0;
         int flow = 0;
         bool portOpen = false;
+        std::string identity;
         bool operator==(const Settings&) const = default;
     };
     Settings settingsFor(const Device* device) const;
+
+    // Devices that come and go (MyDocumentDevices.cpp).
+    // The shared list was rescanned: refill the device pop-up and keep to the window's device.
+    void deviceListChanged();
+    // The device went away while being read: reading is off, and the name and settings stay
+    // until it comes back.
+    void startWaiting(const std::string& name);
+    // The device waited for is listed again: reopen it with the window's settings. False
+    // when it is another adapter under that name now, or it doesn't open (yet).
+    bool reconnect(Device& device);
+    // The user gave up waiting: the window takes a listed device, as after any rescan.
+    void stopWaiting();
+    // How the device pop-up shows the device waited for: "cu.x (disconnected)".
+    std::string waitingTitle() const;
+    // Settings chosen while waiting are kept for the reopen; false when not waiting.
+    bool storeWhileWaiting(const std::function<void(Device&)>& store);
 
     std::string enabledName_;       // the device this window works with, "" for none
     bool closed_ = false;
@@ -202,6 +223,9 @@ private:
     bool receiveShown_ = false;
     std::chrono::steady_clock::time_point lastShown_{}; // when the receive view was last drawn
     Settings shownSettings_;
+    Settings kept_;                 // the settings of the window's device when it last had one
+    std::optional<Settings> waiting_;
+    bool ownRescan_ = false;        // the rescan is this window's: older news no longer applies
     std::string status_;
     std::function<void()> stateObserver_;
 };

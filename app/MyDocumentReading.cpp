@@ -35,9 +35,14 @@ void MyDocument::update()
         return;
     }
     if (!device) {
-        // Another window's rescan took the device out of the list; its record closed the port.
-        disableReading();
-        setStatus(enabledName_ + " is no longer connected. Reading is off.");
+        // A rescan this window did not hear of took the device out of the list.
+        startWaiting(enabledName_);
+        return;
+    }
+    // Every window reading a device that failed waits for it, not only the first to notice.
+    if (const int error = device->getReadError()) {
+        showReceived(device);
+        deviceGone(*device, error, lostOutput);
         return;
     }
     if (device->getPortHandle() == -1) {
@@ -93,6 +98,8 @@ void MyDocument::readToggleClicked(SegmentedControl& sender)
 {
     if (sender.selectedSegment() == 1)
         enableReading();
+    else if (waiting_)
+        stopWaiting();
     else
         disableReading();
     logLine("INTERFACE: TOGGLED read");
@@ -100,6 +107,15 @@ void MyDocument::readToggleClicked(SegmentedControl& sender)
 
 void MyDocument::enableReading()
 {
+    if (waiting_) {
+        // Reading on while waiting: try the device now, if it is listed.
+        Device* listed = findDevice(waiting_->name, nullptr);
+        if (!listed || !reconnect(*listed)) {
+            controls.readToggle.setSelectedSegment(0);
+            stateChanged();
+        }
+        return;
+    }
     Device* device = getEnabledDevice();
     if (!device) {
         readingEnabled = false;
@@ -172,7 +188,7 @@ MyDocument::Settings MyDocument::settingsFor(const Device* device) const
     if (!device)
         return Settings{};
     return Settings{device->getAddr(), device->getBaud(), device->getPacketFlag(), device->getFlowFlag(),
-                    device->getPortHandle() != -1};
+                    device->getPortHandle() != -1, device->getIdentity()};
 }
 
 void MyDocument::set_RecieveTF(AttributedText text)
@@ -191,14 +207,15 @@ void MyDocument::clearRecv(Control&)
 
 void MyDocument::deviceGone(Device& device, int error, const std::string& lostOutput)
 {
-    std::string text = std::string(device.getAddr()) + " stopped answering (" + std::strerror(error) +
-                       "): it was probably unplugged. Reading is off.";
-    if (!lostOutput.empty())
-        text.append(" ").append(lostOutput);
-    else if (const std::size_t queued = serial->pendingBytes(&device); queued > 0)
-        text.append(" ").append(std::to_string(queued)).append(" unsent bytes were dropped.");
-    serial->closePort(&device);
-    disableReading();
-    setStatus(text);
-    std::cerr << status_ << '\n';
+    const std::string name = device.getAddr();
+    std::string lost = lostOutput;
+    if (const std::size_t queued = serial->pendingBytes(&device); lost.empty() && queued > 0)
+        lost = std::to_string(queued) + " unsent bytes were dropped.";
+    std::cerr << "serialterm: " << name << " stopped answering (" << std::strerror(error) << ")\n";
+    // The first window to notice closes the port for all; the others find it closed.
+    if (device.getPort())
+        serial->closePort(&device);
+    startWaiting(name);
+    if (!lost.empty())
+        setStatus(status_ + ". " + lost);
 }

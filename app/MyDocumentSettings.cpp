@@ -9,12 +9,21 @@
 #include "toolkit/Log.h"
 #include "toolkit/printableText.h"
 
+#include <algorithm>
+
 void MyDocument::setDevice(PopUpButton& sender)
 {
     if (sender.indexOfSelectedItem() < 0)
         return;
-    const std::string oldName = enabledName_;
     const std::string title = sender.titleOfSelectedItem();
+    if (waiting_) {
+        // The device waited for is still what the window wants; anything else ends the wait.
+        if (title == waitingTitle())
+            return;
+        waiting_.reset();
+        enabledName_.clear();
+    }
+    const std::string oldName = enabledName_;
 
     DeviceList& list = DeviceList::sharedDeviceList();
     bool listed = false;
@@ -94,6 +103,8 @@ void MyDocument::setFlowControl(PopUpButton& sender)
 bool MyDocument::applySetting(const std::function<void(Device&)>& store)
 {
     Device* device = getEnabledDevice();
+    if (!device && storeWhileWaiting(store))
+        return true;
     if (!device) {
         setStatus("No serial device found. Connect one and press refresh.");
         return false;
@@ -109,6 +120,15 @@ bool MyDocument::applySetting(const std::function<void(Device&)>& store)
 
 void MyDocument::showSettings(const Device* device)
 {
+    if (!device && waiting_) {
+        // The device waited for stands in the pop-up, marked, where the window's choice was.
+        const std::string marked = waitingTitle();
+        const std::vector<std::string>& items = controls.devicePU.itemTitles();
+        if (std::find(items.begin(), items.end(), marked) == items.end())
+            controls.devicePU.addItemWithTitle(marked);
+        controls.devicePU.selectItemWithTitle(marked);
+        return;
+    }
     if (!device) {
         controls.devicePU.selectItemAtIndex(-1);
         return;

@@ -233,7 +233,8 @@ void MyDocument::decodeAndSend()
 {
     Device* device = getEnabledDevice();
     if (!device) {
-        setStatus("No serial device to send to. Connect one and press refresh.");
+        setStatus(waiting_ ? waiting_->name + " was disconnected; waiting for it to come back. Nothing was sent."
+                           : "No serial device to send to. Connect one and press refresh.");
         return;
     }
     const std::u16string text = sendTFCharacters();

@@ -37,3 +37,10 @@ std::string describeOpenFailure(const std::string& path, int error)
     }
     return text;
 }
+
+std::string describeBusyPort(const std::string& name, const std::optional<PortHolder>& holder)
+{
+    if (!holder)
+        return name + " is busy";
+    return name + " is in use by " + holder->command + " (pid " + std::to_string(holder->pid) + ")";
+}

@@ -4,6 +4,12 @@
 // joining it would help; otherwise it says how such devices are usually made accessible.
 #pragma once
 
+#include "serial/PortHolder.h"
+
+#include <optional>
 #include <string>
 
 std::string describeOpenFailure(const std::string& path, int error);
+// Another program holds the device: "cu.x is in use by minicom (pid 4242)", or, when the
+// holder can't be told, "cu.x is busy".
+std::string describeBusyPort(const std::string& name, const std::optional<PortHolder>& holder);

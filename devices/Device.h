@@ -44,6 +44,11 @@ public:
     void setEnabledFalse() { enabled_ = false; }
     bool isEnabled() const { return enabled_; }
 
+    // Which adapter this is, whatever name it has now (its /dev/serial/by-id link), or "" when
+    // that can't be told. Two devices under one name in turn are told apart by it.
+    const std::string& getIdentity() const { return identity_; }
+    void setIdentity(std::string identity) { identity_ = std::move(identity); }
+
     void setFound() { found_ = true; }
     void setNotFound() { found_ = false; }
     bool getFound() const { return found_; }
@@ -99,6 +104,7 @@ private:
     int baud_ = 9600;
     std::string address_;
     std::string directory_;
+    std::string identity_;
     std::u16string recvBuffer_;
     std::uint64_t recvCount_ = 0;
     std::unique_ptr<Port> port_;

@@ -1,12 +1,17 @@
 #include "devices/DeviceList.h"
 
 #include "devices/DeviceName.h"
+#include "devices/FolderWatch.h"
 #include "toolkit/Log.h"
 #include "toolkit/PopUpButton.h"
 #include "toolkit/printableText.h"
 
+#include <algorithm>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
+#include <map>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -36,6 +41,61 @@ DeviceList::DeviceList(Folders folders)
 {
 }
 
+DeviceList::DeviceList(DeviceList&& other) noexcept
+    : deviceList_(std::move(other.deviceList_)), folders_(std::move(other.folders_)), scanned_(std::move(other.scanned_))
+{
+}
+
+DeviceList& DeviceList::operator=(DeviceList&& other) noexcept
+{
+    // The watch calls back into the list it was made for; the observers watch this one.
+    watch_.reset();
+    other.watch_.reset();
+    deviceList_ = std::move(other.deviceList_);
+    folders_ = std::move(other.folders_);
+    scanned_ = std::move(other.scanned_);
+    return *this;
+}
+
+DeviceList::~DeviceList() = default;
+
+void DeviceList::watchFolder()
+{
+    if (!watch_)
+        watch_ = std::make_unique<FolderWatch>(folders_.devices, [this] { rescan(); });
+}
+
+void DeviceList::addObserver(const void* who, std::function<void()> observer)
+{
+    removeObserver(who);
+    observers_.emplace_back(who, std::move(observer));
+}
+
+void DeviceList::removeObserver(const void* who)
+{
+    std::erase_if(observers_, [who](const auto& entry) { return entry.first == who; });
+}
+
+void DeviceList::rescan()
+{
+    scan();
+    tellObservers();
+}
+
+void DeviceList::tellObservers()
+{
+    // An observer may add or remove observers, itself included: each one still here is told once.
+    const auto observers = observers_;
+    for (const auto& [who, observer] : observers) {
+        const auto still = std::find_if(observers_.begin(), observers_.end(),
+                                        [who = who](const auto& entry) { return entry.first == who; });
+        if (still != observers_.end()) {
+            const std::function<void()> call = still->second; // it may remove itself meanwhile
+            call();
+        }
+    }
+}
+
 Device* DeviceList::getDeviceAtIndex(int index)
 {
     if (index < 0 || index >= getNumDevices())
@@ -45,6 +105,15 @@ Device* DeviceList::getDeviceAtIndex(int index)
 
 void DeviceList::refreshDeviceList(PopUpButton& menu)
 {
+    scan();
+    for (const std::string& name : scanned_)
+        menu.addItemWithTitle(name);
+    tellObservers();
+}
+
+void DeviceList::scan()
+{
+    scanned_.clear();
     const std::unique_ptr<DIR, DirCloser> dir(::opendir(folders_.devices.c_str()));
     for (const auto& device : deviceList_)
         device->setNotFound();
@@ -57,7 +126,7 @@ void DeviceList::refreshDeviceList(PopUpButton& menu)
         const std::string name = entry->d_name;
         if (!DeviceName::isSerialPortName(name) || DeviceName::isPhantomPort(folders_.sysClassTty, name))
             continue;
-        menu.addItemWithTitle(name);
+        scanned_.push_back(name);
         bool known = false;
         for (const auto& device : deviceList_) {
             if (std::strcmp(device->getAddr(), name.c_str()) == 0) {
@@ -76,5 +145,26 @@ void DeviceList::refreshDeviceList(PopUpButton& menu)
         }
         logLinef("device %s not found again, REMOVING..", printableText((*it)->getAddr()).c_str());
         it = deviceList_.erase(it);
+    }
+    identify();
+}
+
+void DeviceList::identify()
+{
+    namespace fs = std::filesystem;
+    std::map<fs::path, std::string> byTarget;
+    std::error_code error;
+    for (fs::directory_iterator it(folders_.serialById, error), end; !error && it != end; it.increment(error)) {
+        std::error_code dangling;
+        if (const fs::path target = fs::canonical(it->path(), dangling); !dangling)
+            byTarget.emplace(target, it->path().filename().string());
+    }
+    if (byTarget.empty())
+        return;
+    for (const auto& device : deviceList_) {
+        std::error_code gone;
+        const auto found = byTarget.find(fs::canonical(device->path(), gone));
+        if (!gone && found != byTarget.end())
+            device->setIdentity(found->second);
     }
 }

@@ -18,6 +18,7 @@ bool SerialController::openPort(Device* device)
                                                         device->getPacketFlag(), device->getFlowFlag(), error);
     if (!port) {
         lastError_ = error;
+        portHolder_ = error == EBUSY ? PortHolder::find(device->path()) : std::nullopt;
         return false;
     }
     device->setPort(std::move(port));

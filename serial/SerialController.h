@@ -3,7 +3,10 @@
 // itself (a SerialPort) belongs to the record, so windows sharing a device share it.
 #pragma once
 
+#include "serial/PortHolder.h"
+
 #include <cstddef>
+#include <optional>
 
 class Device;
 class Port;
@@ -11,7 +14,8 @@ class Port;
 class SerialController {
 public:
     // Closes the record's port first if it has one. False for no record, or when the path
-    // can't be opened or isn't a terminal that takes the settings (lastError() says why).
+    // can't be opened, another program holds it (lastError() EBUSY, portHolder() names it
+    // when it can) or it isn't a terminal that takes the settings (lastError() says why).
     bool openPort(Device* device);
     // Restores the options saved at opening and closes the port. False for no record, no
     // open port, or a failed close (the port is released all the same).
@@ -32,6 +36,8 @@ public:
     // The errno of the last open, read or write that failed; EIO or ENXIO mean the device
     // went away.
     int lastError() const { return lastError_; }
+    // Who held the port when the last open was refused as busy.
+    const std::optional<PortHolder>& portHolder() const { return portHolder_; }
     // True when the other end hung up: the device was unplugged or the pty master closed.
     bool isHungUp(const Device* device) const;
 
@@ -40,5 +46,6 @@ private:
     bool writeQueued(Port& port);
 
     int lastError_ = 0;
+    std::optional<PortHolder> portHolder_;
     std::size_t droppedBytes_ = 0;
 };

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -37,7 +38,7 @@ std::unique_ptr<SerialPort> SerialPort::open(const std::string& path, std::strin
         return nullptr;
     }
     std::unique_ptr<SerialPort> port(new SerialPort(fd, std::move(name)));
-    if (!port->configure(baud, packetFlag, flowFlag)) {
+    if (!port->claim() || !port->configure(baud, packetFlag, flowFlag)) {
         error = errno;
         port->close();
         return nullptr;
@@ -53,6 +54,21 @@ SerialPort::SerialPort(int fd, std::string name)
 SerialPort::~SerialPort()
 {
     close();
+}
+
+bool SerialPort::claim()
+{
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        // Only a lock held elsewhere refuses the port; a file system without locks can't.
+        if (errno == EWOULDBLOCK) {
+            errno = EBUSY;
+            return false;
+        }
+    }
+    // Set after the lock, so a refused open never touches the holder's tty. It keeps out
+    // programs that don't lock (only root passes it), until we end it on close.
+    exclusive_ = ::ioctl(fd_, TIOCEXCL) == 0;
+    return true;
 }
 
 bool SerialPort::configure(int baud, int packetFlag, int flowFlag)
@@ -82,6 +98,10 @@ int SerialPort::close()
     dropPendingOutput("port closed");
     if (haveSaved_)
         ::tcsetattr(fd_, TCSANOW, &saved_);
+    // The mode belongs to the tty, not to our descriptor: it would outlive the close while
+    // someone else (a pty's master side, a getty) keeps the tty open.
+    if (exclusive_)
+        ::ioctl(fd_, TIOCNXCL);
     // Linux frees the descriptor even when close() fails, so the number must not be kept:
     // closing it again later could close a descriptor someone else got in the meantime.
     const int result = ::close(fd_);

@@ -13,9 +13,10 @@ class ReadWatch;
 
 class SerialPort final : public Port {
 public:
-    // Opens path and applies the settings (printing their SETTING lines). Nothing when the
-    // path can't be opened or is not a terminal that takes them; error says why. `name` is
-    // how messages on stderr call the device.
+    // Opens path, claims it for this program alone and applies the settings (printing their
+    // SETTING lines). Nothing when the path can't be opened, another program holds it (error
+    // EBUSY) or it is not a terminal that takes them; error says why. `name` is how messages
+    // on stderr call the device.
     static std::unique_ptr<SerialPort> open(const std::string& path, std::string name, int baud, int packetFlag,
                                             int flowFlag, int& error);
     ~SerialPort() override;
@@ -44,11 +45,16 @@ public:
 private:
     SerialPort(int fd, std::string name);
     bool configure(int baud, int packetFlag, int flowFlag);
+    // The claim careful terminal programs respect (picocom, tio, minicom with lock files
+    // aside): a lock on the open file and the tty's exclusive mode. False, with errno
+    // EBUSY, when someone else has the lock.
+    bool claim();
 
     int fd_;
     std::string name_;
     termios saved_{};
     bool haveSaved_ = false; // only options really read from the device are put back
+    bool exclusive_ = false; // the tty's exclusive mode is ours to end
     std::string pending_;
     std::function<void()> onReadable_;
     std::shared_ptr<ReadWatch> readWatch_;  // while reading is watched and not paused

@@ -96,9 +96,9 @@ TEST_F(DocumentTest, AHungUpDeviceTurnsReadingOffOnceAndSaysWhatWasLost)
     pty.hangUp();
     EXPECT_NE(logged([&] { window->tick(); }).find("Serial:ERROR reading data from port\n"), std::string::npos);
     EXPECT_FALSE(window->reading());
-    EXPECT_EQ(window->device()->getPortHandle(), -1);
+    EXPECT_EQ(DeviceList::sharedDeviceList().getDeviceAtIndex(0)->getPortHandle(), -1);
     const std::string& status = window->document->statusText();
-    EXPECT_NE(status.find("cu.usb stopped answering"), std::string::npos) << status;
+    EXPECT_TRUE(status.starts_with("cu.usb was disconnected; waiting for it to come back")) << status;
     EXPECT_NE(status.find("unsent bytes were dropped"), std::string::npos) << status;
     EXPECT_EQ(logged([&] { window->tick(); }), "");
 }
@@ -256,15 +256,18 @@ TEST_F(DocumentTest, ChoosingADeviceMovesThePortAndAnotherWindowsRescanNeitherMo
     first->click(first->controls.refreshButton);
     EXPECT_EQ(first->controls.devicePU.titleOfSelectedItem(), back);
 
-    // Now its own device goes, and the other comes back, in another window's scan.
+    // Now its own device goes, and the other comes back: another window's scan drops the
+    // record, which closes the port, and the window waits for its device.
     dev.remove(back);
     attach(front);
     openWindow();
-    // Choosing the gone device from the stale menu keeps the window as it is.
-    first->choose(first->controls.devicePU, back);
-    EXPECT_EQ(first->device(), nullptr);
-    // Its own rescan falls back to the first device in the list, with reading still off.
+    EXPECT_EQ(logged([&] { first->tick(); }), "");
+    EXPECT_FALSE(first->reading());
+    EXPECT_EQ(first->document->waitingFor(), back);
+    // Its own rescan waits on; switching reading off gives up and takes the first device.
     first->click(first->controls.refreshButton);
+    EXPECT_EQ(first->device(), nullptr);
+    first->readOff();
     EXPECT_EQ(std::string(first->device()->getAddr()), front);
     EXPECT_FALSE(first->reading());
 }
@@ -281,20 +284,20 @@ TEST_F(DocumentTest, TheControlsFollowARecordThatGoesAndComesBackAndShowItsNameE
     EXPECT_TRUE(window->reading()) << "the name itself still opens the device";
     EXPECT_EQ(window->document->windowTitle(), escaped + " - 115200 even-7-1 Hardware");
 
-    // The device goes away and another window's scan drops its record: no device, no choice.
+    // The device goes away and another window's scan drops its record: the window waits for it.
     dev.remove(name);
     EXPECT_NE(logged([&] { openWindow(); }).find("device " + escaped + " not found again"), std::string::npos);
-    EXPECT_EQ(logged([&] { window->tick(); }), "");
-    EXPECT_EQ(window->document->windowTitle(), "No device");
-    EXPECT_EQ(window->controls.devicePU.indexOfSelectedItem(), -1);
-    EXPECT_EQ(window->document->statusText(), escaped + " is no longer connected. Reading is off.");
+    window->tick();
+    EXPECT_EQ(window->document->windowTitle(), escaped + " (disconnected) - 115200 even-7-1 Hardware");
+    EXPECT_EQ(window->shown(), name + " (disconnected) 115200 even-7-1 Hardware");
+    EXPECT_EQ(window->document->statusText(), escaped + " was disconnected; waiting for it to come back");
 
-    // It comes back as a new record with the defaults, which is what the pop-ups must show.
+    // It comes back as a new record, opened with the window's settings, not its defaults.
     attach(name);
     openWindow();
     window->tick();
-    EXPECT_EQ(window->document->windowTitle(), escaped + " - 9600 none-8-1 None");
-    EXPECT_EQ(window->shown(), name + " 9600 none-8-1 None");
+    EXPECT_EQ(window->document->windowTitle(), escaped + " - 115200 even-7-1 Hardware");
+    EXPECT_EQ(window->shown(), name + " 115200 even-7-1 Hardware");
 }
 
 TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndNothingBreaks)

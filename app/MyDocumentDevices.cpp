@@ -1,0 +1,120 @@
+// Devices that come and go: the device pop-up follows every scan of the shared list, and a
+// window whose device went away while it was read waits for it under its name, with its
+// settings, and reopens it when it is back, unless another adapter took the name.
+#include "app/MyDocument.h"
+#include "app/TerminalControls.h"
+
+#include "app/describeOpenFailure.h"
+#include "devices/Device.h"
+#include "devices/DeviceList.h"
+
+#include <cerrno>
+
+void MyDocument::deviceListChanged()
+{
+    if (closed_)
+        return;
+    DeviceList& list = DeviceList::sharedDeviceList();
+    controls.devicePU.removeAllItems();
+    for (const std::string& name : list.scannedNames())
+        controls.devicePU.addItemWithTitle(name);
+
+    const std::string remembered = enabledName_;
+    int index = 0;
+    Device* device = remembered.empty() ? nullptr : findDevice(remembered, &index);
+    if (!device && !waiting_ && readingEnabled)
+        startWaiting(remembered);
+    if (waiting_) {
+        if (device)
+            reconnect(*device);
+        stateChanged();
+        return;
+    }
+    if (!device) {
+        // No device before, or it has gone while not being read: take the first of the list.
+        index = 0;
+        device = list.getDeviceAtIndex(0);
+    }
+    enabledDevice = index;
+    enabledName_ = device ? device->getAddr() : "";
+    if (!device)
+        setStatus("No serial device found. Connect one and press refresh.");
+    else if (ownRescan_ && (device->getAddr() == remembered || remembered.empty()))
+        setStatus("");
+    stateChanged();
+}
+
+void MyDocument::startWaiting(const std::string& name)
+{
+    Settings wanted = kept_;
+    if (Device* device = getEnabledDevice()) {
+        wanted = settingsFor(device);
+        leaveDevice(*device);
+    }
+    wanted.name = name;
+    wanted.portOpen = false;
+    waiting_ = wanted;
+    enabledName_ = name;
+    readingEnabled = false;
+    controls.readToggle.setSelectedSegment(0);
+    setStatus(name + " was disconnected; waiting for it to come back");
+}
+
+bool MyDocument::reconnect(Device& device)
+{
+    const Settings wanted = *waiting_;
+    // Only an adapter known both then and now can be told to be another one.
+    const std::string& identity = device.getIdentity();
+    if (!wanted.identity.empty() && !identity.empty() && identity != wanted.identity) {
+        setStatus("A different device (" + identity + ") now has the name " + wanted.name + "; still waiting for " +
+                  wanted.identity);
+        return false;
+    }
+    // Another window waiting for it may have reopened it already: that port is joined.
+    if (device.getPortHandle() == -1) {
+        device.setBaud(wanted.baud);
+        device.setPacketFlag(wanted.packet);
+        device.setFlowFlag(wanted.flow);
+        if (!serial->openPort(&device)) {
+            // Not ready yet (or gone again): the next change of the folder tries again. A holder
+            // lets go without changing the folder: switching reading on tries again too.
+            if (serial->lastError() == EBUSY)
+                setStatus(describeBusyPort(wanted.name, serial->portHolder()) +
+                          "; switch reading on once it is free");
+            return false;
+        }
+    }
+    waiting_.reset();
+    enabledName_ = wanted.name;
+    enableReading();
+    setStatus(wanted.name + " reconnected");
+    return true;
+}
+
+void MyDocument::stopWaiting()
+{
+    waiting_.reset();
+    setStatus("");
+    deviceListChanged();
+}
+
+std::string MyDocument::waitingTitle() const
+{
+    return waiting_ ? waiting_->name + " (disconnected)" : std::string();
+}
+
+bool MyDocument::storeWhileWaiting(const std::function<void(Device&)>& store)
+{
+    if (!waiting_)
+        return false;
+    Device scratch;
+    scratch.setBaud(waiting_->baud);
+    scratch.setPacketFlag(waiting_->packet);
+    scratch.setFlowFlag(waiting_->flow);
+    store(scratch);
+    waiting_->baud = scratch.getBaud();
+    waiting_->packet = scratch.getPacketFlag();
+    waiting_->flow = scratch.getFlowFlag();
+    stateChanged();
+    return true;
+}

@@ -1,0 +1,42 @@
+#include "serial/PortHolder.h"
+
+#include "tests/support/Pty.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#ifdef __linux__
+// A holder that did not lock the device is found by its descriptor; this process, which has it
+// open too, is named only when nobody else has.
+TEST(PortHolder, NamesAnotherProcessThatHasTheDeviceOpenBeforeThisOne)
+{
+    Pty pty;
+    EXPECT_EQ(PortHolder::find(pty.slavePath())->pid, ::getpid());
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        const int fd = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY);
+        ::dup2(fd, STDIN_FILENO);
+        ::execlp("sleep", "sleep", "10", static_cast<char*>(nullptr));
+        ::_exit(1);
+    }
+    std::optional<PortHolder> holder;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while ((!holder || holder->command != "sleep") && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10)); // until the child has become sleep
+        holder = PortHolder::find(pty.slavePath());
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(holder->command, "sleep");
+    EXPECT_EQ(holder->pid, child);
+    EXPECT_FALSE(PortHolder::find("/nonexistent/cu.x"));
+}
+#endif

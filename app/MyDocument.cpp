@@ -189,7 +189,7 @@ void MyDocument::leaveDevice(Device& device)
 bool MyDocument::openEnabled(Device& device)
 {
     if (serial->openPort(&device)) {
-        setStatus("");
+        setStatus(rateShortfall(device)); // never silently at another rate
         return true;
     }
     reportOpenFailure(device, serial->lastError());
@@ -210,8 +210,8 @@ const std::string& MyDocument::settingTitle(const std::vector<std::string>& titl
 
 std::string MyDocument::settingsTitle(const Device& device) const
 {
-    return std::to_string(device.getBaud()) + " " + settingTitle(packetTypes, device.getPacketFlag()) + " " +
-           settingTitle(flowTypes, device.getFlowFlag());
+    return std::to_string(SerialController::requestedRate(device.getBaud())) + " " +
+           packetTitle(device.getPacketFlag()) + " " + settingTitle(flowTypes, device.getFlowFlag());
 }
 
 std::string MyDocument::windowTitle()

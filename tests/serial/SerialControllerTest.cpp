@@ -65,7 +65,7 @@ protected:
 
 } // namespace
 
-TEST_F(SerialControllerTest, OpensAtEveryRateAndAnyOtherAt9600WithItsFlowTypeAndOneStopBit)
+TEST_F(SerialControllerTest, OpensAtEveryRateAndOneNotPositiveAt9600WithItsFlowTypeAndOneStopBit)
 {
     termios start = pty.slaveOptions();
     start.c_iflag |= IXON | IXOFF;
@@ -73,7 +73,7 @@ TEST_F(SerialControllerTest, OpensAtEveryRateAndAnyOtherAt9600WithItsFlowTypeAnd
     ASSERT_EQ(::tcsetattr(pty.slave(), TCSANOW, &start), 0);
     const std::pair<int, unsigned> rates[] = {{300, 300}, {600, 600}, {1200, 1200}, {1800, 1800},
         {2400, 2400}, {4800, 4800}, {9600, 9600}, {14400, 14400}, {19200, 19200}, {28800, 28800},
-        {38400, 38400}, {57600, 57600}, {115200, 115200}, {0, 9600}, {7200, 9600}, {230400, 9600}};
+        {38400, 38400}, {57600, 57600}, {115200, 115200}, {0, 9600}, {-1, 9600}, {7200, 7200}, {230400, 230400}};
     const std::string flowLines[] = {"None", "XON/XOFF", "Hardware"};
     std::string expectedLines;
     int flow = 0;

@@ -10,6 +10,8 @@ class QComboBox;
 class QDialogButtonBox;
 
 class BaudRateDialog : public QDialog {
+    Q_OBJECT
+
 public:
     BaudRateDialog(int current, QWidget* parent = nullptr);
 

@@ -11,6 +11,8 @@
 class QComboBox;
 
 class CharacterFormatDialog : public QDialog {
+    Q_OBJECT
+
 public:
     CharacterFormatDialog(const CharacterFormat& current, bool markSpace, QWidget* parent = nullptr);
 

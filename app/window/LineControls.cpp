@@ -54,15 +54,29 @@ LineControls::LineControls(QWidget* window, MyDocument& document, QMenu* port, Q
         indicators_[i] = label;
     }
     // Polling stands in for a thread blocked in TIOCMIWAIT, which macOS lacks: one ioctl per
-    // tick, and no ticks while the window is hidden or its port has no lines.
+    // tick, and no ticks while the window is hidden or its port has no lines. Each wake-up of
+    // the event loop costs more than the ioctl, so still lines are polled less often.
     poll_->setInterval(pollMilliseconds);
-    connect(poll_, &QTimer::timeout, this, [this] { document_.pollModemLines(); });
+    connect(poll_, &QTimer::timeout, this, &LineControls::poll);
     window_->installEventFilter(this);
 }
 
 bool LineControls::isPolling() const
 {
     return poll_->isActive();
+}
+
+int LineControls::pollInterval() const
+{
+    return poll_->interval();
+}
+
+void LineControls::poll()
+{
+    if (document_.pollModemLines())
+        stillPolls_ = 0;
+    else if (++stillPolls_ == pollsBeforeStill)
+        poll_->setInterval(stillPollMilliseconds);
 }
 
 bool LineControls::eventFilter(QObject* watched, QEvent* event)
@@ -103,10 +117,14 @@ void LineControls::show()
                                         : tr("%1 (%2) is not asserted").arg(meaning, label->text()));
     }
 
-    const bool poll = state.usable && window_->isVisible();
-    if (poll && !poll_->isActive())
+    // Anything shown anew (a change, the user's act, a reopen) may be followed by more.
+    stillPolls_ = 0;
+    if (poll_->interval() != pollMilliseconds)
+        poll_->setInterval(pollMilliseconds); // restarts a running timer
+    const bool polling = state.usable && window_->isVisible();
+    if (polling && !poll_->isActive())
         poll_->start();
-    else if (!poll)
+    else if (!polling)
         poll_->stop();
 }
 

@@ -1,7 +1,8 @@
 // The window's line controls: Port menu items for any baud rate and character format, DTR,
 // RTS, a break and a DTR pulse, and the status bar's CTS, DSR, DCD and RI indicators. They act
 // through the document and show its LineState; while the window is visible and its port has
-// modem lines, the lines are polled ten times a second so the indicators follow them.
+// modem lines, the lines are polled so the indicators follow them: ten times a second while
+// they move, four times a second once they have been still for two seconds.
 #pragma once
 
 #include <QObject>
@@ -19,6 +20,8 @@ class QWidget;
 class LineControls : public QObject {
 public:
     static constexpr int pollMilliseconds = 100;
+    static constexpr int stillPollMilliseconds = 250;
+    static constexpr int pollsBeforeStill = 20;
 
     // Adds the items to port and the indicators to bar; window is the dialogs' parent and
     // whose showing and hiding starts and stops the polling.
@@ -36,6 +39,7 @@ public:
     // CTS, DSR, DCD, RI.
     const std::array<QLabel*, 4>& indicators() const { return indicators_; }
     bool isPolling() const;
+    int pollInterval() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -43,6 +47,7 @@ protected:
 private:
     void chooseRate();
     void chooseFormat();
+    void poll();
 
     QWidget* window_;
     MyDocument& document_;
@@ -54,4 +59,5 @@ private:
     QAction* pulse_;
     std::array<QLabel*, 4> indicators_{};
     QTimer* poll_;
+    int stillPolls_ = 0;
 };

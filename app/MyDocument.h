@@ -197,6 +197,8 @@ private:
     std::string packetTitle(int packetFlag) const;
     // "" when the port runs at the rate the record asks for, else what the user must know.
     std::string rateShortfall(const Device& device) const;
+    // Asserts or drops DTR or RTS (a ModemLines bit), keeping the wish in the record.
+    void setLine(unsigned line, bool on);
     // Ends a break or pulse on the port it began on, if that port is still open.
     void endLineTimer(std::shared_ptr<Timer>& timer, const std::string& name, int fd, bool isBreak);
     bool startLineTimer(std::shared_ptr<Timer>& timer, double seconds, bool isBreak);

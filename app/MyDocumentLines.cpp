@@ -16,7 +16,7 @@ namespace {
 
 constexpr int hardwareFlow = 2;
 
-std::string lineFailure(const Device& device, const char* what, int error)
+std::string lineFailure(const Device& device, const std::string& what, int error)
 {
     return std::string(device.getAddr()) + ": " + what + " failed: " + std::strerror(error);
 }
@@ -98,28 +98,30 @@ bool MyDocument::pollModemLines()
 
 void MyDocument::setDtr(bool on)
 {
-    Device* device = getEnabledDevice();
-    if (!device)
-        return;
-    device->setDtr(on);
-    int error = 0;
-    if (const auto lines = serial->modemLines(device); lines && !lines->set(ModemLines::Dtr, on, error))
-        setStatus(lineFailure(*device, on ? "Raising DTR" : "Dropping DTR", error));
-    pollModemLines();
+    setLine(ModemLines::Dtr, on);
 }
 
 void MyDocument::setRts(bool on)
 {
+    setLine(ModemLines::Rts, on);
+}
+
+void MyDocument::setLine(unsigned line, bool on)
+{
     Device* device = getEnabledDevice();
     if (!device)
         return;
+    const bool rts = line == ModemLines::Rts;
+    if (rts)
+        device->setRts(on);
+    else
+        device->setDtr(on);
     // Under hardware flow control the driver owns RTS; the wish waits for another flow type.
-    device->setRts(on);
     int error = 0;
-    if (device->getFlowFlag() == hardwareFlow)
+    if (rts && device->getFlowFlag() == hardwareFlow)
         setStatus("Hardware flow control drives RTS.");
-    else if (const auto lines = serial->modemLines(device); lines && !lines->set(ModemLines::Rts, on, error))
-        setStatus(lineFailure(*device, on ? "Raising RTS" : "Dropping RTS", error));
+    else if (const auto lines = serial->modemLines(device); lines && !lines->set(line, on, error))
+        setStatus(lineFailure(*device, (on ? "Raising " : "Dropping ") + std::string(rts ? "RTS" : "DTR"), error));
     pollModemLines();
 }
 

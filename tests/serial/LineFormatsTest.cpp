@@ -1,51 +1,12 @@
-// Rates outside the pop-up's table, character formats beyond the three named ones, and the
-// modem lines an opening puts back.
+// Character formats beyond the three named ones, as the record keeps them and the driver
+// asks the terminal for them.
 #include "devices/CharacterFormat.h"
-#include "devices/Device.h"
-#include "serial/ExactSpeed.h"
 #include "serial/PortOptions.h"
-#include "serial/SerialController.h"
-#include "tests/support/FakeModemLines.h"
 #include "tests/support/LogCapture.h"
-#include "tests/support/Pty.h"
-#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-namespace {
-
-class LineSettingsTest : public testing::Test {
-protected:
-    LineSettingsTest() { dev.link("cu.pty", pty.slavePath()); }
-
-    LogCapture lines;
-    Pty pty;
-    TempDir dev;
-    Device device{"cu.pty", dev.path()};
-    SerialController serial;
-};
-
-} // namespace
-
-TEST_F(LineSettingsTest, AnyPositiveRateIsSetExactlyAndReadBackAndOneNotPositiveGives9600)
-{
-    const std::pair<int, unsigned> rates[] = {{50, 50}, {31250, 31250}, {74880, 74880}, {250000, 250000},
-        {921600, 921600}, {3000000, 3000000}, {4000000, 4000000}, {0, 9600}, {-250000, 9600}};
-    for (const auto& [baud, speed] : rates) {
-        device.setBaud(baud);
-        ASSERT_TRUE(serial.openPort(&device)) << baud;
-        unsigned input = 0, output = 0;
-        // The kernel's own record of the speed: TCGETS2 on Linux.
-        ASSERT_TRUE(ExactSpeed::read(pty.slave(), input, output));
-        EXPECT_EQ(std::pair(input, output), std::pair(speed, speed)) << baud;
-        EXPECT_EQ(serial.runningRate(), static_cast<int>(speed)) << baud;
-        EXPECT_EQ(SerialController::requestedRate(baud), static_cast<int>(speed));
-        EXPECT_TRUE(serial.closePort(&device));
-    }
-    EXPECT_EQ(lines.take().find("9600"), std::string::npos) << "no line names a rate";
-}
 
 // A pty takes whatever CSIZE, parity and stop bits it is given but means nothing by them, so
 // this checks the termios the driver hands to tcsetattr.
@@ -98,21 +59,4 @@ TEST(LineFormats, EveryFormatAsksForItsBitsAndLineAndTheNamedOnesKeepTheirFlags)
     EXPECT_EQ(named, 3);
     EXPECT_EQ(CharacterFormat({8, Parity::None, 2}).title(), "none-8-2");
     EXPECT_EQ(CharacterFormat::fromFlag(7), CharacterFormat::fromFlag(0)) << "no format: none-8-1, as before";
-}
-
-TEST_F(LineSettingsTest, OpeningPutsDtrAndRtsAsTheRecordWantsButLeavesRtsToHardwareFlow)
-{
-    const auto wire = std::make_shared<FakeModemLines::Wire>();
-    serial.setModemLinesFactory(FakeModemLines::factory(wire));
-    device.setDtr(false);
-    device.setRts(false);
-    ASSERT_TRUE(serial.openPort(&device));
-    EXPECT_EQ(wire->asserted, 0u);
-
-    wire->asserted = ModemLines::Dtr | ModemLines::Rts; // the reopen raises both
-    device.setFlowFlag(2);
-    ASSERT_TRUE(serial.openPort(&device));
-    EXPECT_EQ(wire->asserted, unsigned{ModemLines::Rts});
-    EXPECT_TRUE(serial.closePort(&device));
-    EXPECT_EQ(serial.modemLines(&device), nullptr) << "no port, no lines";
 }

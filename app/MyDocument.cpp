@@ -8,6 +8,7 @@
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "toolkit/Log.h"
+#include "toolkit/Timer.h"
 #include "toolkit/printableText.h"
 
 #include <iostream>
@@ -170,6 +171,11 @@ void MyDocument::close()
     closed_ = true;
     ticks_.stop();
     readingEnabled = false;
+    // A break or DTR pulse under way ends now: nothing would end it once the window is gone.
+    for (const std::shared_ptr<Timer>& timer : {breakEnd_, pulseEnd_}) { // copies: firing resets the members
+        if (timer)
+            timer->fire();
+    }
     if (Device* device = getEnabledDevice())
         leaveDevice(*device);
     // No record may call back into a closed window.

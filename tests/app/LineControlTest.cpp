@@ -146,4 +146,10 @@ TEST_F(DocumentTest, ModemLinesFollowTheMenuAndTheRecordAndAPortWithoutThemDisab
     EXPECT_EQ(changes, 1);
     EXPECT_FALSE(document.lineState().usable || document.lineState().rtsUsable);
     EXPECT_EQ(document.lineState().rtsWhy, "This port has no modem lines");
+
+    // Closing the window ends a break it started.
+    wire->error = 0;
+    document.sendBreak();
+    document.close();
+    EXPECT_FALSE(wire->breaking);
 }

@@ -8,6 +8,7 @@
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "toolkit/Log.h"
+#include "toolkit/Timer.h"
 #include "toolkit/printableText.h"
 
 #include <cerrno>
@@ -149,6 +150,11 @@ void MyDocument::close()
     closed_ = true;
     ticks_.stop();
     readingEnabled = false;
+    // A break or DTR pulse under way ends now: nothing would end it once the window is gone.
+    for (const std::shared_ptr<Timer>& timer : {breakEnd_, pulseEnd_}) { // copies: firing resets the members
+        if (timer)
+            timer->fire();
+    }
     if (Device* device = getEnabledDevice())
         leaveDevice(*device);
     // No record, and not the list, may call back into a closed window.
@@ -169,7 +175,7 @@ void MyDocument::leaveDevice(Device& device)
 bool MyDocument::openEnabled(Device& device)
 {
     if (serial->openPort(&device)) {
-        setStatus("");
+        setStatus(rateShortfall(device)); // never silently at another rate
         return true;
     }
     reportOpenFailure(device, serial->lastError());
@@ -191,7 +197,7 @@ const std::string& MyDocument::settingTitle(const std::vector<std::string>& titl
 
 std::string MyDocument::settingsTitle(const Settings& settings) const
 {
-    return std::to_string(settings.baud) + " " + settingTitle(packetTypes, settings.packet) + " " +
+    return std::to_string(SerialController::requestedRate(settings.baud)) + " " + packetTitle(settings.packet) + " " +
            settingTitle(flowTypes, settings.flow);
 }
 

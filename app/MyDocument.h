@@ -21,6 +21,8 @@
 
 class AttributedText;
 class Button;
+struct CharacterFormat;
+class Timer;
 class Control;
 class Device;
 class PopUpButton;
@@ -69,6 +71,35 @@ public:
     void setBaudPU(const std::string& title);
     void set_PacketPU(const std::string& title);
     void set_FlowPU(const std::string& title);
+
+    // Line control (MyDocumentLines.cpp). Any rate and any character format, stored in the
+    // record and taking effect as a pop-up choice does, with the same lines.
+    static constexpr int lowestRate = 50;
+    static constexpr int highestRate = 4'000'000;
+    void chooseBaudRate(int rate);
+    void chooseCharacterFormat(const CharacterFormat& format);
+    // The modem lines of the window's port, as its menu items and indicators show them.
+    struct LineState {
+        bool usable = false;       // the port is open and has modem lines
+        bool rtsUsable = false;    // ... and RTS is not the driver's (hardware flow control)
+        unsigned asserted = 0;     // ModemLines bits: as read from the port, else as the record wants
+        std::string why;           // why the controls are disabled; "" while usable
+        std::string rtsWhy;        // why RTS alone is disabled
+        bool operator==(const LineState&) const = default;
+    };
+    LineState lineState();
+    // DTR and RTS are kept in the record, so a reopen puts them back.
+    void setDtr(bool on);
+    void setRts(bool on);
+    // A break of breakSeconds, and DTR dropped for pulseSeconds, timed on the run loop so
+    // the window goes on meanwhile.
+    static constexpr double breakSeconds = 0.25;
+    static constexpr double pulseSeconds = 0.1;
+    void sendBreak();
+    void pulseDtr();
+    // Reads the lines again; answers true, having told the state observer, when they changed.
+    bool pollModemLines();
+    SerialController& serialController() { return *serial; }
 
     // Transmit editor and view mode.
     void set_SendTF(const AttributedText& text);
@@ -167,6 +198,14 @@ private:
     Device* findDevice(std::string_view name, int* index);
     struct Settings;
     std::string settingsTitle(const Settings& settings) const;
+    std::string packetTitle(int packetFlag) const;
+    // "" when the port runs at the rate the record asks for, else what the user must know.
+    std::string rateShortfall(const Device& device) const;
+    // Asserts or drops DTR or RTS (a ModemLines bit), keeping the wish in the record.
+    void setLine(unsigned line, bool on);
+    // Ends a break or pulse on the port it began on, if that port is still open.
+    void endLineTimer(std::shared_ptr<Timer>& timer, const std::string& name, int fd, bool isBreak);
+    bool startLineTimer(std::shared_ptr<Timer>& timer, double seconds, bool isBreak);
     static const std::string& settingTitle(const std::vector<std::string>& titles, int flag);
     // The device, baud, format and flow pop-ups show the record's settings (no device: none).
     void showSettings(const Device* device);
@@ -196,6 +235,8 @@ private:
         int flow = 0;
         bool portOpen = false;
         std::string identity;
+        bool dtr = true;
+        bool rts = true;
         bool operator==(const Settings&) const = default;
     };
     Settings settingsFor(const Device* device) const;
@@ -228,4 +269,7 @@ private:
     bool ownRescan_ = false;        // the rescan is this window's: older news no longer applies
     std::string status_;
     std::function<void()> stateObserver_;
+    std::shared_ptr<Timer> breakEnd_;
+    std::shared_ptr<Timer> pulseEnd_;
+    LineState shownLines_;
 };

@@ -75,6 +75,8 @@ bool MyDocument::reconnect(Device& device)
         device.setBaud(wanted.baud);
         device.setPacketFlag(wanted.packet);
         device.setFlowFlag(wanted.flow);
+        device.setDtr(wanted.dtr);
+        device.setRts(wanted.rts);
         if (!serial->openPort(&device)) {
             // Not ready yet (or gone again): the next change of the folder tries again. A holder
             // lets go without changing the folder: switching reading on tries again too.

@@ -188,7 +188,7 @@ MyDocument::Settings MyDocument::settingsFor(const Device* device) const
     if (!device)
         return Settings{};
     return Settings{device->getAddr(), device->getBaud(), device->getPacketFlag(), device->getFlowFlag(),
-                    device->getPortHandle() != -1, device->getIdentity()};
+                    device->getPortHandle() != -1, device->getIdentity(), device->getDtr(), device->getRts()};
 }
 
 void MyDocument::set_RecieveTF(AttributedText text)

@@ -2,7 +2,9 @@
 // the port is (re)opened with the record's settings and reading follows the outcome.
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
+#include "app/showChoice.h"
 
+#include "devices/CharacterFormat.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "toolkit/AttributedText.h"
@@ -74,8 +76,14 @@ void MyDocument::setDevice(PopUpButton& sender)
 void MyDocument::setBaudRate(PopUpButton& sender)
 {
     const int index = sender.indexOfSelectedItem();
-    if (index < 0 || static_cast<std::size_t>(index) >= baudRates.size())
+    if (index < 0)
         return;
+    // The entry after the table is the rate in force, set through the dialog.
+    if (static_cast<std::size_t>(index) >= baudRates.size()) {
+        if (const Device* current = getEnabledDevice())
+            chooseBaudRate(current->getBaud());
+        return;
+    }
     const int baud = baudRates[static_cast<std::size_t>(index)];
     if (applySetting([baud](Device& device) { device.setBaud(baud); }))
         logLinef("INTERFACE: SET_BAUD TO: %d  clicked", baud);
@@ -84,8 +92,14 @@ void MyDocument::setBaudRate(PopUpButton& sender)
 void MyDocument::setPacketType(PopUpButton& sender)
 {
     const int index = sender.indexOfSelectedItem();
-    if (index < 0 || static_cast<std::size_t>(index) >= packetTypes.size())
+    if (index < 0)
         return;
+    // The entry after the named ones is the format in force, set through the dialog.
+    if (static_cast<std::size_t>(index) >= packetTypes.size()) {
+        if (const Device* current = getEnabledDevice())
+            chooseCharacterFormat(CharacterFormat::fromFlag(current->getPacketFlag()));
+        return;
+    }
     if (applySetting([index](Device& device) { device.setPacketFlag(index); }))
         logLinef("INTERFACE: SET_PACKET: %d  clicked", index);
 }
@@ -134,19 +148,23 @@ void MyDocument::showSettings(const Device* device)
         return;
     }
     controls.devicePU.selectItemWithTitle(device->getAddr());
-    setBaudPU(std::to_string(device->getBaud()));
-    set_PacketPU(settingTitle(packetTypes, device->getPacketFlag()));
+    setBaudPU(std::to_string(SerialController::requestedRate(device->getBaud())));
+    set_PacketPU(packetTitle(device->getPacketFlag()));
     set_FlowPU(settingTitle(flowTypes, device->getFlowFlag()));
 }
 
+// A rate or format from the dialogs shows as an extra entry after the pop-up's own.
 void MyDocument::setBaudPU(const std::string& title)
 {
-    controls.baudRatePU.selectItemWithTitle(title);
+    std::vector<std::string> titles;
+    for (int baud : baudRates)
+        titles.push_back(std::to_string(baud));
+    showChoice(controls.baudRatePU, titles, title);
 }
 
 void MyDocument::set_PacketPU(const std::string& title)
 {
-    controls.packetPU.selectItemWithTitle(title);
+    showChoice(controls.packetPU, packetTypes, title);
 }
 
 void MyDocument::set_FlowPU(const std::string& title)

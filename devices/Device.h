@@ -39,6 +39,12 @@ public:
     void setPacketFlag(int flag) { packetFlag_ = flag; }
     int getFlowFlag() const { return flowFlag_; }
     void setFlowFlag(int flag) { flowFlag_ = flag; }
+    // Whether DTR and RTS are to be asserted; the driver puts them so at every opening.
+    // Both are asserted at first, as opening a port does by itself.
+    bool getDtr() const { return dtr_; }
+    void setDtr(bool on) { dtr_ = on; }
+    bool getRts() const { return rts_; }
+    void setRts(bool on) { rts_ = on; }
 
     void setEnabledTrue() { enabled_ = true; }
     void setEnabledFalse() { enabled_ = false; }
@@ -116,4 +122,6 @@ private:
     bool found_ = true;
     int packetFlag_ = 0;
     int flowFlag_ = 0;
+    bool dtr_ = true;
+    bool rts_ = true;
 };

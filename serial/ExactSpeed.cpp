@@ -30,8 +30,22 @@ bool ExactSpeed::read(int fd, unsigned& input, unsigned& output)
 
 #else
 
-#include <cerrno>
 #include <termios.h>
+
+#ifdef __APPLE__
+
+#include <IOKit/serial/ioss.h>
+#include <sys/ioctl.h>
+
+// tcsetattr refuses most rates that are not a B constant; IOSSIOSPEED hands the rate to the
+// driver as it is. It must come after tcsetattr, which would put the old speed back.
+bool ExactSpeed::set(int fd, unsigned rate)
+{
+    speed_t speed = rate;
+    return ::ioctl(fd, IOSSIOSPEED, &speed) == 0;
+}
+
+#else
 
 bool ExactSpeed::set(int fd, unsigned rate)
 {
@@ -42,6 +56,8 @@ bool ExactSpeed::set(int fd, unsigned rate)
         return false;
     return ::tcsetattr(fd, TCSANOW, &options) == 0;
 }
+
+#endif
 
 bool ExactSpeed::read(int fd, unsigned& input, unsigned& output)
 {

@@ -1,6 +1,7 @@
 // Line speeds given as plain numbers, for rates the system has no speed constant for.
-// On Linux this goes through the kernel's termios2 interface, which glibc's <termios.h>
-// can't be mixed with; elsewhere the speed values are the rates themselves.
+// On Linux this goes through the kernel's termios2 interface (BOTHER), which glibc's
+// <termios.h> can't be mixed with; on macOS through the IOSSIOSPEED ioctl; elsewhere the
+// speed values are the rates themselves.
 #pragma once
 
 namespace ExactSpeed {

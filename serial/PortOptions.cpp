@@ -1,5 +1,6 @@
 #include "serial/PortOptions.h"
 
+#include "devices/CharacterFormat.h"
 #include "toolkit/Log.h"
 
 #include <array>
@@ -27,15 +28,45 @@ constexpr std::array<std::pair<int, speed_t>, 13> rates = {{
     {57600, 57600}, {115200, 115200}}};
 #endif
 
+#ifdef CMSPAR
+constexpr tcflag_t stickParity = CMSPAR;
+#else
+constexpr tcflag_t stickParity = 0;
+#endif
+
+// A format from the Character Format dialog: every bit of it is set, none left as the
+// device had it.
+void applyCustomPacket(termios& options, const CharacterFormat& format)
+{
+    using Parity = CharacterFormat::Parity;
+    logLinef("SETTING Packet %s", format.code().c_str());
+    options.c_cflag &= ~tcflag_t{CSIZE | PARENB | PARODD | CSTOPB | stickParity};
+    constexpr tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    options.c_cflag |= sizes[format.dataBits - 5];
+    if (format.stopBits == 2)
+        options.c_cflag |= CSTOPB;
+    switch (format.parity) {
+    case Parity::Odd: options.c_cflag |= PARENB | PARODD; break;
+    case Parity::Even: options.c_cflag |= PARENB; break;
+    // With CMSPAR, PARODD picks a parity bit always 1 (mark) or always 0 (space).
+    case Parity::Mark: if (stickParity) options.c_cflag |= PARENB | PARODD | stickParity; break;
+    case Parity::Space: if (stickParity) options.c_cflag |= PARENB | stickParity; break;
+    case Parity::None: break;
+    }
+}
+
 void applyPacket(termios& options, int packetFlag)
 {
-    if (packetFlag == packetEven71) {
+    if (CharacterFormat::isCustomFlag(packetFlag)) {
+        applyCustomPacket(options, CharacterFormat::fromFlag(packetFlag));
+    } else if (packetFlag == packetEven71) {
         logLine("SETTING Packet E71");
-        options.c_cflag &= ~tcflag_t{PARODD | CSTOPB | CSIZE};
+        // A CMSPAR left by another program would make it space parity.
+        options.c_cflag &= ~tcflag_t{PARODD | CSTOPB | CSIZE | stickParity};
         options.c_cflag |= PARENB | CS7;
     } else if (packetFlag == packetOdd71) {
         logLine("SETTING Packet O71");
-        options.c_cflag &= ~tcflag_t{CSTOPB | CSIZE};
+        options.c_cflag &= ~tcflag_t{CSTOPB | CSIZE | stickParity};
         options.c_cflag |= PARENB | PARODD | CS7;
     } else {
         logLine("SETTING Packet N81");
@@ -82,10 +113,12 @@ void makeRaw(termios& options, int flowFlag)
 
 int PortOptions::rateFor(int baud)
 {
-    for (const auto& [rate, speed] : rates)
-        if (rate == baud)
-            return rate;
-    return defaultRate;
+    return baud > 0 ? baud : defaultRate;
+}
+
+bool PortOptions::hasStickParity()
+{
+    return stickParity != 0;
 }
 
 std::optional<speed_t> PortOptions::speedFor(int rate)
@@ -93,12 +126,13 @@ std::optional<speed_t> PortOptions::speedFor(int rate)
     for (const auto& [known, speed] : rates)
         if (known == rate)
             return speed == 0 ? std::nullopt : std::optional<speed_t>(speed);
-    return speedFor(defaultRate);
+    return std::nullopt;
 }
 
 void PortOptions::apply(termios& options, int baud, int packetFlag, int flowFlag)
 {
-    // A rate without a speed value keeps the device's speed until it is set exactly.
+    // A rate without a speed value keeps the device's speed until it is set exactly, after
+    // these options are applied.
     if (const auto speed = speedFor(rateFor(baud))) {
         ::cfsetispeed(&options, *speed);
         ::cfsetospeed(&options, *speed);

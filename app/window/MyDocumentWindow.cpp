@@ -1,5 +1,6 @@
 #include "app/window/MyDocumentWindow.h"
 
+#include "app/window/LineControls.h"
 #include "app/window/StatusLabel.h"
 
 #include "app/MyDocument.h"
@@ -23,6 +24,8 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -71,6 +74,7 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
     buildMenus();
 
     document_ = std::make_unique<MyDocument>(*controls_);
+    lines_ = new LineControls(this, *document_, portMenu_, statusBar());
     document_->setStateObserver([this] { showState(); });
     connect(receiveView_, &TextViewWidget::heldChanged, this, [this] { showState(); });
     controls_->connect(*document_);
@@ -82,6 +86,7 @@ MyDocumentWindow::~MyDocumentWindow()
 {
     // The document goes before the widgets and models it points at; nothing may reach it after.
     controls_->disconnect();
+    delete std::exchange(lines_, nullptr); // it watches the window, which still hides
     document_->setStateObserver(nullptr);
     document_.reset();
 }
@@ -182,7 +187,7 @@ void MyDocumentWindow::buildMenus()
     fileMenu_ = menuBar()->addMenu(tr("&File"));
     menuBar()->addMenu(new EditMenu(this));
 
-    QMenu* port = menuBar()->addMenu(tr("&Port"));
+    QMenu* port = portMenu_ = menuBar()->addMenu(tr("&Port"));
     readingItem_ = port->addAction(QString(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
                                    [this] { controls_->readToggle.userSelectSegment(document_->isReading() ? 0 : 1); });
     port->addAction(tr("Look for &Devices Again"), QKeySequence(Qt::Key_F5), this,
@@ -243,6 +248,8 @@ void MyDocumentWindow::showState()
 {
     setWindowTitle(QString::fromStdString(document_->windowTitle()));
     portState_->setText(QString::fromStdString(document_->portState()));
+    if (lines_)
+        lines_->show();
     QString status = QString::fromStdString(document_->statusText());
     if (receiveView_->model().isHeld()) {
         // The document's news first: it may be a failure the user must see.

@@ -10,6 +10,7 @@
 class MyDocument;
 class QAction;
 class QLabel;
+class LineControls;
 class QMenu;
 class StatusLabel;
 class SegmentedControlWidget;
@@ -28,6 +29,8 @@ public:
     TextEditorWidget* sendEditor() const { return sendEditor_; }
     // The File menu, for the application to add its window commands to.
     QMenu* fileMenu() const { return fileMenu_; }
+    // The Port menu's line items and the status bar's modem-line indicators.
+    LineControls& lineControls() const { return *lines_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,6 +50,8 @@ private:
     QLabel* portState_ = nullptr;
     StatusLabel* status_ = nullptr;
     QMenu* fileMenu_ = nullptr;
+    QMenu* portMenu_ = nullptr;
+    LineControls* lines_ = nullptr;
     SegmentedControlWidget* readSegments_ = nullptr;
     SegmentedControlWidget* viewSegments_ = nullptr;
     QAction* readingItem_ = nullptr;

@@ -72,6 +72,7 @@ TEST_F(DocumentTest, AReadingWindowWaitsForItsDeviceAndResumesOnTheNextOneWithIt
     window->choose(window->controls.baudRatePU, "115200");
     window->choose(window->controls.packetPU, "even-7-1");
     window->choose(window->controls.flowPU, "Hardware");
+    window->device()->setDtr(false); // held low, say to keep a board in reset
 
     ptys["cu.x"].hangUp();
     window->tick();
@@ -97,6 +98,7 @@ TEST_F(DocumentTest, AReadingWindowWaitsForItsDeviceAndResumesOnTheNextOneWithIt
     EXPECT_EQ(cfgetospeed(&options), B115200);
     // A Linux pty keeps 8 bits without parity whatever it is told: the format shows in the log.
     EXPECT_EQ(options.c_cflag & CRTSCTS, CRTSCTS);
+    EXPECT_FALSE(window->device()->getDtr());
     pty->writeMaster("back");
     tickUntil(*window, 4);
     EXPECT_TRUE(window->received().ends_with(u"back"));

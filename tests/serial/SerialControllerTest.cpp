@@ -65,11 +65,11 @@ protected:
 } // namespace
 
 // The flags and log lines of each packet and flow type are the port options test's.
-TEST_F(SerialControllerTest, OpensAtEveryRateAndAnyOtherAt9600)
+TEST_F(SerialControllerTest, OpensAtEveryPositiveRateAndOneNotPositiveAt9600)
 {
     const std::pair<int, unsigned> rates[] = {{300, 300}, {600, 600}, {1200, 1200}, {1800, 1800},
         {2400, 2400}, {4800, 4800}, {9600, 9600}, {14400, 14400}, {19200, 19200}, {28800, 28800},
-        {38400, 38400}, {57600, 57600}, {115200, 115200}, {0, 9600}, {7200, 9600}, {230400, 9600}};
+        {38400, 38400}, {57600, 57600}, {115200, 115200}, {0, 9600}, {-1, 9600}, {7200, 7200}, {230400, 230400}};
     for (const auto& [baud, speed] : rates) {
         device.setBaud(baud);
         EXPECT_TRUE(serial.openPort(&device));

@@ -168,6 +168,7 @@ void MyDocument::close()
     if (closed_)
         return;
     closed_ = true;
+    stopCapture(); // the file is complete before the window goes, on quit too
     ticks_.stop();
     readingEnabled = false;
     if (Device* device = getEnabledDevice())
@@ -236,6 +237,7 @@ void MyDocument::setStatus(std::string text)
 
 void MyDocument::stateChanged()
 {
+    followCapture();
     const Device* device = getEnabledDevice();
     shownSettings_ = settingsFor(device);
     // The pop-ups follow the record, whoever changed or replaced it.

@@ -3,6 +3,7 @@
 // so the same logic runs under Qt and headless in tests.
 #pragma once
 
+#include "app/Capture.h"
 #include "app/DocumentError.h"
 #include "app/TickScheduler.h"
 #include "serial/SerialController.h"
@@ -115,6 +116,19 @@ public:
     // Called after anything the title, port state or status may show has changed.
     void setStateObserver(std::function<void()> observer) { stateObserver_ = std::move(observer); }
 
+    // Capture (MyDocumentCapture.cpp): every byte the window's device delivers goes to a file
+    // until stopped, also across the device going away and coming back. Answers "" when it
+    // started, or the system's reason why not.
+    std::string startCapture(const std::string& path, Capture::Format format);
+    void stopCapture();
+    const Capture* capture() const { return capture_.get(); }
+    // "Capturing to NAME: N bytes", or "" while not capturing; follows the ticks.
+    std::string captureState() const;
+    // "Rx N B  Tx N B": the traffic since the device's port was opened, or "" without a port.
+    std::string trafficState();
+    // Writes what the receive buffer holds, one byte per character; "" or why it failed.
+    std::string saveReceived(const std::string& path);
+
     // After this many ticks without anything to do the window stops ticking; its device's
     // news and the user's actions wake it.
     static constexpr int idleTicksBeforeSleep = TickScheduler::idleTicksBeforeSleep;
@@ -132,6 +146,12 @@ private:
     // Hears what happens to the window's device: data, a close, a failure.
     void listenTo(Device& device);
     void deviceNews(std::string_view bytes);
+    void captureNews(const Device& from, std::string_view bytes);
+    // Marks the port's comings and goings in the capture, and stops a capture that failed.
+    void followCapture();
+    void captureFailed();
+    // Tells the window when the counters it shows changed; called once per tick.
+    void showTraffic(const Device* device);
     bool applySetting(const std::function<void(Device&)>& store);
     void reportOpenFailure(const Device& device, int error);
     void deviceGone(Device& device, int error, const std::string& lostOutput);
@@ -204,4 +224,8 @@ private:
     Settings shownSettings_;
     std::string status_;
     std::function<void()> stateObserver_;
+    std::unique_ptr<Capture> capture_;
+    bool capturedPortOpen_ = false;
+    std::string capturedPortName_;
+    std::array<std::uint64_t, 3> shownTraffic_{}; // received, sent, captured, as last shown
 };

@@ -39,6 +39,12 @@ private:
     void buildMenus();
     void showState();
     void showAbout();
+    // Capture and saving what was received (MyDocumentWindowCapture.cpp).
+    void buildCaptureItems(QMenu* port);
+    void startCapture();
+    void saveReceived();
+    // Title mark, menu items and status bar counters; answers the title.
+    QString showCapture(const QString& title);
 
     std::shared_ptr<TerminalControls> controls_;
     std::unique_ptr<MyDocument> document_;
@@ -50,4 +56,8 @@ private:
     SegmentedControlWidget* readSegments_ = nullptr;
     SegmentedControlWidget* viewSegments_ = nullptr;
     QAction* readingItem_ = nullptr;
+    QAction* startCaptureItem_ = nullptr;
+    QAction* stopCaptureItem_ = nullptr;
+    QLabel* captureState_ = nullptr;
+    QLabel* traffic_ = nullptr;
 };

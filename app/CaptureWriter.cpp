@@ -66,6 +66,12 @@ void CaptureWriter::fail(std::string reason)
         failure_ = std::move(reason);
 }
 
+namespace {
+
+constexpr std::size_t shrinkAbove = 4u << 20;
+
+} // namespace
+
 void CaptureWriter::run()
 {
     std::string out; // swapped with the queue: both keep their room, so a steady stream allocates nothing
@@ -79,6 +85,9 @@ void CaptureWriter::run()
         lock.unlock();
         const bool written = writeOut(out);
         out.clear();
+        // Room a backlog needed goes back once it is written: memory stays flat in a long flood.
+        if (out.capacity() > shrinkAbove)
+            std::string().swap(out);
         lock.lock();
         inFlight_ = 0;
         if (!written)

@@ -46,11 +46,12 @@ bool Capture::received(std::string_view bytes, Moment at)
     while (!bytes.empty()) {
         if (line_.empty())
             lineStart_ = at.wall;
-        const std::size_t end = bytes.find('\n');
-        const std::size_t take = end == std::string_view::npos ? bytes.size() : end + 1;
+        const std::string_view room = bytes.substr(0, maxLineBytes - line_.size());
+        const std::size_t end = room.find('\n');
+        const std::size_t take = end == std::string_view::npos ? room.size() : end + 1;
         line_.append(bytes.substr(0, take));
         bytes.remove_prefix(take);
-        if (end != std::string_view::npos)
+        if (end != std::string_view::npos || line_.size() == maxLineBytes)
             endLine();
     }
     return flush();

@@ -1,7 +1,7 @@
 // One window's capture: every byte its device delivers goes to a file, either exactly as it
 // came (raw) or as text lines, each stamped with the local time of its first byte and
 // rendered in the window's view mode, with marker lines for what happened to the port. A
-// line ends at a line feed or when no byte came for `idleGap`. The disk is written by a
+// line ends at a line feed or when no byte came for `idleGap` (or at `maxLineBytes`). The disk is written by a
 // CaptureWriter thread; nothing here waits on it, except stop().
 #pragma once
 
@@ -23,6 +23,9 @@ public:
         static Moment now() { return {std::chrono::steady_clock::now(), std::chrono::system_clock::now()}; }
     };
     static constexpr std::chrono::milliseconds idleGap{100};
+    // A stream that never pauses and has no line feeds is cut into lines this long, so a
+    // binary flood can't grow one line without end.
+    static constexpr std::size_t maxLineBytes = 16384;
 
     // Creates or empties the file at path; nullptr, with the system's reason in error, when it
     // can't. A text capture's first line says it started.

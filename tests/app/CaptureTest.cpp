@@ -92,7 +92,10 @@ TEST(Capture, TextLinesEndAtLineFeedsAndIdleGapsAndShowInTheViewMode)
     capture->received("A\n", at(500));
     capture->setViewType(3);
     capture->received("A", at(600));
-    EXPECT_EQ(capture->stop(at(700)), "");
+    capture->tick(at(750));
+    capture->setViewType(0);
+    capture->received(std::string(Capture::maxLineBytes + 1, 'x'), at(800)); // no end in sight: cut
+    EXPECT_EQ(capture->stop(at(900)), "");
     EXPECT_EQ(contents(path), "2026-12-07 18:04:05.000 --- Capture started ---\n"
                               "2026-12-07 18:04:05.010 one\n"
                               "2026-12-07 18:04:05.010 two\r\n"
@@ -102,7 +105,9 @@ TEST(Capture, TextLinesEndAtLineFeedsAndIdleGapsAndShowInTheViewMode)
                               "2026-12-07 18:04:05.400 A\\10\n"
                               "2026-12-07 18:04:05.500 \\65\\10\n"
                               "2026-12-07 18:04:05.600 \\0x41\n"
-                              "2026-12-07 18:04:05.700 --- Capture stopped ---\n");
+                              "2026-12-07 18:04:05.800 " + std::string(Capture::maxLineBytes, 'x') + "\n"
+                              "2026-12-07 18:04:05.800 x\n"
+                              "2026-12-07 18:04:05.900 --- Capture stopped ---\n");
 }
 
 TEST_F(DocumentTest, ATextCaptureMarksThePortOpeningClosingAndGoingAwayWithTimesInOrder)

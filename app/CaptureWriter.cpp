@@ -1,10 +1,22 @@
 #include "app/CaptureWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+
+namespace {
+
+// A write waits this long for a batch to gather: a flood's reads of a few KiB each would
+// otherwise cost a wake-up and a write apiece.
+constexpr auto gatherTime = std::chrono::milliseconds(50);
+// Written blocks kept for reuse: a steady stream then never allocates, and memory a backlog
+// needed goes back once it is written.
+constexpr std::size_t spareBlocks = 16;
+
+} // namespace
 
 CaptureWriter::CaptureWriter(FileDescriptor file, std::size_t queueLimit)
     : file_(std::move(file)), limit_(queueLimit), thread_([this] { run(); })
@@ -20,22 +32,36 @@ bool CaptureWriter::write(std::string_view bytes, bool force)
 {
     if (bytes.empty())
         return true;
-    bool wasEmpty = false;
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
         if (broken_ || finishing_ || (!failure_.empty() && !force))
             return false;
-        if (!force && pending_.size() + inFlight_ + bytes.size() > limit_) {
-            failure_ = "the disk fell " + std::to_string((pending_.size() + inFlight_) >> 20) +
-                       " MiB behind the port";
+        if (!force && pendingBytes_ + inFlight_ + bytes.size() > limit_) {
+            failure_ = "the disk fell " + std::to_string((pendingBytes_ + inFlight_) >> 20) + " MiB behind the port";
             return false;
         }
-        wasEmpty = pending_.empty();
-        pending_.append(bytes);
+        // The thread sleeps on an empty queue, or gathers a batch; anything else it comes back
+        // for by itself. One wake-up per batch, not per read, keeps a flood's cost down.
+        wake = pendingBytes_ == 0 || (pendingBytes_ < batchBytes && pendingBytes_ + bytes.size() >= batchBytes);
+        pendingBytes_ += bytes.size();
         total_ += bytes.size();
+        while (!bytes.empty()) {
+            if (pending_.empty() || pending_.back().size() == blockBytes) {
+                if (spare_.empty()) {
+                    pending_.emplace_back().reserve(blockBytes);
+                } else {
+                    pending_.push_back(std::move(spare_.back()));
+                    spare_.pop_back();
+                }
+            }
+            std::string& block = pending_.back();
+            const std::size_t take = std::min(bytes.size(), blockBytes - block.size());
+            block.append(bytes.substr(0, take));
+            bytes.remove_prefix(take);
+        }
     }
-    // The thread sleeps only on an empty queue; otherwise it comes back for these by itself.
-    if (wasEmpty)
+    if (wake)
         wake_.notify_one();
     return true;
 }
@@ -66,35 +92,37 @@ void CaptureWriter::fail(std::string reason)
         failure_ = std::move(reason);
 }
 
-namespace {
-
-constexpr std::size_t shrinkAbove = 4u << 20;
-
-} // namespace
-
 void CaptureWriter::run()
 {
-    std::string out; // swapped with the queue: both keep their room, so a steady stream allocates nothing
+    std::deque<std::string> out;
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return !pending_.empty() || finishing_ || broken_; });
-        if (pending_.empty() || broken_)
+        wake_.wait(lock, [this] { return pendingBytes_ > 0 || finishing_ || broken_; });
+        if (pendingBytes_ == 0 || broken_)
             break;
+        wake_.wait_for(lock, gatherTime, [this] { return pendingBytes_ >= batchBytes || finishing_; });
+        // The blocks are the thread's now; the reader starts new ones.
         out.swap(pending_);
-        inFlight_ = out.size();
+        inFlight_ = std::exchange(pendingBytes_, 0);
         lock.unlock();
-        const bool written = writeOut(out);
-        out.clear();
-        // Room a backlog needed goes back once it is written: memory stays flat in a long flood.
-        if (out.capacity() > shrinkAbove)
-            std::string().swap(out);
+        bool written = true;
+        for (const std::string& block : out)
+            written = written && writeOut(block);
+        written = written && stillLinked();
         lock.lock();
         inFlight_ = 0;
+        for (std::string& block : out) {
+            if (spare_.size() == spareBlocks)
+                break;
+            block.clear();
+            spare_.push_back(std::move(block));
+        }
+        out.clear();
         if (!written)
             break;
     }
     pending_.clear();
-    pending_.shrink_to_fit();
+    spare_.clear();
     lock.unlock();
     // Written is not yet kept: a full or failing disk may tell only now.
     if (::fsync(file_.get()) != 0 && errno != EINVAL && errno != EROFS)
@@ -119,6 +147,11 @@ bool CaptureWriter::writeOut(std::string_view bytes)
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
+    return true;
+}
+
+bool CaptureWriter::stillLinked()
+{
     // Writing on to a file someone deleted would lose everything from here on without a word.
     struct stat status {};
     if (::fstat(file_.get(), &status) == 0 && S_ISREG(status.st_mode) && status.st_nlink == 0) {

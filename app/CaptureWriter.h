@@ -8,16 +8,22 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 class CaptureWriter {
 public:
     // Bytes waiting for the disk may not grow past this: a disk that falls this far behind
     // stops the capture rather than the program's memory.
     static constexpr std::size_t defaultQueueLimit = 64u << 20;
+    // The thread writes when this much has gathered, or a moment after the first byte came.
+    static constexpr std::size_t batchBytes = 256u << 10;
+    // The queue is a list of blocks this big, so taking bytes never moves what is queued.
+    static constexpr std::size_t blockBytes = 64u << 10;
 
     // Takes the open file; the thread starts at once.
     explicit CaptureWriter(FileDescriptor file, std::size_t queueLimit = defaultQueueLimit);
@@ -44,14 +50,18 @@ private:
     void run();
     // Writes all of bytes; on failure stores the reason and answers false.
     bool writeOut(std::string_view bytes);
+    // False, with the reason stored, once the file has been deleted.
+    bool stillLinked();
     void fail(std::string reason);
 
     FileDescriptor file_;
     const std::size_t limit_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
-    std::string pending_;   // given, not yet taken by the thread
-    std::size_t inFlight_ = 0; // taken by the thread, not yet written
+    std::deque<std::string> pending_; // given, not yet taken by the thread; the last block fills
+    std::size_t pendingBytes_ = 0;
+    std::size_t inFlight_ = 0;        // taken by the thread, not yet written
+    std::vector<std::string> spare_;  // written blocks, emptied, kept for reuse
     bool finishing_ = false;
     bool broken_ = false; // a write failed: the file takes nothing more
     std::string failure_;

@@ -81,9 +81,10 @@ void MyDocument::followCapture()
     const bool open = device && device->getPortHandle() != -1 && device->getReadError() == 0;
     if (open != capturedPortOpen_ || (open && capturedPortName_ != device->getAddr())) {
         if (capturedPortOpen_) {
+            // A record that is gone was unplugged; one the window left was closed.
             if (device && device->getAddr() == capturedPortName_ && device->getReadError() != 0)
                 capture_->mark(capturedPortName_ + " went away: " + std::strerror(device->getReadError()));
-            else if (!device || device->getAddr() != capturedPortName_ || !device->getFound())
+            else if (!device)
                 capture_->mark(capturedPortName_ + " went away");
             else
                 capture_->mark("Port " + capturedPortName_ + " closed");

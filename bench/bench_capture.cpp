@@ -190,7 +190,9 @@ Run runOnce(bool flood, const std::string& capturePath, Capture::Format format, 
         loop.runUntil(Clock::now() + 10ms);
         const auto now = Clock::now();
         if (now >= nextSample) {
-            const bool firstHalf = Seconds(now - start).count() < (flood ? plan.floodSeconds : plan.pacedSeconds) / 2;
+            const bool firstHalf = flood && plan.floodBytes
+                                       ? device->getReceivedSinceOpen() < plan.floodBytes / 2
+                                       : Seconds(now - start).count() < (flood ? plan.floodSeconds : plan.pacedSeconds) / 2;
             long& most = firstHalf ? run.rssFirstHalfKiB : run.rssSecondHalfKiB;
             most = std::max(most, residentKiB());
             nextSample += 250ms;

@@ -12,6 +12,12 @@ const char* const rawFilter = QT_TRANSLATE_NOOP("CaptureDialog", "Raw bytes (*.l
 
 } // namespace
 
+QString documentsFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return folder.isEmpty() || !QDir(folder).exists() ? QDir::homePath() : folder;
+}
+
 QString proposedCaptureName(const QString& deviceName)
 {
     QString device = deviceName.isEmpty() ? QStringLiteral("capture") : deviceName;
@@ -23,14 +29,11 @@ QString proposedCaptureName(const QString& deviceName)
 bool askCaptureFile(QWidget* parent, const QString& deviceName, CaptureChoice& choice)
 {
     static Capture::Format lastFormat = Capture::Format::Text;
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
 
     QFileDialog dialog(parent, QFileDialog::tr("Start Capture"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDirectory(folder);
+    dialog.setDirectory(documentsFolder());
     dialog.setDefaultSuffix(QStringLiteral("log"));
     const QString text = QFileDialog::tr(textFilter);
     const QString raw = QFileDialog::tr(rawFilter);

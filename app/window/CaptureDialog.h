@@ -16,5 +16,7 @@ struct CaptureChoice {
 
 // False when the user cancelled. The format chosen last is proposed next time.
 bool askCaptureFile(QWidget* parent, const QString& deviceName, CaptureChoice& choice);
+// Where files the program writes are proposed: the user's documents folder, or home.
+QString documentsFolder();
 // The name proposed for a capture of deviceName started now.
 QString proposedCaptureName(const QString& deviceName);

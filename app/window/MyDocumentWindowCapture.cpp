@@ -13,7 +13,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
-#include <QStandardPaths>
 
 void MyDocumentWindow::buildCaptureItems(QMenu* port)
 {
@@ -39,11 +38,8 @@ void MyDocumentWindow::saveReceived()
 {
     document_->userActed();
     const Device* device = document_->getEnabledDevice();
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
     const QString name = (device ? QString::fromLocal8Bit(device->getAddr()) : tr("received")) + QStringLiteral(".bin");
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save Received As"), QDir(folder).filePath(name));
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save Received As"), QDir(documentsFolder()).filePath(name));
     if (!path.isEmpty())
         document_->saveReceived(QFile::encodeName(path).toStdString());
 }

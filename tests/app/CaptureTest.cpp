@@ -180,6 +180,12 @@ TEST_F(DocumentTest, AFailingWriteOrAFullQueueStopsTheCaptureWithTheReasonAndKee
     EXPECT_EQ(failure, "File too large");
     EXPECT_TRUE(contents(path) == data.substr(0, 100000));
 
+    // Deleted under the capture: writing on would lose everything without a word.
+    capture = Capture::start(path, Capture::Format::Raw, 0, error);
+    std::remove(path.c_str());
+    capture->received("lost");
+    EXPECT_EQ(capture->stop(), "the file was deleted");
+
     // A disk that can't keep up: the capture stops at a whole chunk, never drops one in the middle.
     const std::string fifo = dev.path() + "/slow";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

@@ -149,6 +149,8 @@ private:
     void captureNews(const Device& from, std::string_view bytes);
     // Marks the port's comings and goings in the capture, and stops a capture that failed.
     void followCapture();
+    // A tick's look at the capture: the port's news, an ended line, a failed writer.
+    void tickCapture();
     void captureFailed();
     // Tells the window when the counters it shows changed; called once per tick.
     void showTraffic(const Device* device);

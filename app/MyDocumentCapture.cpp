@@ -94,7 +94,13 @@ void MyDocument::followCapture()
         capturedPortOpen_ = open;
         capturedPortName_ = device ? device->getAddr() : "";
     }
-    if (!capture_->tick())
+}
+
+void MyDocument::tickCapture()
+{
+    followCapture();
+    // Ends a line the idle gap closed, and hears of a writer that failed on its own thread.
+    if (capture_ && !capture_->tick())
         captureFailed();
 }
 

@@ -17,7 +17,7 @@ void MyDocument::update()
     Device* device = getEnabledDevice();
     if (device)
         listenTo(*device);
-    followCapture();
+    tickCapture();
     // Another window may have changed or reopened the shared device.
     if (settingsFor(device) != shownSettings_)
         stateChanged();

@@ -77,14 +77,23 @@ void Capture::mark(std::string_view what, Moment at)
     flush(true);
 }
 
-std::string Capture::stop(Moment at)
+void Capture::requestStop(Moment at)
 {
     if (stopped_)
-        return stopResult_;
+        return;
     const std::string failed = writer_.failure();
     mark(failed.empty() ? std::string("Capture stopped") : "Capture stopped: " + failed, at);
     stopped_ = true;
-    stopResult_ = writer_.finish();
+    writer_.requestFinish();
+}
+
+std::string Capture::stop(Moment at)
+{
+    requestStop(at);
+    if (!finished_) {
+        stopResult_ = writer_.finish();
+        finished_ = true;
+    }
     return stopResult_;
 }
 

@@ -2,7 +2,7 @@
 // came (raw) or as text lines, each stamped with the local time of its first byte and
 // rendered in the window's view mode, with marker lines for what happened to the port. A
 // line ends at a line feed or when no byte came for `idleGap` (or at `maxLineBytes`). The disk is written by a
-// CaptureWriter thread; nothing here waits on it, except stop().
+// CaptureWriter thread; nothing here waits on it, except stop() before the writer is done.
 #pragma once
 
 #include "app/CaptureWriter.h"
@@ -50,6 +50,10 @@ public:
     // Ends the capture: the last line, a stop marker (text), everything written, synced and
     // closed. Answers why the capture failed, "" when it did not. Later calls answer the same.
     std::string stop(Moment at = Moment::now());
+    // Ends the capture as stop() does, without waiting for the disk: the capture takes no more
+    // bytes, and once isFinished() stop() answers at once.
+    void requestStop(Moment at = Moment::now());
+    bool isFinished() const { return writer_.isFinished(); }
     // Why the capture can take no more, "" while it can.
     std::string failure() const { return writer_.failure(); }
     bool isStopped() const { return stopped_; }
@@ -71,6 +75,7 @@ private:
     CaptureWriter writer_;
     std::uint64_t captured_ = 0;
     bool stopped_ = false;
+    bool finished_ = false;
     std::string stopResult_;
     // Text: the line being received, the wall time of its first byte, when its last byte came.
     std::string line_;

@@ -66,13 +66,18 @@ bool CaptureWriter::write(std::string_view bytes, bool force)
     return true;
 }
 
-std::string CaptureWriter::finish()
+void CaptureWriter::requestFinish()
 {
     {
         const std::lock_guard lock(mutex_);
         finishing_ = true;
     }
     wake_.notify_one();
+}
+
+std::string CaptureWriter::finish()
+{
+    requestFinish();
     if (thread_.joinable())
         thread_.join();
     return failure();
@@ -129,6 +134,7 @@ void CaptureWriter::run()
         fail(std::strerror(errno));
     if (::close(file_.release()) != 0 && errno != EINTR)
         fail(std::strerror(errno));
+    finished_ = true;
 }
 
 bool CaptureWriter::writeOut(std::string_view bytes)

@@ -5,6 +5,7 @@
 
 #include "toolkit/FileDescriptor.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -40,6 +41,9 @@ public:
     // Writes what is queued, syncs and closes the file, and ends the thread. Answers the
     // failure, if any, as failure() does.
     std::string finish();
+    // The same without waiting: the thread finishes on its own; isFinished() tells when.
+    void requestFinish();
+    bool isFinished() const { return finished_; }
     // Why the writer stopped taking bytes ("" while it takes them): the system's reason for a
     // failed write, or the queue overflowing.
     std::string failure() const;
@@ -66,5 +70,6 @@ private:
     bool broken_ = false; // a write failed: the file takes nothing more
     std::string failure_;
     std::uint64_t total_ = 0;
+    std::atomic<bool> finished_{false};
     std::thread thread_;
 };

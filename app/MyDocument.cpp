@@ -168,7 +168,9 @@ void MyDocument::close()
     if (closed_)
         return;
     closed_ = true;
-    stopCapture(); // the file is complete before the window goes, on quit too
+    // The files are complete before the window goes, on quit too.
+    stopCapture();
+    reapCaptures(true);
     ticks_.stop();
     readingEnabled = false;
     if (Device* device = getEnabledDevice())

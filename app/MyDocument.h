@@ -120,9 +120,11 @@ public:
     // until stopped, also across the device going away and coming back. Answers "" when it
     // started, or the system's reason why not.
     std::string startCapture(const std::string& path, Capture::Format format);
+    // The file is written out, synced and closed on the writer's thread; the ticks tell the
+    // outcome once it is done. On closing the window (and so on quitting) it waits for that.
     void stopCapture();
     const Capture* capture() const { return capture_.get(); }
-    // "Capturing to NAME: N bytes", or "" while not capturing; follows the ticks.
+    // "Capturing to NAME: N bytes", "Writing out NAME…", or "" when neither; follows the ticks.
     std::string captureState() const;
     // "Rx N B  Tx N B": the traffic since the device's port was opened, or "" without a port.
     std::string trafficState();
@@ -151,6 +153,8 @@ private:
     void followCapture();
     // A tick's look at the capture: the port's news, an ended line, a failed writer.
     void tickCapture();
+    // Tells the outcome of stopped captures whose files are done; wait: all of them, now.
+    void reapCaptures(bool wait);
     void captureFailed();
     // Tells the window when the counters it shows changed; called once per tick.
     void showTraffic(const Device* device);
@@ -227,6 +231,7 @@ private:
     std::string status_;
     std::function<void()> stateObserver_;
     std::unique_ptr<Capture> capture_;
+    std::vector<std::unique_ptr<Capture>> finishing_; // stopped, still being written out
     bool capturedPortOpen_ = false;
     std::string capturedPortName_;
     std::array<std::uint64_t, 3> shownTraffic_{}; // received, sent, captured, as last shown

@@ -46,20 +46,34 @@ void MyDocument::stopCapture()
     if (!capture_)
         return;
     // Out of the way first: what the status change sets off must find no capture.
-    const std::unique_ptr<Capture> capture = std::move(capture_);
-    const std::string failure = capture->stop();
-    const std::string name = fileName(capture->path());
-    std::string text;
-    if (failure.empty())
-        text = "Capture saved to " + name + ": " + std::to_string(capture->bytesCaptured()) + " bytes.";
-    else
-        text = "Capture to " + name + " stopped: " + failure + ". What came before is in the file.";
-    if (closed_) {
+    capture_->requestStop();
+    finishing_.push_back(std::move(capture_));
+    ticks_.wake();
+    reapCaptures(closed_);
+    stateChanged();
+}
+
+void MyDocument::reapCaptures(bool wait)
+{
+    for (auto it = finishing_.begin(); it != finishing_.end();) {
+        if (!wait && !(*it)->isFinished()) {
+            ++it;
+            continue;
+        }
+        const std::unique_ptr<Capture> capture = std::move(*it);
+        it = finishing_.erase(it);
+        const std::string failure = capture->stop();
+        const std::string name = fileName(capture->path());
+        std::string text;
+        if (failure.empty())
+            text = "Capture saved to " + name + ": " + std::to_string(capture->bytesCaptured()) + " bytes.";
+        else
+            text = "Capture to " + name + " stopped: " + failure + ". What came before is in the file.";
         if (!failure.empty())
             std::cerr << text << '\n';
-        return;
+        if (!closed_)
+            setStatus(text);
     }
-    setStatus(text);
 }
 
 void MyDocument::captureNews(const Device& from, std::string_view bytes)
@@ -98,6 +112,9 @@ void MyDocument::followCapture()
 
 void MyDocument::tickCapture()
 {
+    reapCaptures(false);
+    if (!finishing_.empty())
+        ticks_.busy(); // the outcome is news the user must get
     followCapture();
     // Ends a line the idle gap closed, and hears of a writer that failed on its own thread.
     if (capture_ && !capture_->tick())
@@ -107,14 +124,12 @@ void MyDocument::tickCapture()
 void MyDocument::captureFailed()
 {
     stopCapture();
-    if (!status_.empty())
-        std::cerr << status_ << '\n';
 }
 
 std::string MyDocument::captureState() const
 {
     if (!capture_)
-        return "";
+        return finishing_.empty() ? "" : "Writing out " + fileName(finishing_.back()->path()) + "\u2026";
     return "Capturing to " + fileName(capture_->path()) + ": " + std::to_string(capture_->bytesCaptured()) + " bytes";
 }
 

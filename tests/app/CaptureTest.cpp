@@ -30,6 +30,17 @@ void runUntilReceived(const Device& device, std::uint64_t count)
         RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 20ms);
 }
 
+// Stops the window's capture and ticks until the file is written out, or two seconds passed.
+void stopAndWait(Window& window)
+{
+    window.document->stopCapture();
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (!window.document->captureState().empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+        window.tick();
+    }
+}
+
 Capture::Moment at(int millis)
 {
     // 2026-12-07 18:04:05.000 in local time, plus millis.
@@ -63,7 +74,7 @@ TEST_F(DocumentTest, TwoWindowsCaptureEveryByteOfOneDeviceAndAClosingWindowLeave
     log.take();
 
     EXPECT_EQ(first->document->captureState(), "Capturing to raw.log: " + std::to_string(sent.size()) + " bytes");
-    first->document->stopCapture();
+    stopAndWait(*first);
     EXPECT_EQ(first->document->statusText(), "Capture saved to raw.log: " + std::to_string(sent.size()) + " bytes.");
     second->document->close(); // what quitting does to every window
     EXPECT_TRUE(contents(dev.path() + "/raw.log") == sent);
@@ -124,7 +135,7 @@ TEST_F(DocumentTest, ATextCaptureMarksThePortOpeningClosingAndGoingAwayWithTimes
     tickUntil(*window, 3);
     pty.hangUp();
     window->tick();
-    window->document->stopCapture();
+    stopAndWait(*window);
 
     const std::string text = contents(dev.path() + "/text.log");
     const std::regex line("(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}) (.*)");
@@ -155,7 +166,7 @@ TEST_F(DocumentTest, AFailingWriteOrAFullQueueStopsTheCaptureWithTheReasonAndKee
     ASSERT_EQ(window->document->startCapture("/dev/full", Capture::Format::Raw), "");
     pty.writeMaster("data");
     tickUntil(*window, 4);
-    for (int i = 0; i < 20 && window->document->capture(); ++i, std::this_thread::sleep_for(10ms))
+    for (int i = 0; i < 100 && !window->document->captureState().empty(); ++i, std::this_thread::sleep_for(10ms))
         window->tick();
     EXPECT_EQ(window->document->capture(), nullptr);
     EXPECT_EQ(window->document->statusText(),
@@ -195,6 +206,8 @@ TEST_F(DocumentTest, AFailingWriteOrAFullQueueStopsTheCaptureWithTheReasonAndKee
     for (int i = 0; i < 1000 && capture->received(std::string(512, static_cast<char>('a' + i % 26))); ++i)
         sent += std::string(512, static_cast<char>('a' + i % 26));
     EXPECT_NE(capture->failure().find("behind the port"), std::string::npos) << capture->failure();
+    capture->requestStop();
+    EXPECT_FALSE(capture->isFinished()) << "a stop never waits on a stuck disk";
     std::string drained;
     std::thread drain([&] {
         ::fcntl(reader.get(), F_SETFL, 0);

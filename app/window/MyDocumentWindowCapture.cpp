@@ -49,8 +49,9 @@ QString MyDocumentWindow::showCapture(const QString& title)
     const bool capturing = document_->capture() != nullptr;
     startCaptureItem_->setText(capturing ? tr("Start &New Capture…") : tr("Start &Capture…"));
     stopCaptureItem_->setEnabled(capturing);
-    captureState_->setText(QString::fromStdString(document_->captureState()));
-    captureState_->setVisible(capturing);
+    const QString capture = QString::fromStdString(document_->captureState());
+    captureState_->setText(capture);
+    captureState_->setVisible(!capture.isEmpty());
     const QString traffic = QString::fromStdString(document_->trafficState());
     traffic_->setText(traffic);
     traffic_->setVisible(!traffic.isEmpty());

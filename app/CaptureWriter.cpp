@@ -45,7 +45,6 @@ bool CaptureWriter::write(std::string_view bytes, bool force)
         // for by itself. One wake-up per batch, not per read, keeps a flood's cost down.
         wake = pendingBytes_ == 0 || (pendingBytes_ < batchBytes && pendingBytes_ + bytes.size() >= batchBytes);
         pendingBytes_ += bytes.size();
-        total_ += bytes.size();
         while (!bytes.empty()) {
             if (pending_.empty() || pending_.back().size() == blockBytes) {
                 if (spare_.empty()) {

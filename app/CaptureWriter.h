@@ -8,7 +8,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
-#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -47,8 +46,6 @@ public:
     // Why the writer stopped taking bytes ("" while it takes them): the system's reason for a
     // failed write, or the queue overflowing.
     std::string failure() const;
-    // Bytes taken by write() so far.
-    std::uint64_t queuedTotal() const { return total_; }
 
 private:
     void run();
@@ -69,7 +66,6 @@ private:
     bool finishing_ = false;
     bool broken_ = false; // a write failed: the file takes nothing more
     std::string failure_;
-    std::uint64_t total_ = 0;
     std::atomic<bool> finished_{false};
     std::thread thread_;
 };

@@ -148,6 +148,9 @@ void MyDocument::close()
     if (closed_)
         return;
     closed_ = true;
+    // The files are complete before the window goes, on quit too.
+    stopCapture();
+    reapCaptures(true);
     ticks_.stop();
     readingEnabled = false;
     // A break or DTR pulse under way ends now: nothing would end it once the window is gone.
@@ -225,6 +228,7 @@ void MyDocument::setStatus(std::string text)
 
 void MyDocument::stateChanged()
 {
+    followCapture();
     const Device* device = getEnabledDevice();
     shownSettings_ = settingsFor(device);
     if (device)

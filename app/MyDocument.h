@@ -3,6 +3,7 @@
 // so the same logic runs under Qt and headless in tests.
 #pragma once
 
+#include "app/Capture.h"
 #include "app/DocumentError.h"
 #include "app/TickScheduler.h"
 #include "serial/SerialController.h"
@@ -149,6 +150,21 @@ public:
     // Called after anything the title, port state or status may show has changed.
     void setStateObserver(std::function<void()> observer) { stateObserver_ = std::move(observer); }
 
+    // Capture (MyDocumentCapture.cpp): every byte the window's device delivers goes to a file
+    // until stopped, also across the device going away and coming back. Answers "" when it
+    // started, or the system's reason why not.
+    std::string startCapture(const std::string& path, Capture::Format format);
+    // The file is written out, synced and closed on the writer's thread; the ticks tell the
+    // outcome once it is done. On closing the window (and so on quitting) it waits for that.
+    void stopCapture();
+    const Capture* capture() const { return capture_.get(); }
+    // "Capturing to NAME: N bytes", "Writing out NAME…", or "" when neither; follows the ticks.
+    std::string captureState() const;
+    // "Rx N B  Tx N B": the traffic since the device's port was opened, or "" without a port.
+    std::string trafficState();
+    // Writes what the receive buffer holds, one byte per character; "" or why it failed.
+    std::string saveReceived(const std::string& path);
+
     // After this many ticks without anything to do the window stops ticking; its device's
     // news and the user's actions wake it.
     static constexpr int idleTicksBeforeSleep = TickScheduler::idleTicksBeforeSleep;
@@ -166,6 +182,16 @@ private:
     // Hears what happens to the window's device: data, a close, a failure.
     void listenTo(Device& device);
     void deviceNews(std::string_view bytes);
+    void captureNews(const Device& from, std::string_view bytes);
+    // Marks the port's comings and goings in the capture, and stops a capture that failed.
+    void followCapture();
+    // A tick's look at the capture: the port's news, an ended line, a failed writer.
+    void tickCapture();
+    // Tells the outcome of stopped captures whose files are done; wait: all of them, now.
+    void reapCaptures(bool wait);
+    void captureFailed();
+    // Tells the window when the counters it shows changed; called once per tick.
+    void showTraffic(const Device* device);
     bool applySetting(const std::function<void(Device&)>& store);
     void reportOpenFailure(const Device& device, int error);
     void deviceGone(Device& device, int error, const std::string& lostOutput);
@@ -272,4 +298,9 @@ private:
     std::shared_ptr<Timer> breakEnd_;
     std::shared_ptr<Timer> pulseEnd_;
     LineState shownLines_;
+    std::unique_ptr<Capture> capture_;
+    std::vector<std::unique_ptr<Capture>> finishing_; // stopped, still being written out
+    bool capturedPortOpen_ = false;
+    std::string capturedPortName_;
+    std::array<std::uint64_t, 3> shownTraffic_{}; // received, sent, captured, as last shown
 };

@@ -17,6 +17,7 @@ void MyDocument::update()
     Device* device = getEnabledDevice();
     if (device)
         listenTo(*device);
+    tickCapture();
     // Another window may have changed or reopened the shared device.
     if (settingsFor(device) != shownSettings_)
         stateChanged();
@@ -32,6 +33,7 @@ void MyDocument::update()
 
     if (!readingEnabled) {
         ticks_.idle();
+        showTraffic(device);
         return;
     }
     if (!device) {
@@ -72,12 +74,16 @@ void MyDocument::update()
         ticks_.busy();
     else
         ticks_.idle();
+    showTraffic(device);
 }
 
 void MyDocument::listenTo(Device& device)
 {
     if (!device.hasListener(this))
-        device.addListener(this, [this](std::string_view bytes) { deviceNews(bytes); });
+        device.addListener(this, [this, &device](std::string_view bytes) {
+            captureNews(device, bytes); // in the same read: a capture never misses a byte
+            deviceNews(bytes);
+        });
 }
 
 void MyDocument::deviceNews(std::string_view bytes)

@@ -11,6 +11,8 @@ int main(int argc, char* argv[])
     // Standard output may be a pipe whose reader quits (`serialterm | head`): that must cost
     // log lines, never the program.
     std::signal(SIGPIPE, SIG_IGN);
+    // A capture that reaches the file size limit must stop with a reason, not kill the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setApplicationName("serialterm");
     QApplication::setApplicationDisplayName("Serial Terminal");

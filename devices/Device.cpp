@@ -27,6 +27,10 @@ std::string Device::path() const
 void Device::setPort(std::unique_ptr<Port> port)
 {
     releasePort();
+    if (port) {
+        receivedSinceOpen_ = 0;
+        sentSinceOpen_ = 0;
+    }
     port_ = std::move(port);
     readError_ = 0;
 }
@@ -87,6 +91,7 @@ bool Device::hasListener(const void* who) const
 void Device::deliver(const char* bytes, std::size_t count)
 {
     appendRecvBuf(bytes, count);
+    receivedSinceOpen_ += count;
     // A listener may add or remove listeners, its own included.
     const auto listeners = listeners_;
     for (const auto& [who, listener] : listeners)

@@ -81,6 +81,11 @@ public:
     // so a view can tell how much arrived since it last looked.
     std::uint64_t getRecvCount() const { return recvCount_; }
 
+    // Bytes received and sent since the port was last opened, for every window on the device.
+    std::uint64_t getReceivedSinceOpen() const { return receivedSinceOpen_; }
+    std::uint64_t getSentSinceOpen() const { return sentSinceOpen_; }
+    void addSent(std::size_t count) { sentSinceOpen_ += count; }
+
     // The windows reading this device, so the last one to close can close the port.
     // A reader is any token unique to its window; adding one twice counts it once.
     void addReader(const void* reader);
@@ -113,6 +118,8 @@ private:
     std::string identity_;
     std::u16string recvBuffer_;
     std::uint64_t recvCount_ = 0;
+    std::uint64_t receivedSinceOpen_ = 0;
+    std::uint64_t sentSinceOpen_ = 0;
     std::unique_ptr<Port> port_;
     std::vector<const void*> readers_;
     std::vector<std::pair<const void*, Listener>> listeners_;

@@ -125,7 +125,7 @@ bool SerialController::sendOnPort(Device* device, const char* msg, int length)
     }
     // Behind anything still queued, so bytes never overtake each other.
     port->queue(std::string_view(msg ? msg : "", static_cast<std::size_t>(length)));
-    return writeQueued(*port);
+    return writeQueued(*device, *port);
 }
 
 bool SerialController::drainOutput(Device* device)
@@ -135,7 +135,7 @@ bool SerialController::drainOutput(Device* device)
         return true;
     while (port->pendingBytes() > 0) {
         const std::size_t before = port->pendingBytes();
-        if (!writeQueued(*port))
+        if (!writeQueued(*device, *port))
             return false;
         if (port->pendingBytes() == before)
             break; // the port takes no more for now
@@ -143,10 +143,11 @@ bool SerialController::drainOutput(Device* device)
     return true;
 }
 
-bool SerialController::writeQueued(Port& port)
+bool SerialController::writeQueued(Device& device, Port& port)
 {
     const long written = port.writeQueued();
     if (written >= 0) {
+        device.addSent(static_cast<std::size_t>(written));
         logLinef("Serial: Wrote %d bytes", static_cast<int>(written));
         return true;
     }

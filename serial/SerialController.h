@@ -57,8 +57,8 @@ public:
     bool isHungUp(const Device* device) const;
 
 private:
-    // One write from the front of the port's queue; false when it failed.
-    bool writeQueued(Port& port);
+    // One write from the front of the device's port queue, counted as sent; false when it failed.
+    bool writeQueued(Device& device, Port& port);
 
     int lastError_ = 0;
     std::optional<PortHolder> portHolder_;

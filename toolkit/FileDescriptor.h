@@ -27,6 +27,8 @@ public:
 
     int get() const { return fd_; }
     explicit operator bool() const { return fd_ != -1; }
+    // Hands the descriptor over without closing it: the caller closes it, and sees how that went.
+    int release() { return std::exchange(fd_, -1); }
     // Closes what it held and holds `fd` instead.
     void reset(int fd = -1)
     {

@@ -69,6 +69,10 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
     portState_ = new QLabel;
     status_ = new StatusLabel;
     statusBar()->addWidget(status_, 1);
+    captureState_ = new QLabel;
+    traffic_ = new QLabel;
+    statusBar()->addPermanentWidget(captureState_);
+    statusBar()->addPermanentWidget(traffic_);
     statusBar()->addPermanentWidget(portState_);
 
     buildMenus();
@@ -192,6 +196,7 @@ void MyDocumentWindow::buildMenus()
                                    [this] { controls_->readToggle.userSelectSegment(document_->isReading() ? 0 : 1); });
     port->addAction(tr("Look for &Devices Again"), QKeySequence(Qt::Key_F5), this,
                     [this] { controls_->refreshButton.sendAction(); });
+    buildCaptureItems(port);
     // The item says what choosing it will do.
     const auto showReading = [this](int segment) {
         readingItem_->setText(segment == 1 ? tr("Stop &Reading") : tr("Start &Reading"));
@@ -246,7 +251,7 @@ void MyDocumentWindow::showAbout()
 
 void MyDocumentWindow::showState()
 {
-    setWindowTitle(QString::fromStdString(document_->windowTitle()));
+    setWindowTitle(showCapture(QString::fromStdString(document_->windowTitle())));
     portState_->setText(QString::fromStdString(document_->portState()));
     if (lines_)
         lines_->show();

@@ -42,6 +42,12 @@ private:
     void buildMenus();
     void showState();
     void showAbout();
+    // Capture and saving what was received (MyDocumentWindowCapture.cpp).
+    void buildCaptureItems(QMenu* port);
+    void startCapture();
+    void saveReceived();
+    // Title mark, menu items and status bar counters; answers the title.
+    QString showCapture(const QString& title);
 
     std::shared_ptr<TerminalControls> controls_;
     std::unique_ptr<MyDocument> document_;
@@ -55,4 +61,8 @@ private:
     SegmentedControlWidget* readSegments_ = nullptr;
     SegmentedControlWidget* viewSegments_ = nullptr;
     QAction* readingItem_ = nullptr;
+    QAction* startCaptureItem_ = nullptr;
+    QAction* stopCaptureItem_ = nullptr;
+    QLabel* captureState_ = nullptr;
+    QLabel* traffic_ = nullptr;
 };

@@ -1,0 +1,9 @@
+// One received line as a text capture writes it: the bytes rendered in a view mode, the
+// way the receive view shows them, as UTF-8. The one place a capture renders text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Each byte stands for the character U+0000-U+00FF; the result has no line end of its own.
+std::string renderCaptureLine(std::string_view bytes, int viewType);

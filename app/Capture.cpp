@@ -7,17 +7,48 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
+
+namespace {
+
+// The files captures are writing to, so a second capture can't empty one and interleave with
+// it (two windows on one device, say, pointed at the same log).
+std::mutex filesMutex;
+std::set<std::pair<dev_t, ino_t>> filesInUse;
+
+} // namespace
 
 std::unique_ptr<Capture> Capture::start(const std::string& path, Format format, int viewType, std::string& error,
                                         std::size_t queueLimit, Moment at)
 {
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!file) {
+    // Emptied only once it is known to be no other capture's file.
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    struct stat status {};
+    if (!file || ::fstat(file.get(), &status) != 0) {
         error = std::strerror(errno);
         return nullptr;
     }
+    const std::pair<dev_t, ino_t> identity{status.st_dev, status.st_ino};
+    {
+        const std::lock_guard lock(filesMutex);
+        if (S_ISREG(status.st_mode) && !filesInUse.insert(identity).second) {
+            error = "another capture is writing to it";
+            return nullptr;
+        }
+    }
+    if (S_ISREG(status.st_mode) && ::ftruncate(file.get(), 0) != 0) {
+        error = std::strerror(errno);
+        const std::lock_guard lock(filesMutex);
+        filesInUse.erase(identity);
+        return nullptr;
+    }
     std::unique_ptr<Capture> capture(new Capture(path, format, viewType, std::move(file), queueLimit));
+    if (S_ISREG(status.st_mode))
+        capture->file_ = identity;
     capture->mark("Capture started", at);
     return capture;
 }
@@ -93,6 +124,10 @@ std::string Capture::stop(Moment at)
     if (!finished_) {
         stopResult_ = writer_.finish();
         finished_ = true;
+        // Closed: the file is free for another capture.
+        const std::lock_guard lock(filesMutex);
+        if (file_)
+            filesInUse.erase(*file_);
     }
     return stopResult_;
 }

@@ -10,7 +10,10 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <sys/types.h>
+#include <utility>
 #include <string_view>
 
 class Capture {
@@ -70,6 +73,7 @@ private:
     bool flush(bool force = false);
 
     std::string path_;
+    std::optional<std::pair<dev_t, ino_t>> file_; // a regular file's device and inode
     Format format_;
     int viewType_;
     CaptureWriter writer_;

@@ -59,6 +59,9 @@ TEST_F(DocumentTest, TwoWindowsCaptureEveryByteOfOneDeviceAndAClosingWindowLeave
     auto first = openWindow("cu.usb");
     auto second = openWindow("cu.usb");
     ASSERT_EQ(first->document->startCapture(dev.path() + "/raw.log", Capture::Format::Raw), "");
+    // The same file again would empty it under the first capture and interleave with it.
+    EXPECT_NE(second->document->startCapture(dev.path() + "/raw.log", Capture::Format::Raw).find("another capture"),
+              std::string::npos);
     ASSERT_EQ(second->document->startCapture(dev.path() + "/second.log", Capture::Format::Raw), "");
 
     std::string sent;

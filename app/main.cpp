@@ -1,4 +1,5 @@
 // The program: a Qt application whose first window is one terminal.
+#include "app/window/QuitOnSignals.h"
 #include "app/window/TerminalApplication.h"
 #include "toolkit/qt/QtTimerDriver.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName("serialterm");
 
     QtTimerDriver timers;
+    QuitOnSignals quitOnSignals;
     TerminalApplication terminals;
     terminals.newWindow();
     return QApplication::exec();

@@ -1,9 +1,10 @@
 // A window capturing as a person sees it: the title's mark and the status bar while it runs,
-// and a file complete to its stop marker when the program is quit.
+// and a file complete to its stop marker when the program is quit, from its menu or by a signal.
 #include "app/MyDocument.h"
 #include "app/TerminalControls.h"
 #include "app/window/CaptureDialog.h"
 #include "app/window/MyDocumentWindow.h"
+#include "app/window/QuitOnSignals.h"
 #include "app/window/TerminalApplication.h"
 #include "devices/DeviceList.h"
 #include "tests/support/Pty.h"
@@ -17,6 +18,7 @@
 #include <QStatusBar>
 #include <QtTest>
 
+#include <csignal>
 #include <fstream>
 #include <memory>
 
@@ -24,13 +26,24 @@ class CaptureWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Ctrl+Q, or a signal from the session or Ctrl+C in the terminal the program runs in.
+    void quittingWhileCapturingLeavesTheFileComplete_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("File > Quit") << 0;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+    }
+
     void quittingWhileCapturingLeavesTheFileComplete()
     {
+        QFETCH(int, signal);
         Pty pty;
         TempDir dev, sys;
         dev.link("cu.a", pty.slavePath());
         DeviceList::sharedDeviceList() = DeviceList({dev.path(), sys.path()});
         QtTimerDriver timers;
+        QuitOnSignals quitOnSignals;
         TerminalApplication terminals;
         QPointer<MyDocumentWindow> window = terminals.newWindow();
         window->controls().readToggle.userSelectSegment(1);
@@ -49,13 +62,17 @@ private slots:
         QVERIFY(statusShows("Rx 17 B  Tx 0 B"));
         QVERIFY(window->windowTitle().startsWith(QStringLiteral("\u25CF cu.a")));
 
-        // File > Quit, as Ctrl+Q gives it.
-        QAction* quit = nullptr;
-        for (QAction* item : window->fileMenu()->actions())
-            if (item->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_Q))
-                quit = item;
-        QVERIFY(quit);
-        quit->trigger();
+        if (signal != 0) {
+            ::raise(signal);
+            QTRY_VERIFY(!window || !window->isVisible());
+        } else {
+            QAction* quit = nullptr;
+            for (QAction* item : window->fileMenu()->actions())
+                if (item->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_Q))
+                    quit = item;
+            QVERIFY(quit);
+            quit->trigger();
+        }
         std::ifstream in(path);
         const std::string text((std::istreambuf_iterator<char>(in)), {});
         QVERIFY2(text.find(" first line\n") != std::string::npos, text.c_str());

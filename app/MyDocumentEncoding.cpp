@@ -9,6 +9,12 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace {
+
+const std::string_view refusalEnd = " cannot be sent as one byte; switch the text encoding to UTF-8 to send it";
+
+} // namespace
+
 void MyDocument::setTextEncoding(TextEncoding encoding)
 {
     const TextEncoding oldEncoding = textEncoding_;
@@ -17,6 +23,9 @@ void MyDocument::setTextEncoding(TextEncoding encoding)
     receiveShown_ = false;
     updateRecieveTF(nullptr, 0);
     showSendTFAnew(viewType, oldEncoding);
+    // The advice has been taken, or no longer applies.
+    if (status_.ends_with(refusalEnd))
+        setStatus("");
 }
 
 bool MyDocument::shouldChangeText(TextView& sender, TextRange, std::u16string_view text)
@@ -43,6 +52,6 @@ bool MyDocument::shouldChangeText(TextView& sender, TextRange, std::u16string_vi
         appendLogText(name, text.substr(at, length));
         name.append(" (").append(code).append(")");
     }
-    setStatus(name + " cannot be sent as one byte; switch the text encoding to UTF-8 to send it");
+    setStatus(name.append(refusalEnd));
     return false;
 }

@@ -67,3 +67,27 @@ void appendUtf8Bytes(std::u16string& out, std::u16string_view text)
         byte(0x80 | (c & 0x3F));
     }
 }
+
+std::u16string utf8Text(std::u16string_view bytes)
+{
+    std::u16string text;
+    text.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        char32_t c = bytes[i];
+        std::size_t length = 1;
+        // Only 0xC2-0xF4 may lead a sequence.
+        if (c >= 0xC2 && c <= 0xF4) {
+            length = utf8SequenceAt(bytes.substr(i), c);
+            if (length == 0) {
+                c = 0xFFFD;
+                length = 1;
+            }
+        } else if (c >= 0x80) {
+            c = 0xFFFD;
+        }
+        appendUtf16(text, c);
+        i += length;
+    }
+    return text;
+}

@@ -3,7 +3,6 @@
 #include "app/Utf8.h"
 #include "app/ViewType.h"
 #include "app/appendLogText.h"
-#include "app/filterString.h"
 #include "app/filterUtf8.h"
 #include "app/readByteValue.h"
 #include "toolkit/Log.h"
@@ -92,7 +91,9 @@ std::u16string decodeEscapes(const AttributedText& text, int type, std::size_t p
             pending = nullptr;
         }
         const std::size_t cut = position - run.location;
-        const std::optional<unsigned char> undecoded = utf8 ? undecodedByteOf(run.color) : std::nullopt;
+        // Plain and gray runs are the most; only another colour may be an undecodable byte's.
+        const std::optional<unsigned char> undecoded =
+            utf8 && run.color && run.color != gray ? undecodedByteOf(run.color) : std::nullopt;
         if (undecoded) {
             if (cutAt)
                 *cutAt = result.size() + cut;
@@ -125,7 +126,7 @@ void logDecoded(std::u16string_view text, std::u16string_view decoded, int type,
     if (type != ViewTypeMixed && type != ViewTypeDecimal && type != ViewTypeHex)
         return;
     if (encoding == TextEncodingUtf8)
-        logLineWith("DECODED: AFTER: ", filterString(decoded, ViewTypeText, encoding).string());
+        logLineWith("DECODED: AFTER: ", utf8Text(decoded));
     else
         logLineWith("DECODED: AFTER: ", decoded);
 }

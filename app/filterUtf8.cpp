@@ -57,27 +57,35 @@ AttributedText filterUtf8(std::u16string_view bytes, int type, std::size_t index
     const auto plainAscii = [mixed](char32_t unit) { return mixed ? isPrintableAscii(unit) : unit < 0x80; };
     AttributedText result;
     result.reserve(bytes.size() * (mixed ? 2 : 1));
-    // Plain characters and escapes gather here until the other kind comes; at most one of the
-    // two holds anything, so what is rendered so far is result, then that one.
+    // Plain characters, or bytes to escape (from escapeFrom up to i), wait here until the other
+    // kind comes, so each stretch is appended and escaped at once.
     std::u16string plain;
     std::u16string escapes;
-    const auto flushPlain = [&] {
-        result.append(plain);
-        plain.clear();
-    };
-    const auto flushEscapes = [&] {
-        result.append(escapes, grayColor());
-        escapes.clear();
+    constexpr std::size_t none = std::u16string_view::npos;
+    std::size_t escapeFrom = none;
+    std::size_t i = 0;
+    const auto flush = [&] {
+        if (!plain.empty()) {
+            result.append(plain);
+            plain.clear();
+        }
+        if (escapeFrom != none) {
+            escapes.clear();
+            appendDecimalEscapes(escapes, bytes.substr(escapeFrom, i - escapeFrom));
+            result.append(escapes, grayColor());
+            escapeFrom = none;
+        }
     };
     bool indexFound = false;
-    std::size_t i = 0;
     while (i < bytes.size()) {
         if (!indexFound && i >= index) {
-            renderedIndex = result.length() + plain.size() + escapes.size();
+            flush();
+            renderedIndex = result.length();
             indexFound = true;
         }
         if (plainAscii(bytes[i])) {
-            flushEscapes();
+            if (escapeFrom != none)
+                flush();
             std::size_t end = i + 1;
             while (end < bytes.size() && end != index && plainAscii(bytes[end]))
                 ++end;
@@ -89,27 +97,24 @@ AttributedText filterUtf8(std::u16string_view bytes, int type, std::size_t index
         const std::size_t length = utf8SequenceAt(bytes.substr(i), character);
         // A C1 control is as unprintable as an ASCII one: the mixed view shows its bytes.
         if (length > 0 && !(mixed && character < 0xA0)) {
-            flushEscapes();
-            if (character < 0x10000) {
-                plain.push_back(static_cast<char16_t>(character));
-            } else {
-                plain.push_back(static_cast<char16_t>(0xD800 + ((character - 0x10000) >> 10)));
-                plain.push_back(static_cast<char16_t>(0xDC00 + ((character - 0x10000) & 0x3FF)));
-            }
+            if (escapeFrom != none)
+                flush();
+            appendUtf16(plain, character);
             i += length;
-            continue;
-        }
-        const std::size_t count = length > 0 ? length : 1;
-        flushPlain();
-        if (mixed)
-            appendDecimalEscapes(escapes, bytes.substr(i, count));
-        else
+        } else if (mixed) {
+            if (!plain.empty())
+                flush();
+            if (escapeFrom == none)
+                escapeFrom = i;
+            i += length > 0 ? length : 1;
+        } else {
+            flush();
             result.append(u'\uFFFD', undecodedByteColor(static_cast<unsigned char>(bytes[i] & 0xFF)));
-        i += count;
+            ++i;
+        }
     }
+    flush();
     if (!indexFound)
-        renderedIndex = result.length() + plain.size() + escapes.size();
-    flushPlain();
-    flushEscapes();
+        renderedIndex = result.length();
     return result;
 }

@@ -118,8 +118,11 @@ quint32 CellTextPainter::glyphFor(char16_t unit)
             const QChar ch(candidate);
             quint32 glyph = 0;
             int count = 1;
+            QPointF advance;
+            // A glyph wider than its cell (a double-width U+FFFD) would be cut in half by the
+            // cell; it is drawn as a fallback instead, which fits it in.
             if (rawFont_.isValid() && rawFont_.supportsCharacter(ch) && rawFont_.glyphIndexesForChars(&ch, 1, &glyph, &count)
-                && glyph != 0) {
+                && glyph != 0 && rawFont_.advancesForGlyphIndexes(&glyph, &advance, 1) && advance.x() < cellWidth_ + 0.5) {
                 *cached = glyph;
                 break;
             }
@@ -308,8 +311,21 @@ void CellTextPainter::drawFallbacks(QPainter& painter, QPoint origin)
         return;
     const QPointF baseline(origin.x(), origin.y() + ascent_);
     painter.setFont(font_);
+    const QFontMetricsF metrics(font_);
     for (const Fallback& cell : fallbacks_) {
         painter.setPen(QColor::fromRgba(cell.color));
-        painter.drawText(baseline + QPointF(cell.x, 0), cell.text);
+        // A wide character (CJK, a double-width glyph) keeps to its cells, one per code unit,
+        // squeezed rather than drawn over its neighbours.
+        const qreal room = static_cast<qreal>(cellWidth_) * static_cast<qreal>(cell.text.size());
+        const qreal width = metrics.horizontalAdvance(cell.text);
+        if (width <= room + 0.5) {
+            painter.drawText(baseline + QPointF(cell.x, 0), cell.text);
+            continue;
+        }
+        painter.save();
+        painter.translate(baseline + QPointF(cell.x, 0));
+        painter.scale(room / width, 1.0);
+        painter.drawText(QPointF(0, 0), cell.text);
+        painter.restore();
     }
 }

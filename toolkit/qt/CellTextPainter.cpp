@@ -118,11 +118,8 @@ quint32 CellTextPainter::glyphFor(char16_t unit)
             const QChar ch(candidate);
             quint32 glyph = 0;
             int count = 1;
-            QPointF advance;
-            // A glyph wider than its cell (a double-width U+FFFD) would be cut in half by the
-            // cell; it is drawn as a fallback instead, which fits it in.
             if (rawFont_.isValid() && rawFont_.supportsCharacter(ch) && rawFont_.glyphIndexesForChars(&ch, 1, &glyph, &count)
-                && glyph != 0 && rawFont_.advancesForGlyphIndexes(&glyph, &advance, 1) && advance.x() < cellWidth_ + 0.5) {
+                && glyph != 0) {
                 *cached = glyph;
                 break;
             }
@@ -192,6 +189,11 @@ const QRgb* CellTextPainter::cellPixels(Atlas& atlas, char16_t unit, quint32 gly
             run.setGlyphIndexes({glyph});
             run.setPositions({QPointF(0, 0)});
             painter.setPen(QColor::fromRgba(atlas.foreground));
+            // A glyph wider than its cell (a double-width U+FFFD) is squeezed into it rather
+            // than cut in half.
+            QPointF advance;
+            if (rawFont_.advancesForGlyphIndexes(&glyph, &advance, 1) && advance.x() > cellWidth_ + 0.5)
+                painter.scale(cellWidth_ / advance.x(), 1.0);
             painter.drawGlyphRun(QPointF(0, ascent_), run);
         }
         *slot = static_cast<int>(atlas.pixels.size() / cellSize);

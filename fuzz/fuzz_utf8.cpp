@@ -9,11 +9,11 @@
 #include "app/decode.h"
 #include "app/filterString.h"
 #include "app/filterUtf8.h"
+#include "fuzz/FuzzText.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -22,24 +22,11 @@ constexpr TextEncoding utf8 = TextEncodingUtf8;
 AttributedText textFrom(const std::uint8_t* data, std::size_t size)
 {
     static const ColorRef red = makeColor(0xFF, 0, 0);
-    AttributedText text;
-    std::size_t i = 0;
-    while (i < size) {
-        const std::uint8_t header = data[i++];
-        const ColorRef none;
+    static const ColorRef none;
+    return attributedTextFrom(data, size, [](std::uint8_t header) -> const ColorRef& {
         const ColorRef* colors[] = {&none, &grayColor(), &red, &undecodedByteColor(header)};
-        std::u16string units;
-        for (std::size_t n = header >> 2; n > 0 && i < size; --n) {
-            if (data[i] == 0xFF && i + 2 < size) {
-                units.push_back(static_cast<char16_t>(data[i + 1] << 8 | data[i + 2]));
-                i += 3;
-            } else {
-                units.push_back(data[i++]);
-            }
-        }
-        text.append(units, *colors[header & 3]);
-    }
-    return text;
+        return *colors[header & 3];
+    });
 }
 
 // Bytes rendered in mode read back as themselves, and a caret before index comes back at the
@@ -55,14 +42,6 @@ void checkRendering(std::u16string_view bytes, int mode, std::size_t index)
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    // decode() logs two lines per call; at fuzzing speed they would bury the fuzzer's report.
-    if (!std::freopen("/dev/null", "w", stdout))
-        return 1;
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

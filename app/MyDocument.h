@@ -5,6 +5,7 @@
 
 #include "app/Capture.h"
 #include "app/DocumentError.h"
+#include "app/TextEncoding.h"
 #include "app/TickScheduler.h"
 #include "serial/SerialController.h"
 #include "toolkit/EditHistory.h"
@@ -124,6 +125,13 @@ public:
     void undo(TextView& sender) override;
     void redo(TextView& sender) override;
     void breakUndoCoalescing(TextView& sender) override;
+    // The window's text encoding: the views show the same bytes anew, and the editor keeps the
+    // bytes it stands for, so nothing about what will be sent changes. Latin-1 by default.
+    void setTextEncoding(TextEncoding encoding);
+    TextEncoding getTextEncoding() const { return textEncoding_; }
+    // In Latin-1 the editor refuses a character beyond one byte where it enters, naming it in
+    // the status, so it is never sent as anything else.
+    bool shouldChangeText(TextView& sender, TextRange range, std::u16string_view text) override;
 
     // Document-type operations: there are no file contents, so saving fails.
     std::string windowNibName() const { return "MyDocument"; }
@@ -200,6 +208,9 @@ private:
     // Shows decoded in the view mode; answers whether the editor now reads back as decoded
     // (it does not when the mode cannot show some of its characters).
     bool rebuildSendTF(std::u16string decoded, std::size_t caretInDecoded);
+    // Shows the editor's characters, read in the mode and encoding it was shown in, in the
+    // current ones.
+    void showSendTFAnew(int oldType, TextEncoding oldEncoding);
     // Takes what the editor holds as the characters its undo history starts from.
     void adoptSendTF();
     // Makes characters the editor's content, as a step of kind for undo. userEdited: the
@@ -217,6 +228,7 @@ private:
         std::u16string characters;
         std::uint64_t revision;
         int type;
+        TextEncoding encoding;
     };
     std::optional<Rebuilt> rebuilt_;
     EditHistory sendHistory_;
@@ -239,6 +251,7 @@ private:
     int enabledDevice = -1;
     bool readingEnabled = false;
     int viewType = 0;
+    TextEncoding textEncoding_ = TextEncodingLatin1;
     std::array<int, 13> baudRates{};
     std::vector<std::string> packetTypes;
     std::vector<std::string> flowTypes;

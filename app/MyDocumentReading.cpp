@@ -174,7 +174,7 @@ void MyDocument::showReceived(Device* device)
             keptBytes = std::min(buffer.size() - static_cast<std::size_t>(added), shownReceive_.recvSize);
     }
     std::size_t kept = 0;
-    AttributedText text = filterString(buffer, viewType, keptBytes, kept);
+    AttributedText text = filterString(buffer, viewType, keptBytes, kept, textEncoding_);
     // One change: the new text and the request to keep to its end (a held view ignores it).
     controls.recieveTF.rollAttributedString(std::move(text), kept, true);
     shownReceive_ = now;

@@ -22,10 +22,11 @@ namespace {
 // The editor's characters read in a mode, with the lines decode() prints, and in caret where
 // its caret falls among them, so it can be put back after the same characters once the text
 // is rendered anew.
-std::u16string readEditor(const TextView& editor, int mode, std::size_t& caret)
+std::u16string readEditor(const TextView& editor, int mode, TextEncoding encoding, std::size_t& caret)
 {
-    std::u16string characters = decodeEscapes(editor.textStorage(), mode, editor.selectedRange().end(), &caret);
-    logDecoded(editor.string(), characters, mode);
+    std::u16string characters =
+        decodeEscapes(editor.textStorage(), mode, editor.selectedRange().end(), &caret, encoding);
+    logDecoded(editor.string(), characters, mode, encoding);
     return characters;
 }
 
@@ -50,14 +51,14 @@ bool MyDocument::rebuildSendTF(std::u16string decoded, std::size_t caretInDecode
     // One rendering gives the text and the caret, and the editor takes both as one change.
     TextView& editor = controls.sendTF;
     std::size_t caret = 0;
-    AttributedText shown = filterString(decoded, viewType, caretInDecoded, caret);
+    AttributedText shown = filterString(decoded, viewType, caretInDecoded, caret, textEncoding_);
     editor.setAttributedString(std::move(shown), TextRange{caret, 0});
     // What the mode cannot show reads back as what it shows instead, and that is what would be
     // sent: the editor stands for that now.
     const bool same = readsBack(decoded, viewType);
     if (!same)
-        decoded = decodeEscapes(editor.textStorage(), viewType);
-    rebuilt_ = Rebuilt{std::move(decoded), editor.textRevision(), viewType};
+        decoded = decodeEscapes(editor.textStorage(), viewType, 0, nullptr, textEncoding_);
+    rebuilt_ = Rebuilt{std::move(decoded), editor.textRevision(), viewType, textEncoding_};
     return same;
 }
 
@@ -65,7 +66,8 @@ void MyDocument::adoptSendTF()
 {
     const TextView& editor = controls.sendTF;
     std::size_t caret = 0;
-    std::u16string characters = decodeEscapes(editor.textStorage(), viewType, editor.selectedRange().end(), &caret);
+    std::u16string characters =
+        decodeEscapes(editor.textStorage(), viewType, editor.selectedRange().end(), &caret, textEncoding_);
     rebuildSendTF(std::move(characters), caret);
     sendHistory_.clear();
 }
@@ -74,7 +76,8 @@ void MyDocument::changeSendTF(std::u16string characters, std::size_t caret, Edit
 {
     const TextView& editor = controls.sendTF;
     std::optional<std::u16string> before;
-    if (rebuilt_ && rebuilt_->type == viewType && rebuilt_->revision + (userEdited ? 1 : 0) == editor.textRevision())
+    if (rebuilt_ && rebuilt_->type == viewType && rebuilt_->encoding == textEncoding_
+        && rebuilt_->revision + (userEdited ? 1 : 0) == editor.textRevision())
         before = std::move(rebuilt_->characters);
     rebuildSendTF(std::move(characters), caret);
     // Text put in the editor by other code leaves nothing known to undo the next step to.
@@ -87,7 +90,8 @@ void MyDocument::changeSendTF(std::u16string characters, std::size_t caret, Edit
 
 void MyDocument::stepSendTF(bool back)
 {
-    if (!rebuilt_ || rebuilt_->type != viewType || rebuilt_->revision != controls.sendTF.textRevision()) {
+    if (!rebuilt_ || rebuilt_->type != viewType || rebuilt_->encoding != textEncoding_
+        || rebuilt_->revision != controls.sendTF.textRevision()) {
         sendHistory_.clear();
         return;
     }
@@ -133,11 +137,12 @@ void MyDocument::breakUndoCoalescing(TextView& sender)
 std::u16string MyDocument::sendTFCharacters()
 {
     const TextView& editor = controls.sendTF;
-    if (rebuilt_ && rebuilt_->revision == editor.textRevision() && rebuilt_->type == viewType) {
-        logDecoded(editor.string(), rebuilt_->characters, viewType);
+    if (rebuilt_ && rebuilt_->revision == editor.textRevision() && rebuilt_->type == viewType
+        && rebuilt_->encoding == textEncoding_) {
+        logDecoded(editor.string(), rebuilt_->characters, viewType, textEncoding_);
         return rebuilt_->characters;
     }
-    return decode(editor.textStorage(), viewType);
+    return decode(editor.textStorage(), viewType, textEncoding_);
 }
 
 void MyDocument::textDidChange(TextView& sender)
@@ -152,7 +157,7 @@ void MyDocument::updateSendTF()
 {
     // The rebuild is part of the user's edit: one step, which undoes to what was shown before.
     std::size_t caret = 0;
-    std::u16string characters = readEditor(controls.sendTF, viewType, caret);
+    std::u16string characters = readEditor(controls.sendTF, viewType, textEncoding_, caret);
     changeSendTF(std::move(characters), caret, controls.sendTF.userEditKind(), true);
 }
 
@@ -208,11 +213,18 @@ void MyDocument::viewFilterClicked(SegmentedControl& sender)
     const int oldType = viewType;
     viewType = sender.selectedSegment();
     updateRecieveTF(nullptr, 0);
-    const bool known = rebuilt_ && rebuilt_->type == oldType && rebuilt_->revision == controls.sendTF.textRevision();
+    showSendTFAnew(oldType, textEncoding_);
+    logLinef("INTERFACE: FILTER: %d clicked", sender.selectedSegment());
+}
+
+void MyDocument::showSendTFAnew(int oldType, TextEncoding oldEncoding)
+{
+    const bool known = rebuilt_ && rebuilt_->type == oldType && rebuilt_->encoding == oldEncoding
+                       && rebuilt_->revision == controls.sendTF.textRevision();
     std::size_t caret = 0;
-    std::u16string characters = readEditor(controls.sendTF, oldType, caret);
+    std::u16string characters = readEditor(controls.sendTF, oldType, oldEncoding, caret);
     const bool same = rebuildSendTF(std::move(characters), caret);
-    // A new mode is no step: undo goes on in it, on the same characters. If the mode cannot
+    // A new mode or encoding is no step: undo goes on in it, on the same characters. If the mode cannot
     // show some of those characters (the editor's or any step's), undo would bring back text
     // that reads as something else, so the history goes.
     const auto shows = [this](char16_t unit) { return readsBack(std::u16string_view(&unit, 1), viewType); };
@@ -220,7 +232,6 @@ void MyDocument::viewFilterClicked(SegmentedControl& sender)
         sendHistory_.endStep();
     else
         sendHistory_.clear();
-    logLinef("INTERFACE: FILTER: %d clicked", sender.selectedSegment());
 }
 
 void MyDocument::sendClicked(Control&)

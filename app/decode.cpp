@@ -1,11 +1,14 @@
 #include "app/decode.h"
 
+#include "app/Utf8.h"
 #include "app/ViewType.h"
 #include "app/appendLogText.h"
+#include "app/filterUtf8.h"
 #include "app/readByteValue.h"
 #include "toolkit/Log.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -48,8 +51,11 @@ void appendEscapes(std::u16string& result, std::u16string_view stretch, std::u16
 
 } // namespace
 
-std::u16string decodeEscapes(const AttributedText& text, int type, std::size_t position, std::size_t* decodedPosition)
+std::u16string decodeEscapes(const AttributedText& text, int type, std::size_t position, std::size_t* decodedPosition,
+                             TextEncoding encoding)
 {
+    const bool utf8 = encoding == TextEncodingUtf8;
+    bool escaped = true;
     std::u16string_view separator;
     int base = 10;
     switch (type) {
@@ -62,15 +68,18 @@ std::u16string decodeEscapes(const AttributedText& text, int type, std::size_t p
         base = 16;
         break;
     default:
-        if (decodedPosition)
-            *decodedPosition = std::min(position, text.length());
-        return text.string();
+        if (!utf8) {
+            if (decodedPosition)
+                *decodedPosition = std::min(position, text.length());
+            return text.string();
+        }
+        escaped = false;
     }
 
     // Every escape stands for at most one unit and plain text is copied as it is, so the
-    // result is never longer than the text.
+    // result is never longer than the text; in UTF-8 a unit of text is at most three bytes.
     std::u16string result;
-    result.reserve(text.length());
+    result.reserve(text.length() * (utf8 ? 3 : 1));
     const ColorRef& gray = grayColor();
     std::size_t* pending = decodedPosition;
     for (const AttributedText::Run& run : text.runs()) {
@@ -82,7 +91,21 @@ std::u16string decodeEscapes(const AttributedText& text, int type, std::size_t p
             pending = nullptr;
         }
         const std::size_t cut = position - run.location;
-        if (!run.color) {
+        // Plain and gray runs are the most; only another colour may be an undecodable byte's.
+        const std::optional<unsigned char> undecoded =
+            utf8 && run.color && run.color != gray ? undecodedByteOf(run.color) : std::nullopt;
+        if (undecoded) {
+            if (cutAt)
+                *cutAt = result.size() + cut;
+            result.append(run.length, *undecoded);
+        } else if (utf8 && (!run.color || !escaped)) {
+            if (cutAt) {
+                std::u16string before;
+                appendUtf8Bytes(before, text.runText(run).substr(0, cut));
+                *cutAt = result.size() + before.size();
+            }
+            appendUtf8Bytes(result, text.runText(run));
+        } else if (!run.color) {
             if (cutAt)
                 *cutAt = result.size() + cut;
             result.append(text.runText(run));
@@ -97,16 +120,20 @@ std::u16string decodeEscapes(const AttributedText& text, int type, std::size_t p
     return result;
 }
 
-void logDecoded(std::u16string_view text, std::u16string_view decoded, int type)
+void logDecoded(std::u16string_view text, std::u16string_view decoded, int type, TextEncoding encoding)
 {
     logLineWith("DECODED: BEFORE: ", text);
-    if (type == ViewTypeMixed || type == ViewTypeDecimal || type == ViewTypeHex)
+    if (type != ViewTypeMixed && type != ViewTypeDecimal && type != ViewTypeHex)
+        return;
+    if (encoding == TextEncodingUtf8)
+        logLineWith("DECODED: AFTER: ", utf8Text(decoded));
+    else
         logLineWith("DECODED: AFTER: ", decoded);
 }
 
-std::u16string decode(const AttributedText& text, int type)
+std::u16string decode(const AttributedText& text, int type, TextEncoding encoding)
 {
-    std::u16string result = decodeEscapes(text, type);
-    logDecoded(text.string(), result, type);
+    std::u16string result = decodeEscapes(text, type, 0, nullptr, encoding);
+    logDecoded(text.string(), result, type, encoding);
     return result;
 }

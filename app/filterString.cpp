@@ -1,6 +1,7 @@
 #include "app/filterString.h"
 
 #include "app/ViewType.h"
+#include "app/filterUtf8.h"
 
 #include <algorithm>
 #include <array>
@@ -140,15 +141,29 @@ AttributedText escapeNonPrintable(std::u16string_view text, std::size_t length)
 
 } // namespace
 
-AttributedText filterString(std::u16string_view text, int type)
+void appendDecimalEscapes(std::u16string& out, std::u16string_view bytes)
 {
-    std::size_t unused = 0;
-    return filterString(text, type, 0, unused);
+    const Escaper& escaper = escaperFor(ViewTypeDecimal);
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size() * escaper.table[0].units.size() + slack);
+    char16_t* end = out.data() + start;
+    for (const char16_t unit : bytes)
+        end = escaper.write(end, static_cast<char16_t>(unit & 0xFFu));
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
-AttributedText filterString(std::u16string_view text, int type, std::size_t index, std::size_t& renderedIndex)
+AttributedText filterString(std::u16string_view text, int type, TextEncoding encoding)
+{
+    std::size_t unused = 0;
+    return filterString(text, type, 0, unused, encoding);
+}
+
+AttributedText filterString(std::u16string_view text, int type, std::size_t index, std::size_t& renderedIndex,
+                            TextEncoding encoding)
 {
     index = std::min(index, text.size());
+    if (encoding == TextEncodingUtf8 && type != ViewTypeDecimal && type != ViewTypeHex)
+        return filterUtf8(text, type, index, renderedIndex);
     if (type != ViewTypeMixed && type != ViewTypeDecimal && type != ViewTypeHex) {
         renderedIndex = index;
         return AttributedText(std::u16string(text));

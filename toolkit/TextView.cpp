@@ -149,6 +149,8 @@ bool TextView::userSplice(TextRange range, std::u16string_view text, const Color
     if (!editable_)
         return false;
     range = clamped(range);
+    if (delegate_ && !delegate_->shouldChangeText(*this, range, text))
+        return false;
     text_.replaceCharacters(range, text, color);
     userEdited(range.location + text.size(), kind);
     return true;
@@ -159,6 +161,8 @@ bool TextView::userReplaceCharacters(TextRange range, const AttributedText& text
     if (!editable_)
         return false;
     range = clamped(range);
+    if (delegate_ && !delegate_->shouldChangeText(*this, range, text.string()))
+        return false;
     // One splice per run of the inserted text: the first replaces the range, the rest follow it.
     std::size_t at = range.location;
     std::size_t remove = range.length;

@@ -71,7 +71,7 @@ public:
     // The user's edit: replace range (clamped to the text) with text in the typing colour,
     // an explicit colour, or the colours text carries; put the caret after it; tell the
     // delegate, then the observer, once, of the edit and whatever the delegate changed.
-    // Ignored, answering false, when the view is not editable.
+    // Ignored, answering false, when the view is not editable or its delegate refuses the text.
     bool userReplaceCharacters(TextRange range, std::u16string_view text);
     bool userReplaceCharacters(TextRange range, std::u16string_view text, const ColorRef& color);
     bool userReplaceCharacters(TextRange range, const AttributedText& text);

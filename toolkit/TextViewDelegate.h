@@ -4,11 +4,18 @@
 // of the edit and the rewrite together, after it.
 #pragma once
 
+#include "toolkit/AttributedText.h"
+
+#include <string_view>
+
 class TextView;
 
 struct TextViewDelegate {
     virtual ~TextViewDelegate() = default;
     virtual void textDidChange(TextView& sender) = 0;
+    // Asked before the user's edit replaces range with text (typed, pasted or dropped): a
+    // delegate that cannot stand for the text refuses it, and the view stays as it was.
+    virtual bool shouldChangeText(TextView&, TextRange, std::u16string_view) { return true; }
 
     // Undo and redo of the user's edits, which only the delegate can keep: it knows what the
     // text stands for. One that keeps no history offers nothing to undo.

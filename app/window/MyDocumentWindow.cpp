@@ -220,6 +220,21 @@ void MyDocumentWindow::buildMenus()
     connect(viewSegments_, &SegmentedControlWidget::selectionChanged, this, showView);
     showView(controls_->viewFilter.selectedSegment());
     view->addSeparator();
+    // The same bytes read as other characters: a choice of how to read them, not of what they are.
+    QMenu* encodings = view->addMenu(tr("Text &Encoding"));
+    auto* encodingGroup = new QActionGroup(this);
+    const std::pair<TextEncoding, const char*> encodingNames[] = {
+        {TextEncodingLatin1, QT_TR_NOOP("&Latin-1 (one character per byte)")}, {TextEncodingUtf8, QT_TR_NOOP("&UTF-8")}};
+    for (const auto& [encoding, name] : encodingNames) {
+        QAction* item = encodings->addAction(tr(name), this, [this, encoding] {
+            document_->userActed();
+            document_->setTextEncoding(encoding);
+        });
+        item->setCheckable(true);
+        item->setChecked(encoding == TextEncodingLatin1);
+        encodingGroup->addAction(item);
+    }
+    view->addSeparator();
     // Received lines read as lines in the views of byte values too; only the layout changes.
     QAction* lineFeeds = view->addAction(tr("&Break Lines After Line Feeds"));
     lineFeeds->setCheckable(true);

@@ -189,6 +189,11 @@ const QRgb* CellTextPainter::cellPixels(Atlas& atlas, char16_t unit, quint32 gly
             run.setGlyphIndexes({glyph});
             run.setPositions({QPointF(0, 0)});
             painter.setPen(QColor::fromRgba(atlas.foreground));
+            // A glyph wider than its cell (a double-width U+FFFD) is squeezed into it rather
+            // than cut in half.
+            QPointF advance;
+            if (rawFont_.advancesForGlyphIndexes(&glyph, &advance, 1) && advance.x() > cellWidth_ + 0.5)
+                painter.scale(cellWidth_ / advance.x(), 1.0);
             painter.drawGlyphRun(QPointF(0, ascent_), run);
         }
         *slot = static_cast<int>(atlas.pixels.size() / cellSize);
@@ -309,8 +314,21 @@ void CellTextPainter::drawFallbacks(QPainter& painter, QPoint origin)
         return;
     const QPointF baseline(origin.x(), origin.y() + ascent_);
     painter.setFont(font_);
+    const QFontMetricsF metrics(font_);
     for (const Fallback& cell : fallbacks_) {
         painter.setPen(QColor::fromRgba(cell.color));
-        painter.drawText(baseline + QPointF(cell.x, 0), cell.text);
+        // A wide character (CJK, a double-width glyph) keeps to its cells, one per code unit,
+        // squeezed rather than drawn over its neighbours.
+        const qreal room = static_cast<qreal>(cellWidth_) * static_cast<qreal>(cell.text.size());
+        const qreal width = metrics.horizontalAdvance(cell.text);
+        if (width <= room + 0.5) {
+            painter.drawText(baseline + QPointF(cell.x, 0), cell.text);
+            continue;
+        }
+        painter.save();
+        painter.translate(baseline + QPointF(cell.x, 0));
+        painter.scale(room / width, 1.0);
+        painter.drawText(QPointF(0, 0), cell.text);
+        painter.restore();
     }
 }

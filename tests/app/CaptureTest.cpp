@@ -6,7 +6,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -64,10 +63,8 @@ TEST_F(DocumentTest, TwoWindowsCaptureEveryByteOfOneDeviceAndAClosingWindowLeave
               std::string::npos);
     ASSERT_EQ(second->document->startCapture(dev.path() + "/second.log", Capture::Format::Raw), "");
 
+    // Every byte value, NUL, CR, LF and 0x80-0xFF among them, in an order that shows a lost chunk.
     std::string sent;
-    for (int round = 0; round < 4; ++round)
-        for (int value = 0; value < 256; ++value)
-            sent.push_back(static_cast<char>(value)); // NUL, CR, LF and 0x80-0xFF among them
     for (std::size_t i = 0; i < (4u << 20); ++i)
         sent.push_back(static_cast<char>((i * 7 + i / 251) & 0xFF));
     std::thread writer([&] { pty.writeMaster(sent); });
@@ -101,12 +98,7 @@ TEST(Capture, TextLinesEndAtLineFeedsAndIdleGapsAndShowInTheViewMode)
     capture->received("\x01\xFF", at(300));        // after a gap: the prompt stands alone
     capture->setViewType(1);
     capture->mark("Port cu.usb closed", at(350)); // ends the binary line first
-    capture->received("A\n", at(400));
-    capture->setViewType(2);
-    capture->received("A\n", at(500));
-    capture->setViewType(3);
-    capture->received("A", at(600));
-    capture->tick(at(750));
+    capture->received("A\n", at(400));            // each view mode's escapes are the filter test's
     capture->setViewType(0);
     capture->received(std::string(Capture::maxLineBytes + 1, 'x'), at(800)); // no end in sight: cut
     EXPECT_EQ(capture->stop(at(900)), "");
@@ -117,8 +109,6 @@ TEST(Capture, TextLinesEndAtLineFeedsAndIdleGapsAndShowInTheViewMode)
                               "2026-12-07 18:04:05.300 \\1\\255\n"
                               "2026-12-07 18:04:05.350 --- Port cu.usb closed ---\n"
                               "2026-12-07 18:04:05.400 A\\10\n"
-                              "2026-12-07 18:04:05.500 \\65\\10\n"
-                              "2026-12-07 18:04:05.600 \\0x41\n"
                               "2026-12-07 18:04:05.800 " + std::string(Capture::maxLineBytes, 'x') + "\n"
                               "2026-12-07 18:04:05.800 x\n"
                               "2026-12-07 18:04:05.900 --- Capture stopped ---\n");
@@ -134,29 +124,23 @@ TEST_F(DocumentTest, ATextCaptureMarksThePortOpeningClosingAndGoingAwayWithTimes
     tickUntil(*window, 6);
     window->readOff();
     window->readOn();
-    pty.writeMaster("bye");
-    tickUntil(*window, 3);
     pty.hangUp();
     window->tick();
     stopAndWait(*window);
 
-    const std::string text = contents(dev.path() + "/text.log");
-    const std::regex line("(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}) (.*)");
-    std::istringstream lines(text);
+    // The time's layout is the text test's; here only its order.
+    std::istringstream lines(contents(dev.path() + "/text.log"));
     std::string previous, body;
-    for (std::string each; std::getline(lines, each);) {
-        std::smatch parts;
-        ASSERT_TRUE(std::regex_match(each, parts, line)) << each;
-        EXPECT_LE(previous, parts[1].str()) << "times in order";
-        previous = parts[1];
-        body += parts[2].str() + "\n";
+    for (std::string each; std::getline(lines, each) && each.size() > 24;) {
+        EXPECT_LE(previous, each.substr(0, 23)) << "times in order";
+        previous = each.substr(0, 23);
+        body += each.substr(24) + "\n";
     }
     EXPECT_EQ(body, "--- Capture started ---\n"
                     "--- Port cu.usb opened, 9600 none-8-1 None ---\n"
                     "hello\n"
                     "--- Port cu.usb closed ---\n"
                     "--- Port cu.usb opened, 9600 none-8-1 None ---\n"
-                    "bye\n"
                     "--- cu.usb went away: Input/output error ---\n"
                     "--- Capture stopped ---\n");
 }

@@ -63,14 +63,13 @@ private slots:
     void aPtyHasNoModemLinesSoTheirItemsAreDisabledAndSayWhy()
     {
         LineControls& lines = window_->lineControls();
-        for (QAction* item : {lines.dtrItem(), lines.rtsItem(), lines.breakItem(), lines.pulseItem()}) {
-            QVERIFY(!item->isEnabled());
-            QCOMPARE(item->toolTip(), QStringLiteral("This port has no modem lines"));
-        }
-        for (QLabel* indicator : lines.indicators()) {
-            QVERIFY(!indicator->isEnabled());
-            QCOMPARE(indicator->toolTip(), QStringLiteral("This port has no modem lines"));
-        }
+        const auto disabledSayingWhy = [](const auto* control) {
+            return !control->isEnabled() && control->toolTip() == QStringLiteral("This port has no modem lines");
+        };
+        for (QAction* item : {lines.dtrItem(), lines.rtsItem(), lines.breakItem(), lines.pulseItem()})
+            QVERIFY(disabledSayingWhy(item));
+        for (QLabel* indicator : lines.indicators())
+            QVERIFY(disabledSayingWhy(indicator));
         QVERIFY(!lines.isPolling());
         QVERIFY(lines.baudItem()->isEnabled() && lines.formatItem()->isEnabled());
     }
@@ -87,7 +86,6 @@ private slots:
 
         wire->asserted |= ModemLines::Dsr;
         QTRY_COMPARE_WITH_TIMEOUT(lines.indicators()[1]->toolTip(), QStringLiteral("Data Set Ready (DSR) is asserted"), 1000);
-        QCOMPARE(lines.indicators()[0]->toolTip(), QStringLiteral("Clear To Send (CTS) is not asserted"));
         window_->hide();
         QVERIFY(!lines.isPolling());
     }
@@ -103,9 +101,8 @@ private slots:
             QVERIFY(buttons->button(QDialogButtonBox::Ok)->isEnabled());
         });
         lines.baudItem()->trigger();
-        const PopUpButton& baud = window_->controls().baudRatePU;
-        QCOMPARE(baud.titleOfSelectedItem(), std::string("3000000"));
-        QCOMPARE(baud.numberOfItems(), 14);
+        // The extra pop-up entry and the title are the line control test's.
+        QCOMPARE(window_->controls().baudRatePU.titleOfSelectedItem(), std::string("3000000"));
 
         answerDialog<CharacterFormatDialog>(this, [](CharacterFormatDialog& dialog) {
             QCOMPARE(dialog.parityBox()->count(), SerialController::hasMarkSpaceParity() ? 5 : 3);
@@ -114,9 +111,8 @@ private slots:
             dialog.stopBitsBox()->setCurrentText("2");
         });
         lines.formatItem()->trigger();
-        const std::string format = SerialController::hasMarkSpaceParity() ? "space-5-2" : "odd-5-2";
-        QCOMPARE(window_->controls().packetPU.titleOfSelectedItem(), format);
-        QCOMPARE(window_->windowTitle(), QString::fromStdString("cu.a - 3000000 " + format + " None"));
+        QCOMPARE(window_->controls().packetPU.titleOfSelectedItem(),
+                 std::string(SerialController::hasMarkSpaceParity() ? "space-5-2" : "odd-5-2"));
     }
 
 private:

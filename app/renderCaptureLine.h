@@ -2,8 +2,11 @@
 // way the receive view shows them, as UTF-8. The one place a capture renders text.
 #pragma once
 
+#include "app/TextEncoding.h"
+
 #include <string>
 #include <string_view>
 
-// Each byte stands for the character U+0000-U+00FF; the result has no line end of its own.
-std::string renderCaptureLine(std::string_view bytes, int viewType);
+// The bytes as the window shows them in viewType and encoding; the result has no line end of
+// its own.
+std::string renderCaptureLine(std::string_view bytes, int viewType, TextEncoding encoding = TextEncodingLatin1);

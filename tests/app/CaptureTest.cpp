@@ -100,6 +100,8 @@ TEST(Capture, TextLinesEndAtLineFeedsAndIdleGapsAndShowInTheViewMode)
     capture->mark("Port cu.usb closed", at(350)); // ends the binary line first
     capture->received("A\n", at(400));            // each view mode's escapes are the filter test's
     capture->setViewType(0);
+    capture->setTextEncoding(TextEncodingUtf8);   // as the view shows it: a stray byte as U+FFFD
+    capture->received("h\xC3\xA9 \xE2\x82\xAC \xFF\n", at(600));
     capture->received(std::string(Capture::maxLineBytes + 1, 'x'), at(800)); // no end in sight: cut
     EXPECT_EQ(capture->stop(at(900)), "");
     EXPECT_EQ(contents(path), "2026-12-07 18:04:05.000 --- Capture started ---\n"
@@ -109,6 +111,7 @@ TEST(Capture, TextLinesEndAtLineFeedsAndIdleGapsAndShowInTheViewMode)
                               "2026-12-07 18:04:05.300 \\1\\255\n"
                               "2026-12-07 18:04:05.350 --- Port cu.usb closed ---\n"
                               "2026-12-07 18:04:05.400 A\\10\n"
+                              "2026-12-07 18:04:05.600 h\xC3\xA9 \xE2\x82\xAC \xEF\xBF\xBD\n"
                               "2026-12-07 18:04:05.800 " + std::string(Capture::maxLineBytes, 'x') + "\n"
                               "2026-12-07 18:04:05.800 x\n"
                               "2026-12-07 18:04:05.900 --- Capture stopped ---\n");

@@ -148,6 +148,7 @@ void MyDocument::close()
     if (closed_)
         return;
     closed_ = true;
+    cancelRetry();
     // The files are complete before the window goes, on quit too.
     stopCapture();
     reapCaptures(true);

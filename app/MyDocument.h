@@ -282,6 +282,11 @@ private:
     std::string waitingTitle() const;
     // Settings chosen while waiting are kept for the reopen; false when not waiting.
     bool storeWhileWaiting(const std::function<void(Device&)>& store);
+    // A device waited for may be listed and still not open for a while (ModemManager probing
+    // it, udev not done with its group, a hang-up that left the name): while it is listed it
+    // is tried again on a timer, soon at first and then every few seconds.
+    void scheduleRetry();
+    void cancelRetry();
 
     std::string enabledName_;       // the device this window works with, "" for none
     bool closed_ = false;
@@ -292,6 +297,8 @@ private:
     Settings shownSettings_;
     Settings kept_;                 // the settings of the window's device when it last had one
     std::optional<Settings> waiting_;
+    std::shared_ptr<Timer> retry_;
+    int retries_ = 0;               // tries since the wait began, for the pace of the next
     bool ownRescan_ = false;        // the rescan is this window's: older news no longer applies
     std::string status_;
     std::function<void()> stateObserver_;

@@ -112,6 +112,33 @@ TEST_F(DocumentTest, AReadingWindowWaitsForItsDeviceAndResumesOnTheNextOneWithIt
     EXPECT_EQ(window->shown(), "cu.x 115200 even-7-1 Hardware");
 }
 
+TEST_F(DocumentTest, AListedDeviceThatDoesNotOpenYetIsTriedAgainWithoutAChangeInTheFolder)
+{
+    // The name leads through a folder nobody watches, so the node behind it can come and go
+    // while the device folder stays as it is: a hang-up that leaves the name listed.
+    TempDir nodes;
+    Pty board;
+    nodes.link("node", board.slavePath());
+    dev.link("cu.x", nodes.path() + "/node");
+    auto window = openWindow("cu.x");
+    ASSERT_TRUE(window->reading());
+    board.hangUp();
+    nodes.remove("node");
+    window->tick();
+    EXPECT_EQ(window->document->waitingFor(), "cu.x");
+
+    RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 700ms);
+    EXPECT_FALSE(window->reading());
+    EXPECT_EQ(window->document->statusText(), "Cannot open " + dev.path() +
+                                                  "/cu.x: No such file or directory. Still waiting for cu.x and trying again.");
+
+    Pty again;
+    nodes.link("node", again.slavePath());
+    RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 1200ms);
+    EXPECT_TRUE(window->reading());
+    EXPECT_EQ(window->document->statusText(), "cu.x reconnected");
+}
+
 TEST_F(DocumentTest, ANameThatComesBackOnAnotherAdapterIsNotReattached)
 {
     TempDir byId;

@@ -298,6 +298,14 @@ private:
     Settings kept_;                 // the settings of the window's device when it last had one
     std::optional<Settings> waiting_;
     std::shared_ptr<Timer> retry_;
+    // What the window's device had received when it last had news other than data (closed,
+    // failed, going away): a reconnect hands it to the record of the returning device.
+    struct Received {
+        std::string name;
+        std::u16string buffer;
+        std::uint64_t count = 0;
+    };
+    Received keptReceived_;
     int retries_ = 0;               // tries since the wait began, for the pace of the next
     bool ownRescan_ = false;        // the rescan is this window's: older news no longer applies
     std::string status_;

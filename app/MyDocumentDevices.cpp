@@ -78,6 +78,9 @@ bool MyDocument::reconnect(Device& device)
     }
     // Another window waiting for it may have reopened it already: that port is joined.
     if (device.getPortHandle() == -1) {
+        // The crash or boot output the user waited for stays in view, and more follows it.
+        if (keptReceived_.name == wanted.name)
+            device.adoptReceived(keptReceived_.buffer, keptReceived_.count);
         device.setBaud(wanted.baud);
         device.setPacketFlag(wanted.packet);
         device.setFlowFlag(wanted.flow);

@@ -73,6 +73,8 @@ TEST_F(DocumentTest, AReadingWindowWaitsForItsDeviceAndResumesOnTheNextOneWithIt
     window->choose(window->controls.packetPU, "even-7-1");
     window->choose(window->controls.flowPU, "Hardware");
     window->device()->setDtr(false); // held low, say to keep a board in reset
+    ptys["cu.x"].writeMaster("crash ");
+    tickUntil(*window, 6);
 
     ptys["cu.x"].hangUp();
     window->tick();
@@ -101,7 +103,8 @@ TEST_F(DocumentTest, AReadingWindowWaitsForItsDeviceAndResumesOnTheNextOneWithIt
     EXPECT_FALSE(window->device()->getDtr());
     pty->writeMaster("back");
     tickUntil(*window, 4);
-    EXPECT_TRUE(window->received().ends_with(u"back"));
+    EXPECT_EQ(window->received(), u"crash back") << "what came before the reconnect stays in view";
+    EXPECT_EQ(window->device()->getRecvCount(), 10u);
 
     // Waiting stops when the user switches reading off: the window takes a listed device.
     pty->hangUp();

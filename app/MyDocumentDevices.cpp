@@ -76,6 +76,13 @@ bool MyDocument::reconnect(Device& device)
                   wanted.identity);
         return false;
     }
+    if (!wanted.identity.empty() && identity.empty() && DeviceList::sharedDeviceList().identifies()) {
+        // Its by-id link may be a moment behind the node: the link's arrival rescans, and the
+        // retries look again.
+        setStatus(wanted.name + " is back, but not yet known as " + wanted.identity + "; still waiting for it");
+        scheduleRetry();
+        return false;
+    }
     // Another window waiting for it may have reopened it already: that port is joined.
     if (device.getPortHandle() == -1) {
         // The crash or boot output the user waited for stays in view, and more follows it.

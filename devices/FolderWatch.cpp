@@ -15,23 +15,31 @@
 #include <system_error>
 #endif
 
-FolderWatch::FolderWatch(std::string folder, std::function<void()> onChange)
-    : folder_(std::move(folder)), onChange_(std::move(onChange))
+#ifdef __linux__
+namespace {
+
+// Attributes too: udev gives a new node its group and mode a moment after the kernel makes
+// it, and only then can a user who is not root open it.
+constexpr std::uint32_t entriesChange = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB;
+
+} // namespace
+#endif
+
+FolderWatch::FolderWatch(std::vector<std::string> folders, std::function<void()> onChange)
+    : folders_(std::move(folders)), onChange_(std::move(onChange))
 {
 #ifdef __linux__
     events_.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-    // Attributes too: udev gives a new node its group and mode a moment after the kernel makes
-    // it, and only then can a user who is not root open it.
-    constexpr std::uint32_t entriesChange = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB;
-    if (!events_ || ::inotify_add_watch(events_.get(), folder_.c_str(), entriesChange) < 0) {
-        events_.reset();
+    if (!events_)
         return;
-    }
+    watches_.assign(folders_.size(), -1);
+    watchMissing();
     watch_ = ReadWatch::watchDescriptor(events_.get(), [this] {
-        // Only that something happened matters, not what: the scan looks at the folder itself.
+        // Only that something happened matters, not what: the scan looks at the folders itself.
         alignas(inotify_event) char buffer[4096];
         while (::read(events_.get(), buffer, sizeof buffer) > 0) {
         }
+        watchMissing();
         changed();
     });
     RunLoop::currentRunLoop().addWatch(watch_);
@@ -40,9 +48,11 @@ FolderWatch::FolderWatch(std::string folder, std::function<void()> onChange)
     // last one is all it costs.
     const auto look = [this] {
         std::set<std::string> names;
-        std::error_code error;
-        for (std::filesystem::directory_iterator it(folder_, error), end; !error && it != end; it.increment(error))
-            names.insert(it->path().filename().string());
+        for (const std::string& folder : folders_) {
+            std::error_code error;
+            for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+                names.insert(folder + '/' + it->path().filename().string());
+        }
         return names;
     };
     names_ = look();
@@ -56,6 +66,20 @@ FolderWatch::FolderWatch(std::string folder, std::function<void()> onChange)
     RunLoop::currentRunLoop().addTimer(settle_);
 #endif
 }
+
+#ifdef __linux__
+bool FolderWatch::watchMissing()
+{
+    bool added = false;
+    for (std::size_t i = 0; i < folders_.size(); ++i) {
+        if (watches_[i] < 0) {
+            watches_[i] = ::inotify_add_watch(events_.get(), folders_[i].c_str(), entriesChange);
+            added = added || watches_[i] >= 0;
+        }
+    }
+    return added;
+}
+#endif
 
 FolderWatch::~FolderWatch()
 {

@@ -164,6 +164,21 @@ TEST_F(DocumentTest, ANameThatComesBackOnAnotherAdapterIsNotReattached)
     EXPECT_EQ(window->document->statusText(),
               "A different device (usb-Board_B-if00) now has the name cu.x; still waiting for usb-Board_A-if00");
     EXPECT_EQ(window->controls.devicePU.titleOfSelectedItem(), "cu.x (disconnected)");
+
+    // The board comes back, its link a moment after its node: only the link lets it in.
+    other.hangUp();
+    dev.remove("cu.x");
+    byId.remove("usb-Board_B-if00");
+    settle();
+    Pty again;
+    dev.link("cu.x", again.slavePath());
+    settle();
+    EXPECT_FALSE(window->reading());
+    EXPECT_EQ(window->document->statusText(), "cu.x is back, but not yet known as usb-Board_A-if00; still waiting for it");
+    byId.link("usb-Board_A-if00", again.slavePath());
+    settle();
+    EXPECT_TRUE(window->reading());
+    EXPECT_EQ(window->document->statusText(), "cu.x reconnected");
 }
 
 TEST_F(DocumentTest, AnotherProgramIsRefusedOurPortAndToldWhoHoldsItWhileOurWindowsShareIt)

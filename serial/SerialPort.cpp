@@ -1,6 +1,7 @@
 #include "serial/SerialPort.h"
 
 #include "serial/ExactSpeed.h"
+#include "serial/PortHolder.h"
 #include "serial/PortOptions.h"
 #include "toolkit/ReadWatch.h"
 #include "toolkit/RunLoop.h"
@@ -98,7 +99,10 @@ int SerialPort::close()
     end(writeWatch_);
     onReadable_ = nullptr;
     dropPendingOutput("port closed");
-    if (haveSaved_)
+    // A program that doesn't lock (cat, a script) may have the port open still: the options
+    // are its now, and putting back the ones from before we opened would change them under it.
+    // Asked through our descriptor: the device's name may be gone already.
+    if (haveSaved_ && !PortHolder::otherUser("/proc/self/fd/" + std::to_string(fd_)))
         ::tcsetattr(fd_, TCSANOW, &saved_);
     // The mode belongs to the tty, not to our descriptor: it would outlive the close while
     // someone else (a pty's master side, a getty) keeps the tty open.

@@ -84,6 +84,7 @@ bool MyDocument::reconnect(Device& device)
         return false;
     }
     // Another window waiting for it may have reopened it already: that port is joined.
+    std::string shortfall;
     if (device.getPortHandle() == -1) {
         // The crash or boot output the user waited for stays in view, and more follows it.
         if (keptReceived_.name == wanted.name)
@@ -105,12 +106,13 @@ bool MyDocument::reconnect(Device& device)
             scheduleRetry();
             return false;
         }
+        shortfall = rateShortfall(device); // a device may refuse the rate it took before
     }
     cancelRetry();
     waiting_.reset();
     enabledName_ = wanted.name;
     enableReading();
-    setStatus(wanted.name + " reconnected");
+    setStatus(wanted.name + " reconnected" + (shortfall.empty() ? "" : "; " + shortfall));
     return true;
 }
 

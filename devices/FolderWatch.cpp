@@ -4,7 +4,10 @@
 #include "toolkit/RunLoop.h"
 #include "toolkit/Timer.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #ifdef __linux__
@@ -20,7 +23,9 @@ namespace {
 
 // Attributes too: udev gives a new node its group and mode a moment after the kernel makes
 // it, and only then can a user who is not root open it.
-constexpr std::uint32_t entriesChange = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB;
+constexpr std::uint32_t entriesChange =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF;
+constexpr double slowestRetrySeconds = 10.0;
 
 } // namespace
 #endif
@@ -33,12 +38,10 @@ FolderWatch::FolderWatch(std::vector<std::string> folders, std::function<void()>
     if (!events_)
         return;
     watches_.assign(folders_.size(), -1);
+    lost_.assign(folders_.size(), false);
     watchMissing();
     watch_ = ReadWatch::watchDescriptor(events_.get(), [this] {
-        // Only that something happened matters, not what: the scan looks at the folders itself.
-        alignas(inotify_event) char buffer[4096];
-        while (::read(events_.get(), buffer, sizeof buffer) > 0) {
-        }
+        readEvents();
         watchMissing();
         changed();
     });
@@ -74,10 +77,58 @@ bool FolderWatch::watchMissing()
     for (std::size_t i = 0; i < folders_.size(); ++i) {
         if (watches_[i] < 0) {
             watches_[i] = ::inotify_add_watch(events_.get(), folders_[i].c_str(), entriesChange);
-            added = added || watches_[i] >= 0;
+            if (watches_[i] >= 0) {
+                added = true;
+                lost_[i] = false;
+            }
         }
     }
     return added;
+}
+
+void FolderWatch::readEvents()
+{
+    // Which entries changed doesn't matter, the scan looks at the folders itself; only whether
+    // a folder itself went.
+    alignas(inotify_event) char buffer[4096];
+    bool lost = false;
+    for (ssize_t got; (got = ::read(events_.get(), buffer, sizeof buffer)) > 0;) {
+        for (std::size_t at = 0; at + sizeof(inotify_event) <= static_cast<std::size_t>(got);) {
+            inotify_event event{};
+            std::memcpy(&event, buffer + at, sizeof event);
+            at += sizeof event + event.len;
+            if (!(event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)))
+                continue;
+            for (std::size_t i = 0; i < folders_.size(); ++i) {
+                if (watches_[i] != event.wd)
+                    continue;
+                // A moved folder's watch would follow it; the name is what counts.
+                if (!(event.mask & IN_IGNORED))
+                    ::inotify_rm_watch(events_.get(), event.wd);
+                watches_[i] = -1;
+                lost_[i] = lost = true;
+            }
+        }
+    }
+    if (lost && !retry_) {
+        retryDelay_ = 1.0;
+        retryLost();
+    }
+}
+
+void FolderWatch::retryLost()
+{
+    retry_ = Timer::timerWithTimeInterval(retryDelay_, [this](Timer&) {
+        retry_.reset();
+        // Back: what it holds now may differ from before.
+        if (watchMissing())
+            changed();
+        if (std::find(lost_.begin(), lost_.end(), true) != lost_.end()) {
+            retryDelay_ = std::min(retryDelay_ * 2, slowestRetrySeconds);
+            retryLost();
+        }
+    }, false);
+    RunLoop::currentRunLoop().addTimer(retry_);
 }
 #endif
 
@@ -85,6 +136,10 @@ FolderWatch::~FolderWatch()
 {
     if (settle_)
         settle_->invalidate();
+#ifdef __linux__
+    if (retry_)
+        retry_->invalidate();
+#endif
     // Nothing may watch the descriptor once it closes.
     if (watch_)
         watch_->invalidate();
@@ -92,15 +147,21 @@ FolderWatch::~FolderWatch()
 
 void FolderWatch::changed()
 {
+    const auto now = std::chrono::steady_clock::now();
+    if (!firstChange_)
+        firstChange_ = now;
     if (settle_)
         settle_->invalidate();
-    settle_ = Timer::timerWithTimeInterval(settleSeconds, [this](Timer&) { settled(); }, false);
+    const double waited = std::chrono::duration<double>(now - *firstChange_).count();
+    const double wait = std::clamp(longestWaitSeconds - waited, 0.0, settleSeconds);
+    settle_ = Timer::timerWithTimeInterval(wait, [this](Timer&) { settled(); }, false);
     RunLoop::currentRunLoop().addTimer(settle_);
 }
 
 void FolderWatch::settled()
 {
     settle_.reset();
+    firstChange_.reset();
     // Last: the callback may end this watch.
     onChange_();
 }

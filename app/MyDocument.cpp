@@ -236,6 +236,7 @@ void MyDocument::stateChanged()
         kept_ = shownSettings_;
     // The pop-ups follow the record, whoever changed or replaced it.
     showSettings(device);
+    followLines();
     if (stateObserver_)
         stateObserver_();
 }

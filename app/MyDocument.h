@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 class AttributedText;
@@ -100,6 +101,9 @@ public:
     void pulseDtr();
     // Reads the lines again; answers true, having told the state observer, when they changed.
     bool pollModemLines();
+    // The lines as last read, for drawing without asking the port again (a wedged USB adapter
+    // can take seconds to answer). Read anew by a poll, and when the port or its flow changes.
+    const LineState& shownLines() const { return shownLines_; }
     SerialController& serialController() { return *serial; }
 
     // Transmit editor and view mode.
@@ -313,6 +317,11 @@ private:
     std::shared_ptr<Timer> breakEnd_;
     std::shared_ptr<Timer> pulseEnd_;
     LineState shownLines_;
+    // The port the shown lines were read from: name, descriptor, flow and DTR and RTS wishes.
+    std::tuple<std::string, int, int, bool, bool> linesRead_{"", -2, 0, false, false};
+    std::tuple<std::string, int, int, bool, bool> linesSource();
+    // Reads the lines again when the port they belong to is another than when last read.
+    void followLines();
     std::unique_ptr<Capture> capture_;
     std::vector<std::unique_ptr<Capture>> finishing_; // stopped, still being written out
     bool capturedPortOpen_ = false;

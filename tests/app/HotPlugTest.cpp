@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sys/wait.h>
 #include <termios.h>
@@ -149,14 +150,18 @@ TEST_F(DocumentTest, AListedDeviceThatDoesNotOpenYetIsTriedAgainWithoutAChangeIn
     window->tick();
     EXPECT_EQ(window->document->waitingFor(), "cu.x");
 
-    RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 700ms);
+    const auto waitFor = [](const std::function<bool()>& done) {
+        for (const auto limit = std::chrono::steady_clock::now() + 3s; !done() && std::chrono::steady_clock::now() < limit;)
+            RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 50ms);
+    };
+    waitFor([&] { return window->document->statusText().starts_with("Cannot open"); });
     EXPECT_FALSE(window->reading());
     EXPECT_EQ(window->document->statusText(), "Cannot open " + dev.path() +
                                                   "/cu.x: No such file or directory. Still waiting for cu.x and trying again.");
 
     Pty again;
     nodes.link("node", again.slavePath());
-    RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 1200ms);
+    waitFor([&] { return window->document->isReading(); });
     EXPECT_TRUE(window->reading());
     EXPECT_EQ(window->document->statusText(), "cu.x reconnected");
 }

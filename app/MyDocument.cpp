@@ -148,6 +148,7 @@ void MyDocument::close()
     if (closed_)
         return;
     closed_ = true;
+    cancelRetry();
     // The files are complete before the window goes, on quit too.
     stopCapture();
     reapCaptures(true);
@@ -235,6 +236,7 @@ void MyDocument::stateChanged()
         kept_ = shownSettings_;
     // The pop-ups follow the record, whoever changed or replaced it.
     showSettings(device);
+    followLines();
     if (stateObserver_)
         stateObserver_();
 }

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 class AttributedText;
@@ -101,6 +102,9 @@ public:
     void pulseDtr();
     // Reads the lines again; answers true, having told the state observer, when they changed.
     bool pollModemLines();
+    // The lines as last read, for drawing without asking the port again (a wedged USB adapter
+    // can take seconds to answer). Read anew by a poll, and when the port or its flow changes.
+    const LineState& shownLines() const { return shownLines_; }
     SerialController& serialController() { return *serial; }
 
     // Transmit editor and view mode.
@@ -295,6 +299,11 @@ private:
     std::string waitingTitle() const;
     // Settings chosen while waiting are kept for the reopen; false when not waiting.
     bool storeWhileWaiting(const std::function<void(Device&)>& store);
+    // A device waited for may be listed and still not open for a while (ModemManager probing
+    // it, udev not done with its group, a hang-up that left the name): while it is listed it
+    // is tried again on a timer, soon at first and then every few seconds.
+    void scheduleRetry();
+    void cancelRetry();
 
     std::string enabledName_;       // the device this window works with, "" for none
     bool closed_ = false;
@@ -305,12 +314,27 @@ private:
     Settings shownSettings_;
     Settings kept_;                 // the settings of the window's device when it last had one
     std::optional<Settings> waiting_;
+    std::shared_ptr<Timer> retry_;
+    // What the window's device had received when it last had news other than data (closed,
+    // failed, going away): a reconnect hands it to the record of the returning device.
+    struct Received {
+        std::string name;
+        std::u16string buffer;
+        std::uint64_t count = 0;
+    };
+    Received keptReceived_;
+    int retries_ = 0;               // tries since the wait began, for the pace of the next
     bool ownRescan_ = false;        // the rescan is this window's: older news no longer applies
     std::string status_;
     std::function<void()> stateObserver_;
     std::shared_ptr<Timer> breakEnd_;
     std::shared_ptr<Timer> pulseEnd_;
     LineState shownLines_;
+    // The port the shown lines were read from: name, descriptor, flow and DTR and RTS wishes.
+    std::tuple<std::string, int, int, bool, bool> linesRead_{"", -2, 0, false, false};
+    std::tuple<std::string, int, int, bool, bool> linesSource();
+    // Reads the lines again when the port they belong to is another than when last read.
+    void followLines();
     std::unique_ptr<Capture> capture_;
     std::vector<std::unique_ptr<Capture>> finishing_; // stopped, still being written out
     bool capturedPortOpen_ = false;

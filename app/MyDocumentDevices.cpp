@@ -7,6 +7,8 @@
 #include "app/describeOpenFailure.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
+#include "toolkit/RunLoop.h"
+#include "toolkit/Timer.h"
 
 #include <cerrno>
 
@@ -58,6 +60,10 @@ void MyDocument::startWaiting(const std::string& name)
     readingEnabled = false;
     controls.readToggle.setSelectedSegment(0);
     setStatus(name + " was disconnected; waiting for it to come back");
+    // A hang-up may leave the name listed: nothing in the folder will say when it is back.
+    cancelRetry();
+    retries_ = 0;
+    scheduleRetry();
 }
 
 bool MyDocument::reconnect(Device& device)
@@ -70,31 +76,80 @@ bool MyDocument::reconnect(Device& device)
                   wanted.identity);
         return false;
     }
+    if (!wanted.identity.empty() && identity.empty() && DeviceList::sharedDeviceList().identifies()) {
+        // Its by-id link may be a moment behind the node: the link's arrival rescans, and the
+        // retries look again.
+        setStatus(wanted.name + " is back, but not yet known as " + wanted.identity + "; still waiting for it");
+        scheduleRetry();
+        return false;
+    }
     // Another window waiting for it may have reopened it already: that port is joined.
+    std::string shortfall;
     if (device.getPortHandle() == -1) {
+        // The crash or boot output the user waited for stays in view, and more follows it.
+        if (keptReceived_.name == wanted.name)
+            device.adoptReceived(keptReceived_.buffer, keptReceived_.count);
         device.setBaud(wanted.baud);
         device.setPacketFlag(wanted.packet);
         device.setFlowFlag(wanted.flow);
         device.setDtr(wanted.dtr);
         device.setRts(wanted.rts);
         if (!serial->openPort(&device)) {
-            // Not ready yet (or gone again): the next change of the folder tries again. A holder
-            // lets go without changing the folder: switching reading on tries again too.
-            if (serial->lastError() == EBUSY)
-                setStatus(describeBusyPort(wanted.name, serial->portHolder()) +
-                          "; switch reading on once it is free");
+            // Not ready yet, or gone again. Busy is the usual passing state (ModemManager
+            // probes every new modem-like port); anything else the user may have to fix.
+            const int error = serial->lastError();
+            if (error == EBUSY)
+                setStatus(describeBusyPort(wanted.name, serial->portHolder()) + "; waiting for it to be free");
+            else
+                setStatus(describeOpenFailure(device.path(), error) + " Still waiting for " + wanted.name +
+                          " and trying again.");
+            scheduleRetry();
             return false;
         }
+        shortfall = rateShortfall(device); // a device may refuse the rate it took before
     }
+    cancelRetry();
     waiting_.reset();
     enabledName_ = wanted.name;
     enableReading();
-    setStatus(wanted.name + " reconnected");
+    setStatus(wanted.name + " reconnected" + (shortfall.empty() ? "" : "; " + shortfall));
     return true;
+}
+
+namespace {
+
+// Most passing reasons pass within a second or two; after that a slow pace costs nothing.
+double retryDelay(int attempt)
+{
+    constexpr double first[] = {0.5, 1.0, 2.0};
+    return attempt < 3 ? first[attempt] : 5.0;
+}
+
+} // namespace
+
+void MyDocument::scheduleRetry()
+{
+    if (closed_ || !waiting_ || retry_ || !findDevice(waiting_->name, nullptr))
+        return;
+    retry_ = Timer::timerWithTimeInterval(retryDelay(retries_++), [this](Timer&) {
+        retry_.reset();
+        // Looked up again: a scan meanwhile may have replaced the record.
+        if (Device* device = waiting_ && !closed_ ? findDevice(waiting_->name, nullptr) : nullptr)
+            reconnect(*device);
+    }, false);
+    RunLoop::currentRunLoop().addTimer(retry_);
+}
+
+void MyDocument::cancelRetry()
+{
+    if (retry_)
+        retry_->invalidate();
+    retry_.reset();
 }
 
 void MyDocument::stopWaiting()
 {
+    cancelRetry();
     waiting_.reset();
     setStatus("");
     deviceListChanged();

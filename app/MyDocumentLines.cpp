@@ -89,11 +89,28 @@ MyDocument::LineState MyDocument::lineState()
 bool MyDocument::pollModemLines()
 {
     LineState state = lineState();
+    linesRead_ = linesSource();
     if (state == shownLines_)
         return false;
     shownLines_ = std::move(state);
     stateChanged();
     return true;
+}
+
+std::tuple<std::string, int, int, bool, bool> MyDocument::linesSource()
+{
+    const Device* device = getEnabledDevice();
+    if (!device)
+        return {"", -1, 0, false, false};
+    return {device->getAddr(), device->getPortHandle(), device->getFlowFlag(), device->getDtr(), device->getRts()};
+}
+
+void MyDocument::followLines()
+{
+    if (linesSource() != linesRead_) {
+        shownLines_ = lineState();
+        linesRead_ = linesSource();
+    }
 }
 
 void MyDocument::setDtr(bool on)

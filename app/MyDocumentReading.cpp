@@ -81,6 +81,8 @@ void MyDocument::listenTo(Device& device)
 {
     if (!device.hasListener(this))
         device.addListener(this, [this, &device](std::string_view bytes) {
+            if (bytes.empty()) // the record may be about to go; a reconnect shows what it had
+                keptReceived_ = {device.getAddr(), device.getRecvBuf(), device.getRecvCount()};
             captureNews(device, bytes); // in the same read: a capture never misses a byte
             deviceNews(bytes);
         });
@@ -207,6 +209,7 @@ void MyDocument::clearRecv(Control&)
 {
     if (Device* device = getEnabledDevice())
         device->clearRecvBuffer();
+    keptReceived_ = {};
     controls.recieveTF.setAttributedString(AttributedText());
     receiveShown_ = false;
 }

@@ -22,6 +22,7 @@ void MyDocument::setDevice(PopUpButton& sender)
         // The device waited for is still what the window wants; anything else ends the wait.
         if (title == waitingTitle())
             return;
+        cancelRetry();
         waiting_.reset();
         enabledName_.clear();
     }

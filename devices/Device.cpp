@@ -61,6 +61,17 @@ void Device::appendRecvBuf(const char* bytes, std::size_t count)
         recvBuffer_.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i])));
 }
 
+bool Device::adoptReceived(std::u16string buffer, std::uint64_t count)
+{
+    if (recvCount_ != 0)
+        return false;
+    if (buffer.size() > maxRecvChars)
+        buffer.erase(0, buffer.size() - maxRecvChars);
+    recvBuffer_ = std::move(buffer);
+    recvCount_ = std::max<std::uint64_t>(count, recvBuffer_.size());
+    return true;
+}
+
 void Device::addReader(const void* reader)
 {
     if (std::find(readers_.begin(), readers_.end(), reader) == readers_.end())

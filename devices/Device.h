@@ -80,6 +80,10 @@ public:
     // Characters appended since the record was made; never goes back, not even on clear,
     // so a view can tell how much arrived since it last looked.
     std::uint64_t getRecvCount() const { return recvCount_; }
+    // A record made for a device that came back under its name takes what the record before
+    // it received, and its count, so a view goes on where it was. Only a record that has
+    // received nothing yet takes it; answers whether it did.
+    bool adoptReceived(std::u16string buffer, std::uint64_t count);
 
     // Bytes received and sent since the port was last opened, for every window on the device.
     std::uint64_t getReceivedSinceOpen() const { return receivedSinceOpen_; }

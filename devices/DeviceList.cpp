@@ -42,7 +42,8 @@ DeviceList::DeviceList(Folders folders)
 }
 
 DeviceList::DeviceList(DeviceList&& other) noexcept
-    : deviceList_(std::move(other.deviceList_)), folders_(std::move(other.folders_)), scanned_(std::move(other.scanned_))
+    : deviceList_(std::move(other.deviceList_)), folders_(std::move(other.folders_)), scanned_(std::move(other.scanned_)),
+      identifies_(other.identifies_)
 {
 }
 
@@ -54,6 +55,7 @@ DeviceList& DeviceList::operator=(DeviceList&& other) noexcept
     deviceList_ = std::move(other.deviceList_);
     folders_ = std::move(other.folders_);
     scanned_ = std::move(other.scanned_);
+    identifies_ = other.identifies_;
     return *this;
 }
 
@@ -62,7 +64,9 @@ DeviceList::~DeviceList() = default;
 void DeviceList::watchFolder()
 {
     if (!watch_)
-        watch_ = std::make_unique<FolderWatch>(folders_.devices, [this] { rescan(); });
+        // udev makes an adapter's by-id link a moment after its node: a scan in between finds
+        // the device without its identity, and the link's arrival must bring another scan.
+        watch_ = std::make_unique<FolderWatch>(std::vector{folders_.devices, folders_.serialById}, [this] { rescan(); });
 }
 
 void DeviceList::addObserver(const void* who, std::function<void()> observer)
@@ -154,7 +158,9 @@ void DeviceList::identify()
     namespace fs = std::filesystem;
     std::map<fs::path, std::string> byTarget;
     std::error_code error;
-    for (fs::directory_iterator it(folders_.serialById, error), end; !error && it != end; it.increment(error)) {
+    fs::directory_iterator it(folders_.serialById, error);
+    identifies_ = !error;
+    for (fs::directory_iterator end; !error && it != end; it.increment(error)) {
         std::error_code dangling;
         if (const fs::path target = fs::canonical(it->path(), dangling); !dangling)
             byTarget.emplace(target, it->path().filename().string());

@@ -49,6 +49,9 @@ public:
     // nullptr outside 0..count-1. A record stays valid until a scan removes it.
     Device* getDeviceAtIndex(int index);
     int getNumDevices() const { return static_cast<int>(deviceList_.size()); }
+    // Whether the last scan found the by-id folder, so that an adapter's identity can be told:
+    // a record without one is then one whose link udev has not made yet, or has none.
+    bool identifies() const { return identifies_; }
 
     // Rescans by itself whenever the device folder changes, from now on (again after an
     // assignment). Calling it while it watches does nothing.
@@ -69,4 +72,5 @@ private:
     std::vector<std::string> scanned_;
     std::vector<std::pair<const void*, std::function<void()>>> observers_;
     std::unique_ptr<FolderWatch> watch_;
+    bool identifies_ = false;
 };

@@ -4,7 +4,10 @@
 #include "toolkit/RunLoop.h"
 #include "toolkit/Timer.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #ifdef __linux__
@@ -15,23 +18,31 @@
 #include <system_error>
 #endif
 
-FolderWatch::FolderWatch(std::string folder, std::function<void()> onChange)
-    : folder_(std::move(folder)), onChange_(std::move(onChange))
+#ifdef __linux__
+namespace {
+
+// Attributes too: udev gives a new node its group and mode a moment after the kernel makes
+// it, and only then can a user who is not root open it.
+constexpr std::uint32_t entriesChange =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF;
+constexpr double slowestRetrySeconds = 10.0;
+
+} // namespace
+#endif
+
+FolderWatch::FolderWatch(std::vector<std::string> folders, std::function<void()> onChange)
+    : folders_(std::move(folders)), onChange_(std::move(onChange))
 {
 #ifdef __linux__
     events_.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-    // Attributes too: udev gives a new node its group and mode a moment after the kernel makes
-    // it, and only then can a user who is not root open it.
-    constexpr std::uint32_t entriesChange = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB;
-    if (!events_ || ::inotify_add_watch(events_.get(), folder_.c_str(), entriesChange) < 0) {
-        events_.reset();
+    if (!events_)
         return;
-    }
+    watches_.assign(folders_.size(), -1);
+    lost_.assign(folders_.size(), false);
+    watchMissing();
     watch_ = ReadWatch::watchDescriptor(events_.get(), [this] {
-        // Only that something happened matters, not what: the scan looks at the folder itself.
-        alignas(inotify_event) char buffer[4096];
-        while (::read(events_.get(), buffer, sizeof buffer) > 0) {
-        }
+        readEvents();
+        watchMissing();
         changed();
     });
     RunLoop::currentRunLoop().addWatch(watch_);
@@ -40,9 +51,11 @@ FolderWatch::FolderWatch(std::string folder, std::function<void()> onChange)
     // last one is all it costs.
     const auto look = [this] {
         std::set<std::string> names;
-        std::error_code error;
-        for (std::filesystem::directory_iterator it(folder_, error), end; !error && it != end; it.increment(error))
-            names.insert(it->path().filename().string());
+        for (const std::string& folder : folders_) {
+            std::error_code error;
+            for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+                names.insert(folder + '/' + it->path().filename().string());
+        }
         return names;
     };
     names_ = look();
@@ -57,10 +70,76 @@ FolderWatch::FolderWatch(std::string folder, std::function<void()> onChange)
 #endif
 }
 
+#ifdef __linux__
+bool FolderWatch::watchMissing()
+{
+    bool added = false;
+    for (std::size_t i = 0; i < folders_.size(); ++i) {
+        if (watches_[i] < 0) {
+            watches_[i] = ::inotify_add_watch(events_.get(), folders_[i].c_str(), entriesChange);
+            if (watches_[i] >= 0) {
+                added = true;
+                lost_[i] = false;
+            }
+        }
+    }
+    return added;
+}
+
+void FolderWatch::readEvents()
+{
+    // Which entries changed doesn't matter, the scan looks at the folders itself; only whether
+    // a folder itself went.
+    alignas(inotify_event) char buffer[4096];
+    bool lost = false;
+    for (ssize_t got; (got = ::read(events_.get(), buffer, sizeof buffer)) > 0;) {
+        for (std::size_t at = 0; at + sizeof(inotify_event) <= static_cast<std::size_t>(got);) {
+            inotify_event event{};
+            std::memcpy(&event, buffer + at, sizeof event);
+            at += sizeof event + event.len;
+            if (!(event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)))
+                continue;
+            for (std::size_t i = 0; i < folders_.size(); ++i) {
+                if (watches_[i] != event.wd)
+                    continue;
+                // A moved folder's watch would follow it; the name is what counts.
+                if (!(event.mask & IN_IGNORED))
+                    ::inotify_rm_watch(events_.get(), event.wd);
+                watches_[i] = -1;
+                lost_[i] = lost = true;
+            }
+        }
+    }
+    if (lost && !retry_) {
+        retryDelay_ = 1.0;
+        retryLost();
+    }
+}
+
+void FolderWatch::retryLost()
+{
+    retry_ = Timer::timerWithTimeInterval(retryDelay_, [this](Timer&) {
+        retry_.reset();
+        // Back: what it holds now may differ from before.
+        if (watchMissing())
+            changed();
+        if (std::find(lost_.begin(), lost_.end(), true) != lost_.end()) {
+            retryDelay_ = std::min(retryDelay_ * 2, slowestRetrySeconds);
+            retryLost();
+        }
+    }, false);
+    RunLoop::currentRunLoop().addTimer(retry_);
+}
+#endif
+
 FolderWatch::~FolderWatch()
 {
     if (settle_)
         settle_->invalidate();
+#ifdef __linux__
+    if (retry_)
+        retry_->invalidate();
+#endif
     // Nothing may watch the descriptor once it closes.
     if (watch_)
         watch_->invalidate();
@@ -68,15 +147,21 @@ FolderWatch::~FolderWatch()
 
 void FolderWatch::changed()
 {
+    const auto now = std::chrono::steady_clock::now();
+    if (!firstChange_)
+        firstChange_ = now;
     if (settle_)
         settle_->invalidate();
-    settle_ = Timer::timerWithTimeInterval(settleSeconds, [this](Timer&) { settled(); }, false);
+    const double waited = std::chrono::duration<double>(now - *firstChange_).count();
+    const double wait = std::clamp(longestWaitSeconds - waited, 0.0, settleSeconds);
+    settle_ = Timer::timerWithTimeInterval(wait, [this](Timer&) { settled(); }, false);
     RunLoop::currentRunLoop().addTimer(settle_);
 }
 
 void FolderWatch::settled()
 {
     settle_.reset();
+    firstChange_.reset();
     // Last: the callback may end this watch.
     onChange_();
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <utility>
 #include <system_error>
 #include <unistd.h>
 #ifdef __linux__
@@ -66,15 +67,11 @@ std::optional<PortHolder> lockHolder(const fs::path& device, const fs::path& pro
 
 } // namespace
 
-std::optional<PortHolder> PortHolder::find(const std::string& path, const std::string& procFolder)
+namespace {
+
+// The processes with the device open by any descriptor: this one, and the first other one.
+std::pair<std::optional<PortHolder>, std::optional<PortHolder>> openers(const fs::path& device, const fs::path& procFolder)
 {
-    std::error_code error;
-    const fs::path device = fs::canonical(path, error);
-    if (error)
-        return std::nullopt;
-    if (std::optional<PortHolder> locked = lockHolder(device, procFolder))
-        return locked;
-    // A holder that did not lock (only the tty's exclusive mode keeps us out) has it open.
     std::optional<PortHolder> self;
     std::optional<PortHolder> other;
     forEachEntry(procFolder, [&](const fs::path& process) {
@@ -92,5 +89,29 @@ std::optional<PortHolder> PortHolder::find(const std::string& path, const std::s
         });
         return !other;
     });
+    return {self, other};
+}
+
+} // namespace
+
+std::optional<PortHolder> PortHolder::find(const std::string& path, const std::string& procFolder)
+{
+    std::error_code error;
+    const fs::path device = fs::canonical(path, error);
+    if (error)
+        return std::nullopt;
+    if (std::optional<PortHolder> locked = lockHolder(device, procFolder))
+        return locked;
+    // A holder that did not lock (only the tty's exclusive mode keeps us out) has it open.
+    const auto [self, other] = openers(device, procFolder);
     return other ? other : self;
+}
+
+std::optional<PortHolder> PortHolder::otherUser(const std::string& path, const std::string& procFolder)
+{
+    std::error_code error;
+    const fs::path device = fs::canonical(path, error);
+    if (error)
+        return std::nullopt;
+    return openers(device, procFolder).second;
 }

@@ -14,4 +14,7 @@ struct PortHolder {
     // The process holding `path` (a link is followed to the device). Among those that merely
     // have it open, another process is preferred to this one, which may hold it under another name.
     static std::optional<PortHolder> find(const std::string& path, const std::string& procFolder = "/proc");
+    // Another process that has `path` open, locked or not; nothing when none does or it can't
+    // be told. Whoever shares a port with programs that don't lock must leave its settings be.
+    static std::optional<PortHolder> otherUser(const std::string& path, const std::string& procFolder = "/proc");
 };

@@ -1,6 +1,7 @@
 #include "serial/SerialPort.h"
 
 #include "serial/ExactSpeed.h"
+#include "serial/PortHolder.h"
 #include "serial/PortOptions.h"
 #include "toolkit/ReadWatch.h"
 #include "toolkit/RunLoop.h"
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <limits>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -77,6 +79,13 @@ bool SerialPort::configure(int baud, int packetFlag, int flowFlag)
     if (::tcgetattr(fd_, &saved_) != 0)
         return false;
     haveSaved_ = true;
+#ifdef __linux__
+    // glibc's termios can't hold a custom rate (BOTHER): it is kept in the kernel's terms.
+    if (unsigned input = 0, output = 0; ExactSpeed::read(fd_, input, output) && output > 0 &&
+                                        output <= static_cast<unsigned>(std::numeric_limits<int>::max()) &&
+                                        !PortOptions::speedFor(static_cast<int>(output)))
+        savedRate_ = output;
+#endif
     termios working = saved_;
     PortOptions::apply(working, baud, packetFlag, flowFlag);
     if (::tcsetattr(fd_, TCSANOW, &working) != 0)
@@ -98,8 +107,15 @@ int SerialPort::close()
     end(writeWatch_);
     onReadable_ = nullptr;
     dropPendingOutput("port closed");
-    if (haveSaved_)
+    // A program that doesn't lock (cat, a script) may have the port open still: the options
+    // are its now, and putting back the ones from before we opened would change them under it.
+    // Asked through our descriptor: the device's name may be gone already.
+    if (haveSaved_ && !PortHolder::otherUser("/proc/self/fd/" + std::to_string(fd_)))
+    {
         ::tcsetattr(fd_, TCSANOW, &saved_);
+        if (savedRate_ != 0)
+            ExactSpeed::set(fd_, savedRate_);
+    }
     // The mode belongs to the tty, not to our descriptor: it would outlive the close while
     // someone else (a pty's master side, a getty) keeps the tty open.
     if (exclusive_)

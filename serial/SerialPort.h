@@ -54,6 +54,7 @@ private:
     std::string name_;
     termios saved_{};
     bool haveSaved_ = false; // only options really read from the device are put back
+    unsigned savedRate_ = 0; // a rate termios has no constant for (Linux), else 0
     bool exclusive_ = false; // the tty's exclusive mode is ours to end
     std::string pending_;
     std::function<void()> onReadable_;

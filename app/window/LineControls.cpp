@@ -81,14 +81,15 @@ void LineControls::poll()
 
 bool LineControls::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == window_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+    if (watched == window_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+                               event->type() == QEvent::WindowStateChange))
         show();
     return QObject::eventFilter(watched, event);
 }
 
 void LineControls::show()
 {
-    const MyDocument::LineState state = document_.lineState();
+    const MyDocument::LineState& state = document_.shownLines();
     const bool hasDevice = document_.getEnabledDevice() != nullptr;
     baud_->setEnabled(hasDevice);
     format_->setEnabled(hasDevice);
@@ -121,7 +122,8 @@ void LineControls::show()
     stillPolls_ = 0;
     if (poll_->interval() != pollMilliseconds)
         poll_->setInterval(pollMilliseconds); // restarts a running timer
-    const bool polling = state.usable && window_->isVisible();
+    // Nobody sees the indicators of a minimized window.
+    const bool polling = state.usable && window_->isVisible() && !window_->isMinimized();
     if (polling && !poll_->isActive())
         poll_->start();
     else if (!polling)

@@ -2,7 +2,8 @@
 // RTS, a break and a DTR pulse, and the status bar's CTS, DSR, DCD and RI indicators. They act
 // through the document and show its LineState; while the window is visible and its port has
 // modem lines, the lines are polled so the indicators follow them: ten times a second while
-// they move, four times a second once they have been still for two seconds.
+// they move, four times a second once they have been still for two seconds. Not while the
+// window is minimized; showing draws the lines as last read, without asking the port.
 #pragma once
 
 #include <QObject>

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sys/wait.h>
 #include <termios.h>
@@ -62,6 +63,25 @@ TEST_F(DocumentTest, DevicesThatComeAndGoShowInEveryWindowByThemselvesAndABurstI
     EXPECT_EQ(logged(settle), "device cu.b4 not found again, REMOVING..\n");
     EXPECT_EQ(listed(*second).size(), 2u);
     EXPECT_EQ(scans, 2);
+
+    // Steady churn can't put the scan off for long.
+    const auto churnStart = std::chrono::steady_clock::now();
+    for (int i = 0; i < 15 && scans == 2; ++i) {
+        attach("cu.d");
+        dev.remove("cu.d");
+        RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 100ms);
+    }
+    EXPECT_EQ(scans, 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - churnStart, 1300ms);
+
+    // A watched folder that goes and comes back is watched again.
+    std::filesystem::remove_all(dev.path());
+    settle();
+    std::filesystem::create_directory(dev.path());
+    RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 1500ms);
+    attach("cu.e");
+    settle();
+    EXPECT_EQ(listed(*second), std::vector<std::string>{"cu.e"});
     DeviceList::sharedDeviceList().removeObserver(&scans);
 }
 
@@ -73,6 +93,8 @@ TEST_F(DocumentTest, AReadingWindowWaitsForItsDeviceAndResumesOnTheNextOneWithIt
     window->choose(window->controls.packetPU, "even-7-1");
     window->choose(window->controls.flowPU, "Hardware");
     window->device()->setDtr(false); // held low, say to keep a board in reset
+    ptys["cu.x"].writeMaster("crash ");
+    tickUntil(*window, 6);
 
     ptys["cu.x"].hangUp();
     window->tick();
@@ -101,7 +123,8 @@ TEST_F(DocumentTest, AReadingWindowWaitsForItsDeviceAndResumesOnTheNextOneWithIt
     EXPECT_FALSE(window->device()->getDtr());
     pty->writeMaster("back");
     tickUntil(*window, 4);
-    EXPECT_TRUE(window->received().ends_with(u"back"));
+    EXPECT_EQ(window->received(), u"crash back") << "what came before the reconnect stays in view";
+    EXPECT_EQ(window->device()->getRecvCount(), 10u);
 
     // Waiting stops when the user switches reading off: the window takes a listed device.
     pty->hangUp();
@@ -110,6 +133,37 @@ TEST_F(DocumentTest, AReadingWindowWaitsForItsDeviceAndResumesOnTheNextOneWithIt
     window->readOff();
     EXPECT_EQ(window->document->waitingFor(), "");
     EXPECT_EQ(window->shown(), "cu.x 115200 even-7-1 Hardware");
+}
+
+TEST_F(DocumentTest, AListedDeviceThatDoesNotOpenYetIsTriedAgainWithoutAChangeInTheFolder)
+{
+    // The name leads through a folder nobody watches, so the node behind it can come and go
+    // while the device folder stays as it is: a hang-up that leaves the name listed.
+    TempDir nodes;
+    Pty board;
+    nodes.link("node", board.slavePath());
+    dev.link("cu.x", nodes.path() + "/node");
+    auto window = openWindow("cu.x");
+    ASSERT_TRUE(window->reading());
+    board.hangUp();
+    nodes.remove("node");
+    window->tick();
+    EXPECT_EQ(window->document->waitingFor(), "cu.x");
+
+    const auto waitFor = [](const std::function<bool()>& done) {
+        for (const auto limit = std::chrono::steady_clock::now() + 3s; !done() && std::chrono::steady_clock::now() < limit;)
+            RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 50ms);
+    };
+    waitFor([&] { return window->document->statusText().starts_with("Cannot open"); });
+    EXPECT_FALSE(window->reading());
+    EXPECT_EQ(window->document->statusText(), "Cannot open " + dev.path() +
+                                                  "/cu.x: No such file or directory. Still waiting for cu.x and trying again.");
+
+    Pty again;
+    nodes.link("node", again.slavePath());
+    waitFor([&] { return window->document->isReading(); });
+    EXPECT_TRUE(window->reading());
+    EXPECT_EQ(window->document->statusText(), "cu.x reconnected");
 }
 
 TEST_F(DocumentTest, ANameThatComesBackOnAnotherAdapterIsNotReattached)
@@ -134,6 +188,21 @@ TEST_F(DocumentTest, ANameThatComesBackOnAnotherAdapterIsNotReattached)
     EXPECT_EQ(window->document->statusText(),
               "A different device (usb-Board_B-if00) now has the name cu.x; still waiting for usb-Board_A-if00");
     EXPECT_EQ(window->controls.devicePU.titleOfSelectedItem(), "cu.x (disconnected)");
+
+    // The board comes back, its link a moment after its node: only the link lets it in.
+    other.hangUp();
+    dev.remove("cu.x");
+    byId.remove("usb-Board_B-if00");
+    settle();
+    Pty again;
+    dev.link("cu.x", again.slavePath());
+    settle();
+    EXPECT_FALSE(window->reading());
+    EXPECT_EQ(window->document->statusText(), "cu.x is back, but not yet known as usb-Board_A-if00; still waiting for it");
+    byId.link("usb-Board_A-if00", again.slavePath());
+    settle();
+    EXPECT_TRUE(window->reading());
+    EXPECT_EQ(window->document->statusText(), "cu.x reconnected");
 }
 
 TEST_F(DocumentTest, AnotherProgramIsRefusedOurPortAndToldWhoHoldsItWhileOurWindowsShareIt)

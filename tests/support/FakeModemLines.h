@@ -14,6 +14,7 @@ public:
         bool breaking = false;
         int breaks = 0;
         int error = 0;
+        int reads = 0;
     };
 
     static Factory factory(std::shared_ptr<Wire> wire)
@@ -26,6 +27,7 @@ public:
     bool get(unsigned& lines, int& error) override
     {
         lines = wire_->asserted;
+        ++wire_->reads;
         return ok(error);
     }
     bool set(unsigned lines, bool on, int& error) override

@@ -2,6 +2,7 @@
 
 #include "toolkit/Utf16.h"
 #include "toolkit/qt/PastedText.h"
+#include "toolkit/qt/wordAt.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,6 +1,7 @@
 #include "toolkit/qt/TextViewWidget.h"
 
 #include "toolkit/qt/QuietScrollBar.h"
+#include "toolkit/qt/wordAt.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -256,32 +257,6 @@ void TextViewWidget::ensureVisible(std::size_t position)
         verticalScrollBar()->setValue(line - visible + 1);
 }
 
-int TextViewWidget::wordClass(char16_t unit)
-{
-    const QChar ch(unit);
-    if (ch.isLetterOrNumber() || unit == u'_')
-        return 1;
-    if (ch.isSpace() || unit < 0x20)
-        return 0;
-    return 2;
-}
-
-TextRange TextViewWidget::wordAt(std::size_t position) const
-{
-    const std::u16string& text = model_->string();
-    if (text.empty())
-        return TextRange{};
-    const std::size_t at = std::min(position, text.size() - 1);
-    const int kind = wordClass(text[at]);
-    std::size_t from = at;
-    std::size_t to = at + 1;
-    while (from > 0 && wordClass(text[from - 1]) == kind && !MonoTextLayout::isLineBreak(text[from - 1]))
-        --from;
-    while (to < text.size() && wordClass(text[to]) == kind && !MonoTextLayout::isLineBreak(text[to]))
-        ++to;
-    return TextRange{from, to - from};
-}
-
 QString TextViewWidget::selectedText() const
 {
     const TextRange range = selection();
@@ -413,7 +388,7 @@ void TextViewWidget::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    const TextRange word = wordAt(positionAt(event->position().toPoint()));
+    const TextRange word = wordAt(model_->string(), positionAt(event->position().toPoint()));
     setSelection(word.location, word.end());
     dragging_ = true;
 }

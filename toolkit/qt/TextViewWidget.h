@@ -62,8 +62,6 @@ protected:
     // Moves the selection (anchor fixed, caret moving) and hands it to the model.
     void setSelection(std::size_t anchor, std::size_t caret);
     void ensureVisible(std::size_t position);
-    TextRange wordAt(std::size_t position) const;
-    static int wordClass(char16_t unit);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -161,6 +161,9 @@ public:
     const std::string& statusText() const { return status_; }
     // Called after anything the title, port state or status may show has changed.
     void setStateObserver(std::function<void()> observer) { stateObserver_ = std::move(observer); }
+    // Called when only the byte counts (trafficState, captureState) changed, as they do at
+    // every tick of a stream; without one, the state observer is called.
+    void setTrafficObserver(std::function<void()> observer) { trafficObserver_ = std::move(observer); }
 
     // Capture (MyDocumentCapture.cpp): every byte the window's device delivers goes to a file
     // until stopped, also across the device going away and coming back. Answers "" when it
@@ -327,6 +330,7 @@ private:
     bool ownRescan_ = false;        // the rescan is this window's: older news no longer applies
     std::string status_;
     std::function<void()> stateObserver_;
+    std::function<void()> trafficObserver_;
     std::shared_ptr<Timer> breakEnd_;
     std::shared_ptr<Timer> pulseEnd_;
     LineState shownLines_;
@@ -340,4 +344,5 @@ private:
     bool capturedPortOpen_ = false;
     std::string capturedPortName_;
     std::array<std::uint64_t, 3> shownTraffic_{}; // received, sent, captured, as last shown
+    std::chrono::steady_clock::time_point trafficShownAt_{};
 };

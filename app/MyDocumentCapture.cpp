@@ -178,7 +178,18 @@ void MyDocument::showTraffic(const Device* device)
                                            capture_ ? capture_->bytesCaptured() : 0};
     if (now == shownTraffic_)
         return;
+    // Counts that run with a stream are redrawn twice a second: at every tick they would cost
+    // the window about as much as redrawing the receive view. The ticks go on until the last
+    // count is shown.
+    const auto time = std::chrono::steady_clock::now();
+    if (trafficObserver_ && time - trafficShownAt_ < std::chrono::milliseconds(500)) {
+        ticks_.busy();
+        return;
+    }
     shownTraffic_ = now;
-    if (stateObserver_)
+    trafficShownAt_ = time;
+    if (trafficObserver_)
+        trafficObserver_();
+    else if (stateObserver_)
         stateObserver_();
 }

@@ -80,6 +80,7 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
     document_ = std::make_unique<MyDocument>(*controls_);
     lines_ = new LineControls(this, *document_, portMenu_, statusBar());
     document_->setStateObserver([this] { showState(); });
+    document_->setTrafficObserver([this] { showCounts(); });
     connect(receiveView_, &TextViewWidget::heldChanged, this, [this] { showState(); });
     controls_->connect(*document_);
     showState();
@@ -92,6 +93,7 @@ MyDocumentWindow::~MyDocumentWindow()
     controls_->disconnect();
     delete std::exchange(lines_, nullptr); // it watches the window, which still hides
     document_->setStateObserver(nullptr);
+    document_->setTrafficObserver(nullptr);
     document_.reset();
 }
 

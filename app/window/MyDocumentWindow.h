@@ -48,6 +48,8 @@ private:
     void saveReceived();
     // Title mark, menu items and status bar counters; answers the title.
     QString showCapture(const QString& title);
+    // The status bar's byte counts alone, at every tick of a stream.
+    void showCounts();
 
     std::shared_ptr<TerminalControls> controls_;
     std::unique_ptr<MyDocument> document_;

@@ -14,6 +14,28 @@
 #include <QLabel>
 #include <QMenu>
 
+namespace {
+
+// The counts change at every tick of a stream. A label whose size is fixed takes new text
+// without laying the status bar out again, so its size is set by hand: it only grows, when a
+// count needs more room, and starts small again once hidden.
+void showCount(QLabel* label, const QString& text)
+{
+    if (label->text() == text)
+        return;
+    if (text.isEmpty()) {
+        label->setVisible(false);
+        label->setMinimumWidth(0);
+    }
+    const int width = label->fontMetrics().horizontalAdvance(text) + 2 * label->margin() + 2;
+    if (width > label->minimumWidth())
+        label->setFixedSize(width, label->fontMetrics().height());
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+}
+
+} // namespace
+
 void MyDocumentWindow::buildCaptureItems(QMenu* port)
 {
     port->addSeparator();
@@ -44,17 +66,18 @@ void MyDocumentWindow::saveReceived()
         document_->saveReceived(QFile::encodeName(path).toStdString());
 }
 
+void MyDocumentWindow::showCounts()
+{
+    showCount(captureState_, QString::fromStdString(document_->captureState()));
+    showCount(traffic_, QString::fromStdString(document_->trafficState()));
+}
+
 QString MyDocumentWindow::showCapture(const QString& title)
 {
     const bool capturing = document_->capture() != nullptr;
     startCaptureItem_->setText(capturing ? tr("Start &New Capture…") : tr("Start &Capture…"));
     stopCaptureItem_->setEnabled(capturing);
-    const QString capture = QString::fromStdString(document_->captureState());
-    captureState_->setText(capture);
-    captureState_->setVisible(!capture.isEmpty());
-    const QString traffic = QString::fromStdString(document_->trafficState());
-    traffic_->setText(traffic);
-    traffic_->setVisible(!traffic.isEmpty());
+    showCounts();
     // A mark at the front, where a task bar that cuts titles short still shows it.
     return capturing ? QStringLiteral("\u25CF ") + title : title;
 }

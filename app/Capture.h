@@ -61,10 +61,8 @@ public:
     bool isFinished() const { return writer_.isFinished(); }
     // Why the capture can take no more, "" while it can.
     std::string failure() const { return writer_.failure(); }
-    bool isStopped() const { return stopped_; }
 
     const std::string& path() const { return path_; }
-    Format format() const { return format_; }
     // Received bytes the capture took.
     std::uint64_t bytesCaptured() const { return captured_; }
 

@@ -4,6 +4,7 @@
 
 #include "devices/Device.h"
 #include "toolkit/FileDescriptor.h"
+#include "toolkit/printableText.h"
 
 #include <cerrno>
 #include <cstring>
@@ -79,9 +80,11 @@ void MyDocument::reapCaptures(bool wait)
 void MyDocument::captureNews(const Device& from, std::string_view bytes)
 {
     // A window that moved to another device may still hear the one it left.
-    if (!capture_ || &from != getEnabledDevice())
+    if (!capture_ || enabledName_ != from.getAddr())
         return;
-    followCapture();
+    // The port's opening is marked before its first bytes; after that a read does no more.
+    if (!capturedPortOpen_)
+        followCapture();
     if (capture_ && !bytes.empty() && !capture_->received(bytes))
         captureFailed();
 }
@@ -95,17 +98,20 @@ void MyDocument::followCapture()
     Device* device = getEnabledDevice();
     const bool open = device && device->getPortHandle() != -1 && device->getReadError() == 0;
     if (open != capturedPortOpen_ || (open && capturedPortName_ != device->getAddr())) {
+        // Names go into the file as the window shows them: a control character in one must
+        // not start a line of its own.
+        const std::string was = printableText(capturedPortName_);
         if (capturedPortOpen_) {
             // A record that is gone was unplugged; one the window left was closed.
             if (device && device->getAddr() == capturedPortName_ && device->getReadError() != 0)
-                capture_->mark(capturedPortName_ + " went away: " + std::strerror(device->getReadError()));
+                capture_->mark(was + " went away: " + std::strerror(device->getReadError()));
             else if (!device)
-                capture_->mark(capturedPortName_ + " went away");
+                capture_->mark(was + " went away");
             else
-                capture_->mark("Port " + capturedPortName_ + " closed");
+                capture_->mark("Port " + was + " closed");
         }
         if (open)
-            capture_->mark("Port " + std::string(device->getAddr()) + " opened, " + settingsTitle(settingsFor(device)));
+            capture_->mark("Port " + printableText(device->getAddr()) + " opened, " + settingsTitle(settingsFor(device)));
         capturedPortOpen_ = open;
         capturedPortName_ = device ? device->getAddr() : "";
     }

@@ -6,6 +6,7 @@
 
 #include "devices/CharacterFormat.h"
 #include "devices/Device.h"
+#include "serial/PortOptions.h"
 #include "toolkit/Log.h"
 #include "toolkit/RunLoop.h"
 #include "toolkit/Timer.h"
@@ -13,8 +14,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr int hardwareFlow = 2;
 
 std::string lineFailure(const Device& device, const std::string& what, int error)
 {
@@ -80,7 +79,7 @@ MyDocument::LineState MyDocument::lineState()
     else {
         state.usable = true;
         state.asserted = asserted;
-        state.rtsUsable = device->getFlowFlag() != hardwareFlow;
+        state.rtsUsable = !PortOptions::driverDrivesRts(device->getFlowFlag());
     }
     state.rtsWhy = state.usable && !state.rtsUsable ? "Hardware flow control drives RTS" : state.why;
     return state;
@@ -135,7 +134,7 @@ void MyDocument::setLine(unsigned line, bool on)
         device->setDtr(on);
     // Under hardware flow control the driver owns RTS; the wish waits for another flow type.
     int error = 0;
-    if (rts && device->getFlowFlag() == hardwareFlow)
+    if (rts && PortOptions::driverDrivesRts(device->getFlowFlag()))
         setStatus("Hardware flow control drives RTS.");
     else if (const auto lines = serial->modemLines(device); lines && !lines->set(line, on, error))
         setStatus(lineFailure(*device, (on ? "Raising " : "Dropping ") + std::string(rts ? "RTS" : "DTR"), error));

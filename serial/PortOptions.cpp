@@ -116,6 +116,11 @@ int PortOptions::rateFor(int baud)
     return baud > 0 ? baud : defaultRate;
 }
 
+bool PortOptions::driverDrivesRts(int flowFlag)
+{
+    return flowFlag == flowHardware;
+}
+
 bool PortOptions::hasStickParity()
 {
     return stickParity != 0;

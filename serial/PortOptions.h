@@ -17,6 +17,8 @@ int rateFor(int baud);
 std::optional<speed_t> speedFor(int rate);
 // Whether mark and space parity can be had (CMSPAR).
 bool hasStickParity();
+// Under hardware flow control the driver drives RTS itself: nobody else may set it.
+bool driverDrivesRts(int flowFlag);
 
 // Turns the options read from the device into the ones to apply: speed, CLOCAL and
 // CREAD, the packet type (a flag of CharacterFormat) and the flow type (printing their

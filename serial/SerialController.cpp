@@ -10,13 +10,6 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
-
-// Under hardware flow control the driver drives RTS itself.
-constexpr int hardwareFlow = 2;
-
-} // namespace
-
 bool SerialController::openPort(Device* device)
 {
     if (!device)
@@ -40,7 +33,7 @@ bool SerialController::openPort(Device* device)
     if (const std::unique_ptr<ModemLines> lines = modemLines(device)) {
         int ignored = 0;
         lines->set(ModemLines::Dtr, device->getDtr(), ignored);
-        if (device->getFlowFlag() != hardwareFlow)
+        if (!PortOptions::driverDrivesRts(device->getFlowFlag()))
             lines->set(ModemLines::Rts, device->getRts(), ignored);
     }
     logLine("OPEND port");

@@ -70,6 +70,11 @@ bool SerialPort::claim()
     // Set after the lock, so a refused open never touches the holder's tty. It keeps out
     // programs that don't lock (only root passes it), until we end it on close.
     exclusive_ = ::ioctl(fd_, TIOCEXCL) == 0;
+    // A program that doesn't lock (cat, a script) may have had the port open before us: the
+    // options are then shared, and putting back the ones from before we opened would change
+    // them under it. Asked once, here: with the exclusive mode set no such program gets in
+    // later. Asked through our descriptor, whatever name the device goes by.
+    shared_ = PortHolder::otherUser("/proc/self/fd/" + std::to_string(fd_)).has_value();
     return true;
 }
 
@@ -107,11 +112,9 @@ int SerialPort::close()
     end(writeWatch_);
     onReadable_ = nullptr;
     dropPendingOutput("port closed");
-    // A program that doesn't lock (cat, a script) may have the port open still: the options
-    // are its now, and putting back the ones from before we opened would change them under it.
-    // Asked through our descriptor: the device's name may be gone already.
-    if (haveSaved_ && !PortHolder::otherUser("/proc/self/fd/" + std::to_string(fd_)))
-    {
+    // Without the exclusive mode another program may have come since: ask again.
+    const bool shared = shared_ || (!exclusive_ && PortHolder::otherUser("/proc/self/fd/" + std::to_string(fd_)));
+    if (haveSaved_ && !shared) {
         ::tcsetattr(fd_, TCSANOW, &saved_);
         if (savedRate_ != 0)
             ExactSpeed::set(fd_, savedRate_);

@@ -56,6 +56,7 @@ private:
     bool haveSaved_ = false; // only options really read from the device are put back
     unsigned savedRate_ = 0; // a rate termios has no constant for (Linux), else 0
     bool exclusive_ = false; // the tty's exclusive mode is ours to end
+    bool shared_ = false;    // another program had the port open when we claimed it
     std::string pending_;
     std::function<void()> onReadable_;
     std::shared_ptr<ReadWatch> readWatch_;  // while reading is watched and not paused

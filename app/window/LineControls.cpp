@@ -66,11 +66,6 @@ bool LineControls::isPolling() const
     return poll_->isActive();
 }
 
-int LineControls::pollInterval() const
-{
-    return poll_->interval();
-}
-
 void LineControls::poll()
 {
     if (document_.pollModemLines())

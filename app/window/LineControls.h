@@ -40,7 +40,6 @@ public:
     // CTS, DSR, DCD, RI.
     const std::array<QLabel*, 4>& indicators() const { return indicators_; }
     bool isPolling() const;
-    int pollInterval() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -136,6 +136,9 @@ public:
     // In Latin-1 the editor refuses a character beyond one byte where it enters, naming it in
     // the status, so it is never sent as anything else.
     bool shouldChangeText(TextView& sender, TextRange range, std::u16string_view text) override;
+    // "U+20AC" for the character at `at` of text, a surrogate pair counted as one; length, if
+    // asked for, gets the units it takes.
+    static std::string characterCode(std::u16string_view text, std::size_t at, std::size_t* length = nullptr);
 
     // Document-type operations: there are no file contents, so saving fails.
     std::string windowNibName() const { return "MyDocument"; }

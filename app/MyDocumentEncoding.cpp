@@ -37,14 +37,9 @@ bool MyDocument::shouldChangeText(TextView& sender, TextRange, std::u16string_vi
         return true;
     // Named as the user sees it: a surrogate pair is one character, shown with its own number.
     const std::size_t at = static_cast<std::size_t>(wide - text.begin());
-    char32_t character = text[at];
     std::size_t length = 1;
-    if (isHighSurrogate(character) && at + 1 < text.size() && isLowSurrogate(text[at + 1])) {
-        character = surrogatePairValue(character, text[at + 1]);
-        length = 2;
-    }
-    char code[16];
-    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(character));
+    const std::string code = characterCode(text, at, &length);
+    const char32_t character = length == 2 ? surrogatePairValue(text[at], text[at + 1]) : text[at];
     std::string name = code;
     // A lone surrogate half has no face, and a line or paragraph separator would break the line.
     if (!isHighSurrogate(character) && !isLowSurrogate(character) && character != 0x2028 && character != 0x2029) {
@@ -54,4 +49,19 @@ bool MyDocument::shouldChangeText(TextView& sender, TextRange, std::u16string_vi
     }
     setStatus(name.append(refusalEnd));
     return false;
+}
+
+std::string MyDocument::characterCode(std::u16string_view text, std::size_t at, std::size_t* length)
+{
+    char32_t character = text[at];
+    std::size_t units = 1;
+    if (isHighSurrogate(character) && at + 1 < text.size() && isLowSurrogate(text[at + 1])) {
+        character = surrogatePairValue(character, text[at + 1]);
+        units = 2;
+    }
+    if (length)
+        *length = units;
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(character));
+    return code;
 }

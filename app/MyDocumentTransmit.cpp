@@ -253,11 +253,10 @@ void MyDocument::decodeAndSend()
     // One byte per character; a character beyond one byte can't be sent as it stands.
     std::string bytes;
     bytes.reserve(text.size());
-    for (char16_t unit : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
         if (unit > 0xFF) {
-            char name[16];
-            std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(unit));
-            setStatus(std::string("Cannot send ") + name +
+            setStatus("Cannot send " + characterCode(text, i) +
                       ": only characters U+0000 to U+00FF go out, as the bytes 0 to 255. Nothing was sent.");
             return;
         }

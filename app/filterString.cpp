@@ -117,7 +117,6 @@ AttributedText escapeNonPrintable(std::u16string_view text, std::size_t length)
 {
     AttributedText result;
     result.reserve(length);
-    const Escaper& escaper = escaperFor(ViewTypeDecimal);
     const ColorRef& gray = grayColor();
     std::u16string stretch;
     const char16_t* p = text.data();
@@ -130,11 +129,9 @@ AttributedText escapeNonPrintable(std::u16string_view text, std::size_t length)
         const char16_t* const escapes = p;
         while (p < end && !isPrintable(*p))
             ++p;
-        stretch.resize(static_cast<std::size_t>(p - escapes) * escaper.table[0].units.size() + slack);
-        char16_t* out = stretch.data();
-        for (const char16_t* q = escapes; q < p; ++q)
-            out = escaper.write(out, static_cast<char16_t>(*q & 0xFFu));
-        result.append(std::u16string_view(stretch.data(), static_cast<std::size_t>(out - stretch.data())), gray);
+        stretch.clear();
+        appendDecimalEscapes(stretch, std::u16string_view(escapes, static_cast<std::size_t>(p - escapes)));
+        result.append(stretch, gray);
     }
     return result;
 }

@@ -3,7 +3,7 @@
 // 115200 baud and in a flood (with the rate the flood is taken at), resident memory across the
 // flood, and how long a byte on an idle port takes to be painted, in every view mode. Every
 // byte sent is checked to have arrived; a lost byte or a missed goal fails the run.
-// Usage: bench_qt_program [--paced S] [--idle S] [--flood S]   (defaults 20, 10, 10)
+// Usage: bench_qt_program [--paced S] [--idle S] [--flood S] [--mode NAME]   (defaults 20, 10, 10, all modes)
 #include "bench/BenchTerminal.h"
 #include "bench/CpuTime.h"
 #include "bench/PaintCounter.h"
@@ -60,6 +60,7 @@ struct Plan {
     double paced = 20;
     double idle = 10;
     double flood = 10;
+    int onlyMode = -1; // --mode NAME: that view mode alone
 };
 
 
@@ -302,25 +303,35 @@ double parseSeconds(const char* text)
     return *end == '\0' && seconds > 0 && seconds <= 3600 ? seconds : -1;
 }
 
+int modeNamed(const char* name)
+{
+    for (int mode = 0; mode < 4; ++mode)
+        if (std::strcmp(name, modeNames[mode]) == 0)
+            return mode;
+    return -1;
+}
+
 Plan parseArguments(int argc, char** argv)
 {
     Plan plan;
     bool good = argc % 2 == 1;
     for (int i = 1; good && i + 1 < argc; i += 2) {
         const double seconds = parseSeconds(argv[i + 1]);
-        good = seconds > 0;
+        good = seconds > 0 || std::strcmp(argv[i], "--mode") == 0;
         if (std::strcmp(argv[i], "--paced") == 0)
             plan.paced = seconds;
         else if (std::strcmp(argv[i], "--idle") == 0)
             plan.idle = seconds;
         else if (std::strcmp(argv[i], "--flood") == 0)
             plan.flood = seconds;
+        else if (std::strcmp(argv[i], "--mode") == 0)
+            good = (plan.onlyMode = modeNamed(argv[i + 1])) >= 0;
         else
             good = false;
     }
     if (good)
         return plan;
-    std::fprintf(stderr, "usage: %s [--paced S] [--idle S] [--flood S]   (defaults 20, 10, 10)\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--paced S] [--idle S] [--flood S] [--mode text|mixed|decimal|hex]   (defaults 20, 10, 10, all)\n", argv[0]);
     std::exit(2);
 }
 
@@ -355,6 +366,8 @@ int main(int argc, char** argv)
         bool allMet = true;
         PaintCounter paints(terminal.window().receiveView()->viewport());
         for (int mode = 0; mode < 4; ++mode) {
+            if (plan.onlyMode >= 0 && mode != plan.onlyMode)
+                continue;
             terminal.controls().viewFilter.userSelectSegment(mode);
             settle(1);
             const Phase idle = runPhase(document, terminal.master(), std::nullopt, plan.idle, false);

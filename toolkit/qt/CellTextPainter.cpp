@@ -1,6 +1,7 @@
 #include "toolkit/qt/CellTextPainter.h"
 
 #include "toolkit/Utf16.h"
+#include "toolkit/qt/directPixels.h"
 
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -12,6 +13,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -58,6 +61,38 @@ void forEachCell(const AttributedText& text, std::size_t start, std::size_t end,
     }
 }
 
+// Lays a row of cells into height lines of pixels, one line at a time, so the stores run along
+// the target as a blit's do; the left pixels before the cells, and those after them up to width,
+// get the background. With the cell width known to the compiler each cell's line is a few moves.
+template <int Width>
+void composeLinesOf(uchar* row, std::size_t stride, const QRgb* const* cells, std::size_t count, int height, int left,
+                    int width, QRgb background)
+{
+    const int bytes = width * static_cast<int>(sizeof(QRgb));
+    for (int y = 0; y < height; ++y, row += stride) {
+        // The backing store is seldom in the cache after a tick's sleep: ask for the next line
+        // while this one is laid, rather than wait for each of its cache lines in turn.
+        if (y + 1 < height)
+            for (int at = 0; at < bytes; at += 64)
+                __builtin_prefetch(row + stride + at, 1);
+        auto* line = reinterpret_cast<QRgb*>(row);
+        std::fill(line, line + left, background);
+        QRgb* at = line + left;
+        const auto offset = static_cast<std::size_t>(y) * Width;
+        for (std::size_t i = 0; i < count; ++i, at += Width)
+            std::memcpy(at, cells[i] + offset, Width * sizeof(QRgb));
+        std::fill(at, line + width, background);
+    }
+}
+
+template <int... Widths>
+auto composerFor(int width, std::integer_sequence<int, Widths...>)
+{
+    void (*composer)(uchar*, std::size_t, const QRgb* const*, std::size_t, int, int, int, QRgb) = nullptr;
+    ((width == Widths ? (composer = &composeLinesOf<Widths>, 0) : 0), ...);
+    return composer;
+}
+
 bool isWholePixel(qreal value)
 {
     return value == std::floor(value);
@@ -74,6 +109,8 @@ void CellTextPainter::setFont(const QFont& font)
     cellWidth_ = std::max(1, qRound(metrics.horizontalAdvance(QLatin1Char('M'))));
     ascent_ = metrics.ascent();
     lineHeight_ = std::max(1, QFontMetrics(font).lineSpacing());
+    // Cells up to 24 pixels wide, which covers monospace fonts up to about 40 points.
+    composeLines_ = composerFor(cellWidth_, std::make_integer_sequence<int, 25>{});
     latinGlyphs_.fill(unknownGlyph);
     otherGlyphs_.clear();
     atlases_.clear();
@@ -149,10 +186,9 @@ CellTextPainter::Atlas& CellTextPainter::atlasFor(QRgb foreground, QRgb backgrou
         if (atlas.foreground == foreground && atlas.background == background)
             return atlas;
     }
-    if (atlases_.size() >= maxAtlases || atlasPixels_ >= maxAtlasPixels) {
-        atlases_.clear();
-        atlasPixels_ = 0;
-    }
+    // Cleared before the next row, not now: the row being laid out still points into them.
+    if (atlases_.size() >= maxAtlases || atlasPixels_ >= maxAtlasPixels)
+        overfull_ = true;
     Atlas& atlas = atlases_.emplace_back();
     atlas.foreground = foreground;
     atlas.background = background;
@@ -160,7 +196,7 @@ CellTextPainter::Atlas& CellTextPainter::atlasFor(QRgb foreground, QRgb backgrou
     return atlas;
 }
 
-const QRgb* CellTextPainter::cellPixels(Atlas& atlas, char16_t unit, quint32 glyph)
+std::size_t CellTextPainter::cellPixels(Atlas& atlas, char16_t unit, quint32 glyph)
 {
     const auto cellSize = static_cast<std::size_t>(cellWidth_) * static_cast<std::size_t>(lineHeight_);
     int* slot = nullptr;
@@ -169,12 +205,8 @@ const QRgb* CellTextPainter::cellPixels(Atlas& atlas, char16_t unit, quint32 gly
     } else {
         auto it = atlas.otherSlots.find(unit);
         if (it == atlas.otherSlots.end()) {
-            if (atlas.otherSlots.size() >= static_cast<qsizetype>(maxSlots)) {
-                atlasPixels_ -= atlas.pixels.size();
-                atlas.pixels.clear();
-                atlas.latinSlots.fill(-1);
-                atlas.otherSlots.clear();
-            }
+            if (atlas.otherSlots.size() >= static_cast<qsizetype>(maxSlots))
+                overfull_ = true;
             it = atlas.otherSlots.insert(unit, -1);
         }
         slot = &it.value();
@@ -204,43 +236,44 @@ const QRgb* CellTextPainter::cellPixels(Atlas& atlas, char16_t unit, quint32 gly
             std::memcpy(target + static_cast<std::size_t>(y * cellWidth_), cell.constScanLine(y),
                         static_cast<std::size_t>(cellWidth_) * sizeof(QRgb));
     }
-    return atlas.pixels.data() + static_cast<std::size_t>(*slot) * cellSize;
+    return static_cast<std::size_t>(*slot) * cellSize;
 }
 
-void CellTextPainter::drawCells(QPainter& painter, QPoint origin, const AttributedText& text, std::size_t start,
-                                std::size_t end, TextRange selection, const Colors& colors)
+void CellTextPainter::drawCells(QPainter& painter, const QRect& band, QPoint origin, const AttributedText& text,
+                                std::size_t start, std::size_t end, TextRange selection, const Colors& colors)
 {
     fallbacks_.clear();
-    if (start >= end)
-        return;
+    if (overfull_) {
+        atlases_.clear();
+        atlasPixels_ = 0;
+        overfull_ = false;
+    }
     const QTransform& transform = painter.deviceTransform();
     const bool blittable = transform.type() <= QTransform::TxTranslate && isWholePixel(transform.dx())
         && isWholePixel(transform.dy()) && painter.device() && painter.device()->devicePixelRatio() == 1.0
         && painter.opacity() == 1.0 && painter.compositionMode() == QPainter::CompositionMode_SourceOver
-        && colors.background.alpha() == 255 && colors.selectedBackground.alpha() == 255;
-    if (blittable)
-        blitCells(painter, origin, text, start, end, selection, colors);
-    else
+        && colors.background.alpha() == 255 && colors.selectedBackground.alpha() == 255 && band.height() == lineHeight_
+        && origin.y() == band.top() && origin.x() >= band.left()
+        && origin.x() + static_cast<int>(end - start) * cellWidth_ <= band.right() + 1;
+    if (blittable) {
+        blitCells(painter, band, origin, text, start, end, selection, colors);
+    } else {
+        painter.fillRect(band, colors.background);
         drawGlyphRuns(painter, origin, text, start, end, selection, colors);
+    }
     drawFallbacks(painter, origin);
 }
 
-void CellTextPainter::blitCells(QPainter& painter, QPoint origin, const AttributedText& text, std::size_t start,
-                                std::size_t end, TextRange selection, const Colors& colors)
+void CellTextPainter::blitCells(QPainter& painter, const QRect& band, QPoint origin, const AttributedText& text,
+                                std::size_t start, std::size_t end, TextRange selection, const Colors& colors)
 {
-    const int cells = static_cast<int>(end - start);
-    if (line_.width() < cells * cellWidth_ || line_.height() != lineHeight_)
-        line_ = QImage(std::max(cells, 64) * cellWidth_, lineHeight_, QImage::Format_RGB32);
-    uchar* bits = line_.bits();
-    const auto stride = static_cast<std::size_t>(line_.bytesPerLine());
-    const auto rowBytes = static_cast<std::size_t>(cellWidth_) * sizeof(QRgb);
+    // Which rendered cell each unit shows, as (atlas, offset): rendering a new one may move an
+    // atlas's pixels, so they become addresses only once all are there.
+    cellRefs_.clear();
     const std::u16string& units = text.string();
     std::size_t atlas = atlases_.size();
-    const auto copyCell = [&](std::size_t pos, char16_t unit, quint32 glyph) {
-        const QRgb* source = cellPixels(atlases_[atlas], unit, glyph);
-        uchar* target = bits + (pos - start) * rowBytes;
-        for (int y = 0; y < lineHeight_; ++y, target += stride, source += cellWidth_)
-            std::memcpy(target, source, rowBytes);
+    const auto addCell = [&](char16_t unit, quint32 glyph) {
+        cellRefs_.emplace_back(atlas, cellPixels(atlases_[atlas], unit, glyph));
     };
     forEachCell(text, start, end, selection, colors, [&](std::size_t pos, QRgb color, QRgb background) {
         if (atlas == atlases_.size() || atlases_[atlas].foreground != color || atlases_[atlas].background != background)
@@ -250,20 +283,49 @@ void CellTextPainter::blitCells(QPainter& painter, QPoint origin, const Attribut
         if (isHighSurrogate(unit) && pos + 1 < end && isLowSurrogate(units[pos + 1])) {
             // A character outside the BMP shows in its first cell; its second cell stays empty.
             fallbacks_.push_back(Fallback{color, x, QString::fromUtf16(units.data() + pos, 2)});
-            copyCell(pos, u' ', 0);
-            copyCell(pos + 1, u' ', 0);
+            addCell(u' ', 0);
+            addCell(u' ', 0);
             return pos + 1;
         }
         const quint32 glyph = unit == u' ' ? 0 : glyphFor(unit);
         if (glyph == 0 && unit != u' ') {
             fallbacks_.push_back(Fallback{color, x, QString(QChar(substituteUnit(unit)))});
-            copyCell(pos, u' ', 0);
+            addCell(u' ', 0);
         } else {
-            copyCell(pos, unit, glyph);
+            addCell(unit, glyph);
         }
         return pos;
     });
-    painter.drawImage(origin, line_, QRect(0, 0, cells * cellWidth_, lineHeight_));
+    cellSources_.resize(cellRefs_.size());
+    for (std::size_t i = 0; i < cellRefs_.size(); ++i)
+        cellSources_[i] = atlases_[cellRefs_[i].first].pixels.data() + cellRefs_[i].second;
+
+    // Straight into the backing store where Qt would put the pixels anyway; else through a
+    // line image and one blit.
+    const std::optional<DirectPixels> direct = directPixels(painter, band);
+    if (!direct && (line_.width() < band.width() || line_.height() != lineHeight_))
+        line_ = QImage(std::max(band.width(), 64 * cellWidth_), lineHeight_, QImage::Format_RGB32);
+    uchar* row = direct ? direct->bits : line_.bits();
+    const auto stride = static_cast<std::size_t>(direct ? direct->stride : line_.bytesPerLine());
+    const int left = origin.x() - band.left();
+    const QRgb background = colors.background.rgba();
+    if (composeLines_) {
+        composeLines_(row, stride, cellSources_.data(), cellSources_.size(), lineHeight_, left, band.width(), background);
+    } else {
+        const auto cellBytes = static_cast<std::size_t>(cellWidth_) * sizeof(QRgb);
+        for (int y = 0; y < lineHeight_; ++y, row += stride) {
+            auto* line = reinterpret_cast<QRgb*>(row);
+            std::fill(line, line + left, background);
+            QRgb* at = line + left;
+            for (const QRgb* cell : cellSources_) {
+                std::memcpy(at, cell + static_cast<std::size_t>(y * cellWidth_), cellBytes);
+                at += cellWidth_;
+            }
+            std::fill(at, line + band.width(), background);
+        }
+    }
+    if (!direct)
+        painter.drawImage(band.topLeft(), line_, QRect(0, 0, band.width(), lineHeight_));
 }
 
 void CellTextPainter::drawGlyphRuns(QPainter& painter, QPoint origin, const AttributedText& text, std::size_t start,

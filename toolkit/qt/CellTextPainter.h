@@ -1,6 +1,7 @@
 // Draws stretches of attributed text into equal whole-pixel cells of a monospace font.
 // Each glyph is rendered once per text and background colour into an opaque cell image, and a
-// line is composed from those cells and copied out in one blit: no glyph blending per repaint.
+// row is composed from those cells straight into the window's pixels where Qt allows, else into
+// a line image copied out in one blit: no glyph blending per repaint.
 // Characters the font lacks, and scaled or high-DPI painting, fall back to ordinary drawing.
 #pragma once
 
@@ -11,10 +12,12 @@
 #include <QHash>
 #include <QImage>
 #include <QPointF>
+#include <QRect>
 #include <QRawFont>
 #include <QVector>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 class QPainter;
@@ -37,10 +40,11 @@ public:
     // What stands in for it when the font has no such picture.
     static char16_t substituteUnit(char16_t unit);
 
-    // Draws the units [start, end) of text, backgrounds included, from origin (the top left of
-    // the first cell).
-    void drawCells(QPainter& painter, QPoint origin, const AttributedText& text, std::size_t start, std::size_t end,
-                   TextRange selection, const Colors& colors);
+    // Draws the units [start, end) of text, backgrounds included, from origin (the top left of the
+    // first cell), and the plain background over the rest of band (the row's whole width, one
+    // line high): a row is then one blit, and nothing around it needs a fill of its own.
+    void drawCells(QPainter& painter, const QRect& band, QPoint origin, const AttributedText& text, std::size_t start,
+                   std::size_t end, TextRange selection, const Colors& colors);
 
 private:
     struct Batch {
@@ -65,11 +69,12 @@ private:
     quint32 glyphFor(char16_t unit);
     Batch& batchFor(QRgb color);
     Atlas& atlasFor(QRgb foreground, QRgb background);
-    const QRgb* cellPixels(Atlas& atlas, char16_t unit, quint32 glyph);
+    // Where in the atlas's pixels the unit's rendered cell starts, rendering it if need be.
+    std::size_t cellPixels(Atlas& atlas, char16_t unit, quint32 glyph);
     void drawGlyphRuns(QPainter& painter, QPoint origin, const AttributedText& text, std::size_t start,
                        std::size_t end, TextRange selection, const Colors& colors);
-    void blitCells(QPainter& painter, QPoint origin, const AttributedText& text, std::size_t start, std::size_t end,
-                   TextRange selection, const Colors& colors);
+    void blitCells(QPainter& painter, const QRect& band, QPoint origin, const AttributedText& text, std::size_t start,
+                   std::size_t end, TextRange selection, const Colors& colors);
     void drawFallbacks(QPainter& painter, QPoint origin);
 
     QFont font_;
@@ -84,5 +89,10 @@ private:
     std::vector<Fallback> fallbacks_;
     std::vector<Atlas> atlases_;
     std::size_t atlasPixels_ = 0;
+    bool overfull_ = false; // past the limits: dropped before the next row
+    // Lays a row of cells into lines of pixels, for this cell width; none for an unusual width.
+    void (*composeLines_)(uchar*, std::size_t, const QRgb* const*, std::size_t, int, int, int, QRgb) = nullptr;
+    std::vector<std::pair<std::size_t, std::size_t>> cellRefs_;
+    std::vector<const QRgb*> cellSources_;
     QImage line_;
 };

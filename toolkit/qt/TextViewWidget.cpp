@@ -289,23 +289,24 @@ void TextViewWidget::paintEvent(QPaintEvent* event)
     const auto first = static_cast<std::size_t>(top + std::max(0, (event->rect().top() - margin / 2) / height));
     const std::size_t last = std::min(layout_.lineCount(),
                                       static_cast<std::size_t>(top + (event->rect().bottom() - margin / 2) / height + 1));
+    // Each line paints its whole row, margins included; what is left is above the first line
+    // and below the last, never a tall strip (Qt fills a tall rectangle on several threads).
+    const int width = viewport()->width();
     QRegion uncovered = event->region();
-    for (std::size_t index = first; index < last; ++index) {
-        const MonoTextLayout::Line& line = layout_.line(index);
-        const QPoint origin = cellOrigin(index, 0);
-        uncovered -= QRect(origin, QSize(static_cast<int>(line.end - line.start) * cells_.cellWidth(), height));
-    }
+    for (std::size_t index = first; index < last; ++index)
+        uncovered -= QRect(0, cellOrigin(index, 0).y(), width, height);
     for (const QRect& rect : uncovered)
         painter.fillRect(rect, colors.brush(viewport()->backgroundRole()));
     for (std::size_t index = first; index < last; ++index) {
         const MonoTextLayout::Line& line = layout_.line(index);
         const QPoint origin = cellOrigin(index, 0);
+        cells_.drawCells(painter, QRect(0, origin.y(), width, height), origin, text, line.start, line.end, selected,
+                         cellColors);
         if (selected.length > 0 && selected.location < line.next && selected.end() > line.end && line.next > line.end) {
             // A selected line break shows as one more highlighted cell.
             const QPoint end = cellOrigin(index, static_cast<int>(line.end - line.start));
             painter.fillRect(QRect(end, QSize(cells_.cellWidth(), height)), cellColors.selectedBackground);
         }
-        cells_.drawCells(painter, origin, text, line.start, line.end, selected, cellColors);
     }
     paintOverlay(painter);
 }

@@ -29,7 +29,7 @@ public:
         bool was_;
     };
 
-    static constexpr int paintInterval = 250; // milliseconds
+    static constexpr int paintInterval = 1000; // milliseconds
 
 protected:
     void sliderChange(SliderChange change) override;

@@ -1,6 +1,7 @@
 #include "toolkit/qt/ShownRows.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 void ShownRows::describe(Row& row, const MonoTextLayout& layout, const AttributedText& text, TextRange selection,
@@ -78,6 +79,12 @@ ShownRows::Change ShownRows::refresh(const MonoTextLayout& layout, const Attribu
             }
         }
     }
+    // Moving a row's pixels costs about what painting it does: a shift pays only when most of
+    // the rows it moves are kept. A stream faster than a screen a tick keeps one or two, by
+    // chance, and moving the rest would double the work.
+    const int moved = count - std::abs(change.shift);
+    if (change.shift != 0 && 2 * best < moved)
+        change.shift = 0;
     for (int i = 0; i < count; ++i) {
         const int before = i + change.shift;
         if (before < 0 || before >= count || !(next_[static_cast<std::size_t>(i)] == shown_[static_cast<std::size_t>(before)]))

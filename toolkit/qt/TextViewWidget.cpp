@@ -80,7 +80,7 @@ void TextViewWidget::sync()
     modelChanged(textChanged, selectionChanged);
     syncing_ = false;
     if (textChanged || selectionChanged || verticalScrollBar()->value() != scrolledFrom)
-        refreshRows();
+        refreshRows(textChanged && !selectionChanged && !model_->isEditable() && !model_->isHeld() && !dragging_);
     if (model_->isHeld() != held_) {
         held_ = model_->isHeld();
         emit heldChanged(held_);
@@ -93,10 +93,15 @@ int TextViewWidget::rowCount() const
     return std::max(1, (viewport()->height() - margin / 2 + height - 1) / height);
 }
 
-void TextViewWidget::refreshRows()
+void TextViewWidget::refreshRows(bool streamed)
 {
     const ShownRows::Change change = shownRows_.refresh(layout_, model_->textStorage(), selection(), caret_,
                                                         static_cast<std::size_t>(firstVisibleLine()), rowCount());
+    const bool busy = change.all || 2 * static_cast<int>(change.dirty.size()) > rowCount();
+    if (!pacer_.shouldPaint(streamed && busy)) {
+        shownRows_.clear(); // what is on screen is no longer known: the next refresh paints all
+        return;
+    }
     if (change.all) {
         viewport()->update();
         return;

@@ -9,6 +9,7 @@
 #include "toolkit/qt/ModelBinding.h"
 #include "toolkit/qt/CellTextPainter.h"
 #include "toolkit/qt/MonoTextLayout.h"
+#include "toolkit/qt/RefreshPacer.h"
 #include "toolkit/qt/ShownRows.h"
 
 #include <QAbstractScrollArea>
@@ -77,8 +78,9 @@ protected:
 private:
     void sync();
     // Repaints the rows whose content changed since the last call, moving the pixels of rows
-    // that only scrolled instead of painting them again.
-    void refreshRows();
+    // that only scrolled instead of painting them again. A refresh for text that streamed in
+    // may be paced: held back while most of the screen is new at every one.
+    void refreshRows(bool streamed = false);
     void repaintAll();
     int rowCount() const;
     // Lays the text out again, keeping in view the end, or while held the first line shown,
@@ -106,4 +108,5 @@ private:
     bool movingView_ = false; // the view itself moves the scroll bar, not the user
     bool held_ = false;
     ShownRows shownRows_;
+    RefreshPacer pacer_{[this] { refreshRows(); }};
 };

@@ -23,6 +23,20 @@ QImage onScreen(QWidget& widget)
     return widget.screen()->grabWindow(widget.winId()).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+public:
+    PaintCounter(QWidget* widget, int& count) : count_(count) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count_ += event->type() == QEvent::Paint;
+        return false;
+    }
+
+private:
+    int& count_;
+};
+
 QImage paintedAfresh(TextViewWidget& view)
 {
     view.viewport()->repaint();
@@ -210,6 +224,7 @@ private slots:
         };
         for (const auto& [step, act] : steps) {
             act();
+            QTest::qWait(RefreshPacer::interval + 50); // text that streamed in may be painted late
             const QImage incremental = onScreen(view);
             QVERIFY2(incremental == paintedAfresh(view), step);
             // Rows are written straight into the window's pixels; a grab paints through Qt.
@@ -217,6 +232,43 @@ private slots:
             QVERIFY2(incremental.copy(viewport) == view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32),
                      step);
         }
+    }
+
+    // A stream that renews most of the screen at each tick is painted at every other tick; the
+    // last screen always shows, and what the user does shows at once.
+    void aStreamFasterThanTheEyeIsPaintedEveryOtherTick()
+    {
+        const auto shownView = shown<TextViewWidget>(QSize(320, 170), false);
+        QVERIFY(shownView);
+        TextViewWidget& view = *shownView;
+        int paints = 0;
+        PaintCounter counter(view.viewport(), paints);
+        const auto tick = [&](int n) {
+            std::u16string text;
+            for (int i = 0; i < 40; ++i)
+                text += QString::asprintf("tick %d line %d\n", n, i).toStdU16String();
+            view.model().setAttributedString(AttributedText(text, nullptr));
+            view.model().scrollRangeToVisible(TextRange{view.model().length(), 0});
+            onScreen(view);
+        };
+        tick(0);
+        const auto painted = [&](int n) {
+            const int before = paints;
+            tick(n);
+            return paints > before;
+        };
+        QVERIFY(!painted(1));
+        QVERIFY(painted(2));
+        QVERIFY(!painted(3));
+        int before = paints;
+        QTRY_VERIFY(paints > before);
+        QCOMPARE(onScreen(view), paintedAfresh(view));
+        QVERIFY(painted(4));
+        QVERIFY(!painted(5));
+        before = paints;
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->value() - 1);
+        onScreen(view);
+        QVERIFY(paints > before);
     }
 
     // The caret, held steady so two grabs agree, moves by partial repaints that leave nothing

@@ -18,16 +18,20 @@ QuietScrollBar::Look QuietScrollBar::look() const
 
 void QuietScrollBar::sliderChange(SliderChange change)
 {
-    // What is on screen is what was last painted, or what a pending repaint will paint.
-    if (change != SliderOrientationChange && everPainted_ && look() == painted_)
-        return;
-    if (change != SliderOrientationChange && byProgram_ && everPainted_ && !isSliderDown()) {
-        const qint64 since = sincePaint_.elapsed();
-        if (since < paintInterval) {
-            if (!late_.isActive())
-                late_.start(static_cast<int>(paintInterval - since), this);
-            return;
+    if (change != SliderOrientationChange && everPainted_) {
+        // The program's changes soon after a paint wait for the rest of the interval; the timer
+        // then compares the look once for all of them (working it out costs a style query).
+        if (byProgram_ && !isSliderDown()) {
+            const qint64 since = sincePaint_.elapsed();
+            if (since < paintInterval) {
+                if (!late_.isActive())
+                    late_.start(static_cast<int>(paintInterval - since), this);
+                return;
+            }
         }
+        // What is on screen is what was last painted, or what a pending repaint will paint.
+        if (look() == painted_)
+            return;
     }
     QScrollBar::sliderChange(change);
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -112,28 +113,33 @@ AttributedText escapeAll(std::u16string_view text, const Escaper& escaper, std::
     return AttributedText(std::move(out), grayColor());
 }
 
-// Printable ASCII as it is and stretches of anything else as gray escapes, a stretch at a time.
+// Printable ASCII as it is and stretches of anything else as gray escapes, written in one pass
+// into a text of the length worked out before, with a run per stretch.
 AttributedText escapeNonPrintable(std::u16string_view text, std::size_t length)
 {
-    AttributedText result;
-    result.reserve(length);
+    const Escaper& escaper = escaperFor(ViewTypeDecimal);
     const ColorRef& gray = grayColor();
-    std::u16string stretch;
+    std::u16string out(length + slack, u'\0');
+    std::vector<AttributedText::Run> runs;
+    char16_t* const begin = out.data();
+    char16_t* at = begin;
     const char16_t* p = text.data();
     const char16_t* const end = p + text.size();
     while (p < end) {
-        stretch.clear();
-        for (; p < end && isPrintable(*p); ++p)
-            stretch.push_back(static_cast<char16_t>(*p & 0xFFu));
-        result.append(stretch);
-        const char16_t* const escapes = p;
-        while (p < end && !isPrintable(*p))
-            ++p;
-        stretch.clear();
-        appendDecimalEscapes(stretch, std::u16string_view(escapes, static_cast<std::size_t>(p - escapes)));
-        result.append(stretch, gray);
+        char16_t* const from = at;
+        const bool printable = isPrintable(*p);
+        if (printable) {
+            for (; p < end && isPrintable(*p); ++p)
+                *at++ = static_cast<char16_t>(*p & 0xFFu);
+        } else {
+            for (; p < end && !isPrintable(*p); ++p)
+                at = escaper.write(at, static_cast<char16_t>(*p & 0xFFu));
+        }
+        runs.push_back(AttributedText::Run{static_cast<std::size_t>(from - begin), static_cast<std::size_t>(at - from),
+                                           printable ? ColorRef() : gray});
     }
-    return result;
+    out.resize(static_cast<std::size_t>(at - begin));
+    return AttributedText(std::move(out), std::move(runs));
 }
 
 } // namespace

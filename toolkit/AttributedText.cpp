@@ -1,5 +1,7 @@
 #include "toolkit/AttributedText.h"
 
+#include <cassert>
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -9,6 +11,12 @@ AttributedText::AttributedText(std::u16string text, ColorRef color)
     : text_(std::move(text))
 {
     appendRun(text_.size(), color);
+}
+
+AttributedText::AttributedText(std::u16string text, std::vector<Run> runs)
+    : text_(std::move(text)), runs_(std::move(runs))
+{
+    assert(runs_.empty() ? text_.empty() : runs_.back().location + runs_.back().length == text_.size());
 }
 
 void AttributedText::appendRun(std::size_t length, const ColorRef& color)

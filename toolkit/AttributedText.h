@@ -27,6 +27,9 @@ public:
 
     AttributedText() = default;
     explicit AttributedText(std::u16string text, ColorRef color = {});
+    // A text and its runs built together, for a caller that renders a long text in one pass:
+    // the runs must cover it in order, none empty, adjacent ones in different colours.
+    AttributedText(std::u16string text, std::vector<Run> runs);
 
     std::size_t length() const { return text_.size(); }
     bool empty() const { return text_.empty(); }

@@ -11,6 +11,7 @@
 #include "toolkit/qt/TextViewWidget.h"
 
 #include <QEventLoop>
+#include <QFontInfo>
 #include <QTimer>
 
 #ifdef __APPLE__
@@ -360,6 +361,10 @@ int main(int argc, char** argv)
                      qVersion(), qPrintable(QGuiApplication::platformName()), std::thread::hardware_concurrency(),
                      plan.idle, idleGoalPercent, baudBytesPerSecond, plan.paced, pacedGoalPercent, plan.flood,
                      floodGoalMBps, floodCpuGoalPerMBps, flatMiB, latencySamples, latencyGoalMs, timerFloor);
+        // Figures depend on the pixels painted: the font the system gives for monospace matters.
+        TextViewWidget* view = terminal.window().receiveView();
+        std::fprintf(out, "Receive view: %s, %d lines of %d cells.\n\n", qPrintable(QFontInfo(view->font()).family()),
+                     view->visibleLineCount(), view->textLayout().columns());
         std::fprintf(out, "%-8s %-14s %-14s %-17s %-16s %-5s %-17s %s\n", "mode", "idle CPU", "paced CPU",
                      "flood MB/s", "flood CPU/(MB/s)", "lost", "latency med/max", "RSS MiB before/after/peak");
 

@@ -66,8 +66,10 @@ void forEachCell(const AttributedText& text, std::size_t start, std::size_t end,
 // get the background. With the cell width known to the compiler each cell's line is a few moves.
 template <int Width>
 void composeLinesOf(uchar* row, std::size_t stride, const QRgb* const* cells, std::size_t count, int height, int left,
-                    int width, QRgb background)
+                    int width, QRgb background, int cellWidth)
 {
+    // Width 0 stands for any other width, known only at run time.
+    const auto cell = static_cast<std::size_t>(Width != 0 ? Width : cellWidth);
     const int bytes = width * static_cast<int>(sizeof(QRgb));
     for (int y = 0; y < height; ++y, row += stride) {
         // The backing store is seldom in the cache after a tick's sleep: ask for the next line
@@ -78,9 +80,9 @@ void composeLinesOf(uchar* row, std::size_t stride, const QRgb* const* cells, st
         auto* line = reinterpret_cast<QRgb*>(row);
         std::fill(line, line + left, background);
         QRgb* at = line + left;
-        const auto offset = static_cast<std::size_t>(y) * Width;
-        for (std::size_t i = 0; i < count; ++i, at += Width)
-            std::memcpy(at, cells[i] + offset, Width * sizeof(QRgb));
+        const std::size_t offset = static_cast<std::size_t>(y) * cell;
+        for (std::size_t i = 0; i < count; ++i, at += cell)
+            std::memcpy(at, cells[i] + offset, cell * sizeof(QRgb));
         std::fill(at, line + width, background);
     }
 }
@@ -88,7 +90,8 @@ void composeLinesOf(uchar* row, std::size_t stride, const QRgb* const* cells, st
 template <int... Widths>
 auto composerFor(int width, std::integer_sequence<int, Widths...>)
 {
-    void (*composer)(uchar*, std::size_t, const QRgb* const*, std::size_t, int, int, int, QRgb) = nullptr;
+    void (*composer)(uchar*, std::size_t, const QRgb* const*, std::size_t, int, int, int, QRgb, int) =
+        &composeLinesOf<0>;
     ((width == Widths ? (composer = &composeLinesOf<Widths>, 0) : 0), ...);
     return composer;
 }
@@ -109,7 +112,8 @@ void CellTextPainter::setFont(const QFont& font)
     cellWidth_ = std::max(1, qRound(metrics.horizontalAdvance(QLatin1Char('M'))));
     ascent_ = metrics.ascent();
     lineHeight_ = std::max(1, QFontMetrics(font).lineSpacing());
-    // Cells up to 24 pixels wide, which covers monospace fonts up to about 40 points.
+    // Cells up to 24 pixels wide, which covers monospace fonts up to about 40 points, get a
+    // composer of their own width.
     composeLines_ = composerFor(cellWidth_, std::make_integer_sequence<int, 25>{});
     latinGlyphs_.fill(unknownGlyph);
     otherGlyphs_.clear();
@@ -309,21 +313,10 @@ void CellTextPainter::blitCells(QPainter& painter, const QRect& band, QPoint ori
     const auto stride = static_cast<std::size_t>(direct ? direct->stride : line_.bytesPerLine());
     const int left = origin.x() - band.left();
     const QRgb background = colors.background.rgba();
-    if (composeLines_) {
-        composeLines_(row, stride, cellSources_.data(), cellSources_.size(), lineHeight_, left, band.width(), background);
-    } else {
-        const auto cellBytes = static_cast<std::size_t>(cellWidth_) * sizeof(QRgb);
-        for (int y = 0; y < lineHeight_; ++y, row += stride) {
-            auto* line = reinterpret_cast<QRgb*>(row);
-            std::fill(line, line + left, background);
-            QRgb* at = line + left;
-            for (const QRgb* cell : cellSources_) {
-                std::memcpy(at, cell + static_cast<std::size_t>(y * cellWidth_), cellBytes);
-                at += cellWidth_;
-            }
-            std::fill(at, line + band.width(), background);
-        }
-    }
+    if (!composeLines_) // no font set yet: the default cell size
+        composeLines_ = composerFor(cellWidth_, std::make_integer_sequence<int, 25>{});
+    composeLines_(row, stride, cellSources_.data(), cellSources_.size(), lineHeight_, left, band.width(), background,
+                  cellWidth_);
     if (!direct)
         painter.drawImage(band.topLeft(), line_, QRect(0, 0, band.width(), lineHeight_));
 }

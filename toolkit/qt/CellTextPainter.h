@@ -90,8 +90,9 @@ private:
     std::vector<Atlas> atlases_;
     std::size_t atlasPixels_ = 0;
     bool overfull_ = false; // past the limits: dropped before the next row
-    // Lays a row of cells into lines of pixels, for this cell width; none for an unusual width.
-    void (*composeLines_)(uchar*, std::size_t, const QRgb* const*, std::size_t, int, int, int, QRgb) = nullptr;
+    // Lays a row of cells into lines of pixels: (row, stride, cells, count, height, left, width,
+    // background, cell width), compiled for the cell width where it is a usual one.
+    void (*composeLines_)(uchar*, std::size_t, const QRgb* const*, std::size_t, int, int, int, QRgb, int) = nullptr;
     std::vector<std::pair<std::size_t, std::size_t>> cellRefs_;
     std::vector<const QRgb*> cellSources_;
     QImage line_;

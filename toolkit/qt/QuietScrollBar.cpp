@@ -71,7 +71,11 @@ void QuietScrollBar::paintEvent(QPaintEvent* event)
     constexpr int band = 90;
     const QRect area = allowed.boundingRect();
     for (int top = area.top(); top <= area.bottom(); top += band) {
-        engine->setSystemClip(allowed & QRect(area.left(), top, area.width(), band));
+        // An empty system clip would mean the whole device.
+        const QRegion part = allowed & QRect(area.left(), top, area.width(), band);
+        if (part.isEmpty())
+            continue;
+        engine->setSystemClip(part);
         QScrollBar::paintEvent(event);
     }
     engine->setSystemClip(allowed);

@@ -3,7 +3,8 @@
 // 115200 baud and in a flood (with the rate the flood is taken at), resident memory across the
 // flood, and how long a byte on an idle port takes to be painted, in every view mode. Every
 // byte sent is checked to have arrived; a lost byte or a missed goal fails the run.
-// Usage: bench_qt_program [--paced S] [--idle S] [--flood S] [--mode NAME]   (defaults 20, 10, 10, all modes)
+// Usage: bench_qt_program [--paced S] [--idle S] [--flood S] [--mode NAME[,NAME...]]   (defaults 20, 10, 10,
+// text,mixed,decimal,hex)
 #include "bench/BenchTerminal.h"
 #include "bench/CpuTime.h"
 #include "bench/PaintCounter.h"
@@ -36,6 +37,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -61,7 +63,7 @@ struct Plan {
     double paced = 20;
     double idle = 10;
     double flood = 10;
-    int onlyMode = -1; // --mode NAME: that view mode alone
+    std::vector<int> modes{0, 1, 2, 3}; // --mode NAME[,NAME...]: those view modes, in that order
 };
 
 
@@ -304,12 +306,27 @@ double parseSeconds(const char* text)
     return *end == '\0' && seconds > 0 && seconds <= 3600 ? seconds : -1;
 }
 
-int modeNamed(const char* name)
+int modeNamed(std::string_view name)
 {
     for (int mode = 0; mode < 4; ++mode)
-        if (std::strcmp(name, modeNames[mode]) == 0)
+        if (name == modeNames[mode])
             return mode;
     return -1;
+}
+
+// "mixed" or "text,mixed": the modes named, in order; none if a name is unknown.
+std::vector<int> modesNamed(std::string_view names)
+{
+    std::vector<int> modes;
+    while (!names.empty()) {
+        const std::size_t comma = std::min(names.find(','), names.size());
+        const int mode = modeNamed(names.substr(0, comma));
+        if (mode < 0)
+            return {};
+        modes.push_back(mode);
+        names.remove_prefix(std::min(comma + 1, names.size()));
+    }
+    return modes;
 }
 
 Plan parseArguments(int argc, char** argv)
@@ -326,13 +343,13 @@ Plan parseArguments(int argc, char** argv)
         else if (std::strcmp(argv[i], "--flood") == 0)
             plan.flood = seconds;
         else if (std::strcmp(argv[i], "--mode") == 0)
-            good = (plan.onlyMode = modeNamed(argv[i + 1])) >= 0;
+            good = !(plan.modes = modesNamed(argv[i + 1])).empty();
         else
             good = false;
     }
     if (good)
         return plan;
-    std::fprintf(stderr, "usage: %s [--paced S] [--idle S] [--flood S] [--mode text|mixed|decimal|hex]   (defaults 20, 10, 10, all)\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--paced S] [--idle S] [--flood S] [--mode text|mixed|decimal|hex[,...]]   (defaults 20, 10, 10, all four)\n", argv[0]);
     std::exit(2);
 }
 
@@ -370,9 +387,7 @@ int main(int argc, char** argv)
 
         bool allMet = true;
         PaintCounter paints(terminal.window().receiveView()->viewport());
-        for (int mode = 0; mode < 4; ++mode) {
-            if (plan.onlyMode >= 0 && mode != plan.onlyMode)
-                continue;
+        for (const int mode : plan.modes) {
             terminal.controls().viewFilter.userSelectSegment(mode);
             settle(1);
             const Phase idle = runPhase(document, terminal.master(), std::nullopt, plan.idle, false);

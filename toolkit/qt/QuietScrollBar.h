@@ -1,5 +1,6 @@
 // A scroll bar that repaints only when a change of range or value would look different, and,
-// while the program rather than the user moves it, at most a few times a second.
+// while the program rather than the user moves it, at most once a second. It paints in bands low
+// enough that Qt keeps the style's fills on this thread.
 // A view whose text grows at every read tick changes its range each time; the styled repaint
 // costs more than all else in such a tick, and a handle redrawn ten times a second helps nobody.
 #pragma once

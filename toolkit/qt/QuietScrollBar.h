@@ -1,8 +1,7 @@
 // A scroll bar that repaints only when a change of range or value would look different, and,
-// while the program rather than the user moves it, at most once a second. It paints in bands low
-// enough that Qt keeps the style's fills on this thread.
-// A view whose text grows at every read tick changes its range each time; the styled repaint
-// costs more than all else in such a tick, and a handle redrawn ten times a second helps nobody.
+// while the program rather than the user moves it (a view whose text grows changes its range at
+// every tick), at most once a second. It paints in bands low enough that Qt keeps the style's
+// fills on this thread: a styled repaint had cost more than all else in a tick.
 #pragma once
 
 #include <QBasicTimer>

@@ -3,8 +3,8 @@
 // reading a pty device. Set QT_QPA_PLATFORM before making one, then open the window.
 #pragma once
 
-#include "app/MyDocument.h"
-#include "app/TerminalControls.h"
+#include "app/terminal/MyDocument.h"
+#include "app/terminal/TerminalControls.h"
 #include "app/window/MyDocumentWindow.h"
 #include "app/window/TerminalApplication.h"
 #include "bench/PtySerialDevice.h"

@@ -6,8 +6,8 @@
 // 20 % to the CPU per byte of reading alone, a text capture at most 0.2 % of one core; memory
 // stays flat through the flood. Exits 1 on any loss or mismatch or a goal missed.
 // Usage: bench_capture [--flood-seconds S] [--megabytes N] [--paced-seconds S] [--dir FOLDER]
-#include "app/MyDocument.h"
-#include "app/TerminalControls.h"
+#include "app/terminal/MyDocument.h"
+#include "app/terminal/TerminalControls.h"
 #include "bench/CpuTime.h"
 #include "bench/PtySerialDevice.h"
 #include "bench/QuietStdout.h"

@@ -1,8 +1,8 @@
 // Display filter and escape decoder over a full receive buffer: 2047 random byte values,
 // the most a view ever redraws on one tick. Aim: at most 50 us per call in every mode, in
 // Latin-1 and in UTF-8 (there also over text that is mostly well-formed UTF-8).
-#include "app/decode.h"
-#include "app/filterString.h"
+#include "app/text/decode.h"
+#include "app/text/filterString.h"
 #include "bench/QuietStdout.h"
 
 #include <benchmark/benchmark.h>

@@ -4,11 +4,11 @@
 // view mode. Every byte is checked in order as it is delivered. Goals: no byte lost, at most
 // 2% of one core at 115200 baud, and a flood taken at 20 MB/s or more.
 // Usage: bench_stream [--seconds PACED FLOOD]
-#include "app/MyDocument.h"
+#include "app/terminal/MyDocument.h"
 #include "bench/CpuTime.h"
 #include "bench/PtySerialDevice.h"
 #include "bench/QuietStdout.h"
-#include "app/TerminalControls.h"
+#include "app/terminal/TerminalControls.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "toolkit/RunLoop.h"

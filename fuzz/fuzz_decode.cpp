@@ -6,8 +6,8 @@
 // bits: no colour, escape gray, red, or a gray of the same shade that is not the escape gray;
 // the rest: the segment's length in units) and its units, one byte each, or 0xFF and two bytes
 // for any 16-bit unit.
-#include "app/decode.h"
-#include "app/filterString.h"
+#include "app/text/decode.h"
+#include "app/text/filterString.h"
 #include "fuzz/FuzzText.h"
 
 #include <cstddef>

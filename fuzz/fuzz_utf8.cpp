@@ -6,9 +6,9 @@
 // render, or segments of attributed text, each a header byte (low two bits: no colour, the
 // escape gray, red, or the gray of an undecodable byte, the header's value; the rest: the
 // segment's length in units) and its units, one byte each, or 0xFF and two bytes for any unit.
-#include "app/decode.h"
-#include "app/filterString.h"
-#include "app/filterUtf8.h"
+#include "app/text/decode.h"
+#include "app/text/filterString.h"
+#include "app/text/filterUtf8.h"
 #include "fuzz/FuzzText.h"
 
 #include <algorithm>

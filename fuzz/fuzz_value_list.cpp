@@ -1,7 +1,7 @@
 // Checks the escape decoder's number reader in both bases, and the value-list reader, against
 // the C library's strtoll on arbitrary bytes.
-#include "app/parseValueList.h"
-#include "app/readByteValue.h"
+#include "app/text/parseValueList.h"
+#include "app/text/readByteValue.h"
 
 #include <algorithm>
 #include <cctype>

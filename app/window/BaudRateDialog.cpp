@@ -1,6 +1,6 @@
 #include "app/window/BaudRateDialog.h"
 
-#include "app/MyDocument.h"
+#include "app/terminal/MyDocument.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

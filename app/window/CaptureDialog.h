@@ -3,7 +3,7 @@
 // before an existing file is replaced.
 #pragma once
 
-#include "app/Capture.h"
+#include "app/capture/Capture.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "app/window/LineControls.h"
 
-#include "app/MyDocument.h"
+#include "app/terminal/MyDocument.h"
 #include "app/window/BaudRateDialog.h"
 #include "app/window/CharacterFormatDialog.h"
 #include "devices/CharacterFormat.h"

@@ -4,7 +4,7 @@
 
 #include "app/window/CaptureDialog.h"
 
-#include "app/MyDocument.h"
+#include "app/terminal/MyDocument.h"
 #include "devices/Device.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "app/Capture.h"
+#include "app/capture/Capture.h"
 #include "tests/app/DocumentFixture.h"
 
 #include <gtest/gtest.h>

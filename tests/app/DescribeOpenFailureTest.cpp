@@ -1,4 +1,4 @@
-#include "app/describeOpenFailure.h"
+#include "app/connection/describeOpenFailure.h"
 
 #include "tests/support/TempDir.h"
 

@@ -2,8 +2,8 @@
 // scratch folder whose "cu." entries lead to pseudo-terminals the test plays the far end of.
 #pragma once
 
-#include "app/MyDocument.h"
-#include "app/TerminalControls.h"
+#include "app/terminal/MyDocument.h"
+#include "app/terminal/TerminalControls.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "tests/support/LogCapture.h"

@@ -1,5 +1,5 @@
-#include "app/decode.h"
-#include "app/filterString.h"
+#include "app/text/decode.h"
+#include "app/text/filterString.h"
 
 #include "tests/support/LogCapture.h"
 

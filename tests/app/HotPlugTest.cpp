@@ -1,7 +1,7 @@
 #include "tests/app/DocumentFixture.h"
 #include "tests/support/Redirect.h"
 
-#include "app/describeOpenFailure.h"
+#include "app/connection/describeOpenFailure.h"
 #include "serial/SerialController.h"
 
 #include <fcntl.h>

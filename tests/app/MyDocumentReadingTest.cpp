@@ -1,6 +1,6 @@
 #include "tests/app/DocumentFixture.h"
 
-#include "app/filterString.h"
+#include "app/text/filterString.h"
 
 #include <termios.h>
 #include <thread>

@@ -1,4 +1,4 @@
-#include "app/PortPump.h"
+#include "app/connection/PortPump.h"
 
 #include "devices/Device.h"
 #include "tests/support/FakePort.h"

@@ -1,9 +1,9 @@
 // UTF-8 in the views and the editor: bytes are what is kept and sent, characters only how they
 // are shown; and the Latin-1 editor turns away what is not one byte instead of changing it.
-#include "app/ViewType.h"
-#include "app/decode.h"
-#include "app/filterString.h"
-#include "app/filterUtf8.h"
+#include "app/text/ViewType.h"
+#include "app/text/decode.h"
+#include "app/text/filterString.h"
+#include "app/text/filterUtf8.h"
 #include "tests/app/DocumentFixture.h"
 
 #include <gtest/gtest.h>

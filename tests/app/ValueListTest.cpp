@@ -1,4 +1,4 @@
-#include "app/parseValueList.h"
+#include "app/text/parseValueList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A window capturing as a person sees it: the title's mark and the status bar while it runs,
 // and a file complete to its stop marker when the program is quit, from its menu or by a signal.
-#include "app/MyDocument.h"
-#include "app/TerminalControls.h"
+#include "app/terminal/MyDocument.h"
+#include "app/terminal/TerminalControls.h"
 #include "app/window/CaptureDialog.h"
 #include "app/window/MyDocumentWindow.h"
 #include "app/window/QuitOnSignals.h"

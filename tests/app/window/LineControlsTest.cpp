@@ -1,7 +1,7 @@
 // The Port menu's line items, the status bar's indicators and the two dialogs, in a real
 // window whose device is a pty (no modem lines) or has its lines stood in by a fake.
-#include "app/MyDocument.h"
-#include "app/TerminalControls.h"
+#include "app/terminal/MyDocument.h"
+#include "app/terminal/TerminalControls.h"
 #include "app/window/BaudRateDialog.h"
 #include "app/window/CharacterFormatDialog.h"
 #include "app/window/LineControls.h"

@@ -1,8 +1,8 @@
 // Whole windows driven through their widgets, with pseudo-terminals as the serial devices.
-#include "app/MyDocument.h"
-#include "app/TerminalControls.h"
-#include "app/decode.h"
-#include "app/filterString.h"
+#include "app/terminal/MyDocument.h"
+#include "app/terminal/TerminalControls.h"
+#include "app/text/decode.h"
+#include "app/text/filterString.h"
 #include "app/window/MyDocumentWindow.h"
 #include "app/window/TerminalApplication.h"
 #include "devices/Device.h"

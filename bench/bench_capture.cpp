@@ -176,7 +176,7 @@ Run runOnce(bool flood, const std::string& capturePath, Capture::Format format, 
         throw std::runtime_error("cannot capture: " + document->statusText());
 
     Run run;
-    device->addListener(&run, [&run](std::string_view) { ++run.reads; });
+    device->addListener(&run, [&run](std::string_view, const Moment&) { ++run.reads; });
     RunLoop& loop = RunLoop::currentRunLoop();
     const double cpuStart = processCpuSeconds();
     const double readerStart = threadCpuSeconds();

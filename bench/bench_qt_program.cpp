@@ -262,10 +262,10 @@ Phase runPhase(MyDocument& document, int master, std::optional<Feeder::Pace> pac
     runUntil([&] { return device->getRecvCount() - receivedBefore >= sent; }, 10);
     const std::uint64_t received = device->getRecvCount() - receivedBefore;
     phase.lost = received > sent ? received - sent : sent - received;
-    const std::u16string& buffer = device->getRecvBuf();
+    const std::string& buffer = device->getRecvBuf();
     const std::uint64_t tail = std::min<std::uint64_t>({sent, buffer.size(), Device::maxRecvChars});
     for (std::uint64_t i = 0; i < tail; ++i)
-        if (buffer[buffer.size() - tail + i] != static_cast<unsigned char>(feeder->byte(sent - tail + i)))
+        if (static_cast<unsigned char>(buffer[buffer.size() - tail + i]) != static_cast<unsigned char>(feeder->byte(sent - tail + i)))
             ++phase.lost;
     return phase;
 }

@@ -158,7 +158,7 @@ struct Result {
 
 // Compares the last `count` characters of the receive buffer with the stream ending at `end`;
 // only the last 2047 can still be there. Answers how many of them are wrong or missing.
-std::uint64_t countWrong(const std::u16string& buffer, std::uint64_t end, std::uint64_t count)
+std::uint64_t countWrong(const std::string& buffer, std::uint64_t end, std::uint64_t count)
 {
     count = std::min<std::uint64_t>({count, end, Device::maxRecvChars});
     if (buffer.size() < count)
@@ -166,7 +166,7 @@ std::uint64_t countWrong(const std::u16string& buffer, std::uint64_t end, std::u
     const std::size_t offset = buffer.size() - count;
     std::uint64_t wrong = 0;
     for (std::uint64_t i = 0; i < count; ++i)
-        if (buffer[offset + i] != streamByte(end - count + i))
+        if (static_cast<unsigned char>(buffer[offset + i]) != streamByte(end - count + i))
             ++wrong;
     return wrong;
 }
@@ -186,7 +186,7 @@ Result runMode(int mode, const Plan& plan)
 
     // Every byte as the port delivers it, checked against the stream in order.
     Result result;
-    device->addListener(&result, [&result](std::string_view bytes) {
+    device->addListener(&result, [&result](std::string_view bytes, const Moment&) {
         for (const char c : bytes)
             if (static_cast<unsigned char>(c) != streamByte(result.received++))
                 ++result.wrong;
@@ -219,7 +219,11 @@ Result runMode(int mode, const Plan& plan)
     result.sent = writer.sent();
     // The buffer, and the view in text mode, must end with exactly the last bytes sent.
     result.wrong += countWrong(device->getRecvBuf(), result.sent, Device::maxRecvChars);
-    if (mode == 0 && controls.recieveTF.string() != device->getRecvBuf())
+    const std::string& buffer = device->getRecvBuf();
+    const std::u16string shown(controls.recieveTF.string());
+    if (mode == 0 && !std::equal(buffer.begin(), buffer.end(), shown.begin(), shown.end(), [](char byte, char16_t unit) {
+            return static_cast<unsigned char>(byte) == unit;
+        }))
         ++result.wrong;
     result.pacedStalls = writer.pacedStalls();
     result.pacedCpuPercent = plan.paced.count() > 0 ? 100.0 * (cpuPaced - cpuStart) / plan.paced.count() : 0;

@@ -56,12 +56,10 @@ void Device::appendRecvBuf(const char* bytes, std::size_t count)
     // A chunk that would overflow pushes out as many of the oldest characters as it brings.
     if (recvBuffer_.size() + count > maxRecvChars)
         recvBuffer_.erase(0, std::min(count, recvBuffer_.size()));
-    recvBuffer_.reserve(recvBuffer_.size() + count);
-    for (std::size_t i = 0; i < count; ++i)
-        recvBuffer_.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i])));
+    recvBuffer_.append(bytes, count);
 }
 
-bool Device::adoptReceived(std::u16string buffer, std::uint64_t count)
+bool Device::adoptReceived(std::string buffer, std::uint64_t count)
 {
     if (recvCount_ != 0)
         return false;
@@ -99,21 +97,21 @@ bool Device::hasListener(const void* who) const
     return std::any_of(listeners_.begin(), listeners_.end(), [who](const auto& entry) { return entry.first == who; });
 }
 
-void Device::deliver(const char* bytes, std::size_t count)
+void Device::deliver(const char* bytes, std::size_t count, const Moment& at)
 {
     appendRecvBuf(bytes, count);
     receivedSinceOpen_ += count;
     // A listener may add or remove listeners, its own included.
     const auto listeners = listeners_;
     for (const auto& [who, listener] : listeners)
-        listener(std::string_view(bytes, count));
+        listener(std::string_view(bytes, count), at);
 }
 
 void Device::announce()
 {
     const auto listeners = listeners_;
     for (const auto& [who, listener] : listeners)
-        listener({});
+        listener({}, Moment{});
 }
 
 void Device::setReadError(int error)

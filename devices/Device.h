@@ -4,6 +4,8 @@
 #pragma once
 
 #include "devices/Port.h"
+#include "devices/PortSettings.h"
+#include "toolkit/Moment.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -33,18 +35,21 @@ public:
     // Where the driver opens the device: directory, '/', name.
     std::string path() const;
 
-    int getBaud() const { return baud_; }
-    void setBaud(int baud) { baud_ = baud; }
-    int getPacketFlag() const { return packetFlag_; }
-    void setPacketFlag(int flag) { packetFlag_ = flag; }
-    int getFlowFlag() const { return flowFlag_; }
-    void setFlowFlag(int flag) { flowFlag_ = flag; }
+    // The settings the port is opened with; a new record has 9600 none-8-1 None.
+    const PortSettings& getSettings() const { return settings_; }
+    void setSettings(const PortSettings& settings) { settings_ = settings; }
+    int getBaud() const { return settings_.baud; }
+    void setBaud(int baud) { settings_.baud = baud; }
+    int getPacketFlag() const { return settings_.packet; }
+    void setPacketFlag(int flag) { settings_.packet = flag; }
+    int getFlowFlag() const { return settings_.flow; }
+    void setFlowFlag(int flag) { settings_.flow = flag; }
     // Whether DTR and RTS are to be asserted; the driver puts them so at every opening.
     // Both are asserted at first, as opening a port does by itself.
-    bool getDtr() const { return dtr_; }
-    void setDtr(bool on) { dtr_ = on; }
-    bool getRts() const { return rts_; }
-    void setRts(bool on) { rts_ = on; }
+    bool getDtr() const { return settings_.dtr; }
+    void setDtr(bool on) { settings_.dtr = on; }
+    bool getRts() const { return settings_.rts; }
+    void setRts(bool on) { settings_.rts = on; }
 
     void setEnabledTrue() { enabled_ = true; }
     void setEnabledFalse() { enabled_ = false; }
@@ -73,9 +78,9 @@ public:
     // the port is gone either way.
     int releasePort();
 
-    // Each byte becomes one character, 0x00-0xFF as U+0000-U+00FF; zero bytes are data.
+    // The newest bytes received, at most maxRecvChars; zero bytes are data.
     void appendRecvBuf(const char* bytes, std::size_t count);
-    const std::u16string& getRecvBuf() const { return recvBuffer_; }
+    const std::string& getRecvBuf() const { return recvBuffer_; }
     void clearRecvBuffer() { recvBuffer_.clear(); }
     // Characters appended since the record was made; never goes back, not even on clear,
     // so a view can tell how much arrived since it last looked.
@@ -83,7 +88,7 @@ public:
     // A record made for a device that came back under its name takes what the record before
     // it received, and its count, so a view goes on where it was. Only a record that has
     // received nothing yet takes it; answers whether it did.
-    bool adoptReceived(std::u16string buffer, std::uint64_t count);
+    bool adoptReceived(std::string buffer, std::uint64_t count);
 
     // Bytes received and sent since the port was last opened, for every window on the device.
     std::uint64_t getReceivedSinceOpen() const { return receivedSinceOpen_; }
@@ -97,14 +102,15 @@ public:
     bool hasReaders() const { return !readers_.empty(); }
 
     // Windows showing this device hear of what happens to it: the bytes of each read (every
-    // byte once, in order), and, with no bytes, any other news: the port closed or failed,
-    // the record is going away. Any token unique to the window names it.
-    using Listener = std::function<void(std::string_view bytes)>;
+    // byte once, in order) with when the port had them ready, and, with no bytes, any other
+    // news: the port closed or failed, the record is going away. Any token unique to the
+    // window names it.
+    using Listener = std::function<void(std::string_view bytes, const Moment& at)>;
     void addListener(const void* who, Listener listener);
     void removeListener(const void* who);
     bool hasListener(const void* who) const;
     // Appends bytes read from the port to the buffer and hands them to every listener.
-    void deliver(const char* bytes, std::size_t count);
+    void deliver(const char* bytes, std::size_t count, const Moment& at = Moment::now());
     // Tells every listener there is news without bytes.
     void announce();
     // The error that stopped reading the port, 0 while none; cleared when a port is set.
@@ -116,11 +122,11 @@ public:
     std::pair<int, std::size_t> takeWriteFailure() { return std::exchange(writeFailure_, {0, 0}); }
 
 private:
-    int baud_ = 9600;
+    PortSettings settings_;
     std::string address_;
     std::string directory_;
     std::string identity_;
-    std::u16string recvBuffer_;
+    std::string recvBuffer_;
     std::uint64_t recvCount_ = 0;
     std::uint64_t receivedSinceOpen_ = 0;
     std::uint64_t sentSinceOpen_ = 0;
@@ -131,8 +137,4 @@ private:
     std::pair<int, std::size_t> writeFailure_{0, 0};
     bool enabled_ = false;
     bool found_ = true;
-    int packetFlag_ = 0;
-    int flowFlag_ = 0;
-    bool dtr_ = true;
-    bool rts_ = true;
 };

@@ -24,7 +24,7 @@ AttributedText textFrom(const std::uint8_t* data, std::size_t size)
     static const ColorRef red = makeColor(0xFF, 0, 0);
     static const ColorRef none;
     return attributedTextFrom(data, size, [](std::uint8_t header) -> const ColorRef& {
-        const ColorRef* colors[] = {&none, &grayColor(), &red, &undecodedByteColor(header)};
+        const ColorRef* colors[] = {&none, &grayColor(), &red, &grayColor()};
         return *colors[header & 3];
     });
 }
@@ -34,10 +34,11 @@ AttributedText textFrom(const std::uint8_t* data, std::size_t size)
 void checkRendering(std::u16string_view bytes, int mode, std::size_t index)
 {
     std::size_t rendered = 0;
-    const AttributedText shown = filterString(bytes, mode, index, rendered, utf8);
+    ByteStandIns standIns;
+    const AttributedText shown = filterString(bytes, mode, index, rendered, utf8, &standIns);
     std::size_t caret = 0;
-    if (shown != filterString(bytes, mode, utf8) || decodeEscapes(shown, mode, rendered, &caret, utf8) != bytes
-        || caret < index || caret > index + 3)
+    if (shown != filterString(bytes, mode, utf8) ||
+        decodeEscapes(shown, mode, rendered, &caret, utf8, standIns) != bytes || caret < index || caret > index + 3)
         __builtin_trap();
 }
 

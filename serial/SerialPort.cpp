@@ -5,7 +5,7 @@
 #include "serial/PortOptions.h"
 #include "toolkit/ReadWatch.h"
 #include "toolkit/RunLoop.h"
-#include "toolkit/printableText.h"
+#include "toolkit/Stderr.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -159,8 +159,7 @@ void SerialPort::dropPendingOutput(std::string_view reason)
 {
     if (pending_.empty())
         return;
-    std::fprintf(stderr, "serialterm: %s: %zu unsent bytes dropped (%.*s)\n", printableText(name_).c_str(),
-                 pending_.size(), static_cast<int>(reason.size()), reason.data());
+    Stderr::line(name_ + ": " + std::to_string(pending_.size()) + " unsent bytes dropped (" + std::string(reason) + ")");
     pending_.clear();
 }
 

@@ -1,5 +1,7 @@
 #include "toolkit/LogWriter.h"
 
+#include "toolkit/Stderr.h"
+
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -32,10 +34,8 @@ void writeAll(int fd, std::string_view bytes)
 
 void reportDrops(std::size_t count)
 {
-    char text[128];
-    const int length = std::snprintf(text, sizeof text,
-        "serialterm: %zu log line%s dropped: standard output was not being read\n", count, count == 1 ? "" : "s");
-    writeAll(STDERR_FILENO, std::string_view(text, static_cast<std::size_t>(length)));
+    Stderr::line(std::to_string(count) + (count == 1 ? " log line" : " log lines") +
+                 " dropped: standard output was not being read");
 }
 
 } // namespace

@@ -44,3 +44,10 @@ std::string describeBusyPort(const std::string& name, const std::optional<PortHo
         return name + " is busy";
     return name + " is in use by " + holder->command + " (pid " + std::to_string(holder->pid) + ")";
 }
+
+std::string describeRateShortfall(const std::string& name, int wanted, int running)
+{
+    if (running == 0 || running == wanted)
+        return "";
+    return name + " refused " + std::to_string(wanted) + " baud; it runs at " + std::to_string(running);
+}

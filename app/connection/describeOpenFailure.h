@@ -13,3 +13,6 @@ std::string describeOpenFailure(const std::string& path, int error);
 // Another program holds the device: "cu.x is in use by minicom (pid 4242)", or, when the
 // holder can't be told, "cu.x is busy".
 std::string describeBusyPort(const std::string& name, const std::optional<PortHolder>& holder);
+// A device that runs at another rate than the one asked for: "ttyUSB0 refused 3000000 baud;
+// it runs at 921600"; "" when it runs at the rate, or its rate can't be told (running 0).
+std::string describeRateShortfall(const std::string& name, int wanted, int running);

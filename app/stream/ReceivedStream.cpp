@@ -4,8 +4,11 @@
 
 void ReceivedStream::add(StreamConsumer& consumer)
 {
-    if (!has(consumer))
-        consumers_.push_back(&consumer);
+    if (has(consumer))
+        return;
+    consumers_.push_back(&consumer);
+    if (open_)
+        consumer.portEvent(*open_);
 }
 
 void ReceivedStream::remove(StreamConsumer& consumer)
@@ -45,6 +48,10 @@ void ReceivedStream::deliver(std::string_view bytes, const Moment& at)
 
 void ReceivedStream::announce(const PortEvent& event)
 {
+    if (event.kind == PortEvent::Kind::Opened || event.kind == PortEvent::Kind::Reconnected)
+        open_ = event;
+    else if (event.kind != PortEvent::Kind::Note)
+        open_.reset();
     tellAll([&](StreamConsumer& consumer) { consumer.portEvent(event); });
 }
 

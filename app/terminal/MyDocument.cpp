@@ -1,27 +1,42 @@
-// Start-up, the device list, the window's life and what it tells the user. Reading and the
-// receive view are in MyDocumentReading.cpp, device choice and settings in
-// MyDocumentSettings.cpp, the transmit editor in MyDocumentTransmit.cpp.
 #include "app/terminal/MyDocument.h"
-#include "app/terminal/TerminalControls.h"
 
-#include "app/connection/describeOpenFailure.h"
+#include "app/connection/SettingTitles.h"
+#include "app/terminal/TerminalControls.h"
+#include "app/terminal/saveBytes.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
+#include "serial/SerialController.h"
+#include "toolkit/Clock.h"
 #include "toolkit/Log.h"
-#include "toolkit/Timer.h"
 #include "toolkit/printableText.h"
 
-#include <cerrno>
-#include <iostream>
+#include <filesystem>
 
-MyDocument::MyDocument(TerminalControls& outlets)
-    : controls(outlets), ticks_([this] { update(); })
+MyDocument::MyDocument(TerminalControls& outlets) : MyDocument(outlets, DeviceList::sharedDeviceList()) {}
+
+MyDocument::MyDocument(TerminalControls& outlets, DeviceList& devices)
+    : controls(outlets), ticks_([this] { update(); }),
+      captures_({[this](const std::string& text) { setStatus(text); },
+                 [this] {
+                     ticks_.wake();
+                     stateChanged();
+                 }}),
+      connection_(devices, stream_,
+                  {[this](const std::string& text) { setStatus(text); }, [this] { showDevices(); },
+                   [this](bool on) { controls.readToggle.setSelectedSegment(on ? 1 : 0); },
+                   [this] { stateChanged(); },
+                   [this] {
+                       set_RecieveTF(AttributedText());
+                       presenter_.forget(); // the next tick shows the new device's buffer
+                   },
+                   [this](Device&) { showReceived(); }, [this](bool data) { deviceNews(data); }}),
+      popUps_(controls, connection_, [this](const std::string& text) { setStatus(text); }),
+      lines_(connection_, [this](const std::string& text) { setStatus(text); }, [this] { stateChanged(); }),
+      composer_(controls.sendTF, [this] { return rendering(); }, [this](const std::string& text) { setStatus(text); }),
+      presenter_(controls.recieveTF)
 {
     logLine("INIT");
-    baudRates = {300, 600, 1200, 1800, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200};
-    packetTypes = {"none-8-1", "even-7-1", "odd-7-1"};
-    flowTypes = {"None", "Xon/Xoff", "Hardware"};
-    serial = std::make_unique<SerialController>();
+    stream_.add(captures_);
     if (ticks_.isTicking())
         logLine("Started Timer");
 }
@@ -29,6 +44,7 @@ MyDocument::MyDocument(TerminalControls& outlets)
 MyDocument::~MyDocument()
 {
     close();
+    stream_.remove(captures_);
     for (TextView* view : {&controls.sendTF, &controls.recieveTF}) {
         if (view->delegate() == this)
             view->setDelegate(nullptr);
@@ -39,16 +55,13 @@ void MyDocument::awakeFromNib()
 {
     logLine("SETUP");
     controls.devicePU.setPlaceholder("No serial device found");
-    DeviceList& list = DeviceList::sharedDeviceList();
-    list.addObserver(this, [this] { deviceListChanged(); });
-    list.watchFolder();
-    refreshDeviceList();
+    connection_.start();
     setTheBaudRateList();
     setPacketList();
     setFlowList();
 
     controls.sendTF.setDelegate(this);
-    adoptSendTF();
+    composer_.adopt();
     controls.recieveTF.setDelegate(this);
     controls.recieveTF.setEditable(false);
 
@@ -72,61 +85,222 @@ void MyDocument::awakeFromNib()
     stateChanged();
 }
 
-void MyDocument::setTheBaudRateList()
+void MyDocument::update()
 {
-    controls.baudRatePU.removeAllItems();
-    for (int baud : baudRates)
-        controls.baudRatePU.addItemWithTitle(std::to_string(baud));
-    controls.baudRatePU.selectItemAtIndex(6);
-}
-
-void MyDocument::setPacketList()
-{
-    controls.packetPU.removeAllItems();
-    for (const std::string& title : packetTypes)
-        controls.packetPU.addItemWithTitle(title);
-}
-
-void MyDocument::setFlowList()
-{
-    controls.flowPU.removeAllItems();
-    for (const std::string& title : flowTypes)
-        controls.flowPU.addItemWithTitle(title);
-}
-
-Device* MyDocument::getEnabledDevice()
-{
-    // While the window waits, a record of that name is not yet its device again.
-    if (enabledName_.empty() || waiting_)
-        return nullptr;
-    return findDevice(enabledName_, &enabledDevice);
-}
-
-Device* MyDocument::findDevice(std::string_view name, int* index)
-{
-    DeviceList& list = DeviceList::sharedDeviceList();
-    for (int i = 0; i < list.getNumDevices(); ++i) {
-        Device* device = list.getDeviceAtIndex(i);
-        if (name == device->getAddr()) {
-            if (index)
-                *index = i;
-            return device;
-        }
+    ticks_.wake(); // ticked while asleep: someone wants it awake
+    const Moment now = Clock::now();
+    captures_.reap(false);
+    if (captures_.isWritingOut())
+        ticks_.busy(); // the outcome is news the user must get
+    stream_.idle(now);
+    // Another window may have changed or reopened the shared device.
+    if (connection_.deviceChanged())
+        stateChanged();
+    switch (connection_.tick()) {
+    case PortConnection::Tick::NotReading:
+        ticks_.idle();
+        showTraffic();
+        return;
+    case PortConnection::Tick::Stopped:
+        return;
+    case PortConnection::Tick::Reading:
+        break;
     }
-    return nullptr;
+    const Device* device = getEnabledDevice();
+    // Data that came keeps the ticks going; showing another device's buffer is no activity.
+    const bool arrived = presenter_.hasNewBytes(device);
+    if (presenter_.isStale(device))
+        showReceived();
+    if (arrived || connection_.portBusy())
+        ticks_.busy();
+    else
+        ticks_.idle();
+    showTraffic();
 }
 
-void MyDocument::refreshDeviceList()
+void MyDocument::deviceNews(bool data)
 {
-    ownRescan_ = true;
-    DeviceList::sharedDeviceList().rescan();
-    ownRescan_ = false;
+    if (connection_.isClosed())
+        return;
+    const auto interval = std::chrono::duration<double>(TickScheduler::interval);
+    const bool wasIdle = !ticks_.isTicking() || Clock::now().steady - presenter_.shownAt().steady >= interval;
+    ticks_.wake();
+    // The first bytes after a quiet spell show at once; a stream shows on the ticks.
+    if (data && wasIdle && isReading() && getEnabledDevice())
+        showReceived();
+}
+
+void MyDocument::showDevices()
+{
+    controls.devicePU.removeAllItems();
+    for (const std::string& name : connection_.devices().scannedNames())
+        controls.devicePU.addItemWithTitle(name);
+}
+
+void MyDocument::showReceived()
+{
+    presenter_.show(getEnabledDevice(), viewType, textEncoding_);
+}
+
+void MyDocument::readToggleClicked(SegmentedControl& sender)
+{
+    if (sender.selectedSegment() == 1)
+        enableReading();
+    else
+        connection_.toggledOff();
+    logLine("INTERFACE: TOGGLED read");
 }
 
 void MyDocument::refreshClicked(Control&)
 {
     refreshDeviceList();
-    logLinef("INTERFACE: REFRESH button clicked, %d in array", DeviceList::sharedDeviceList().getNumDevices());
+    logLinef("INTERFACE: REFRESH button clicked, %d in array", connection_.devices().getNumDevices());
+}
+
+void MyDocument::updateRecieveTF(const char* data, std::size_t count)
+{
+    Device* device = getEnabledDevice();
+    if (data && device)
+        device->appendRecvBuf(data, count);
+    showReceived();
+}
+
+void MyDocument::set_RecieveTF(AttributedText text)
+{
+    controls.recieveTF.setAttributedString(std::move(text));
+    controls.recieveTF.scrollRangeToVisible(TextRange{controls.recieveTF.length(), 0});
+}
+
+void MyDocument::clearRecv(Control&)
+{
+    if (Device* device = getEnabledDevice())
+        device->clearRecvBuffer();
+    connection_.forgetReceived();
+    controls.recieveTF.setAttributedString(AttributedText());
+    presenter_.forget();
+}
+
+std::string MyDocument::deviceName()
+{
+    if (const Device* device = getEnabledDevice())
+        return device->getAddr();
+    return waitingFor();
+}
+
+void MyDocument::setTheBaudRateList() { popUps_.setTheBaudRateList(); }
+void MyDocument::setPacketList() { popUps_.setPacketList(); }
+void MyDocument::setFlowList() { popUps_.setFlowList(); }
+void MyDocument::setDevice(PopUpButton& sender) { popUps_.setDevice(sender); }
+void MyDocument::setBaudRate(PopUpButton& sender) { popUps_.setBaudRate(sender); }
+void MyDocument::setPacketType(PopUpButton& sender) { popUps_.setPacketType(sender); }
+void MyDocument::setFlowControl(PopUpButton& sender) { popUps_.setFlowControl(sender); }
+void MyDocument::chooseBaudRate(int rate) { popUps_.chooseBaudRate(rate); }
+void MyDocument::chooseCharacterFormat(const CharacterFormat& format) { popUps_.chooseCharacterFormat(format); }
+void MyDocument::setBaudPU(const std::string& title) { popUps_.setBaudPU(title); }
+void MyDocument::set_PacketPU(const std::string& title) { popUps_.set_PacketPU(title); }
+void MyDocument::set_FlowPU(const std::string& title) { popUps_.set_FlowPU(title); }
+
+void MyDocument::set_SendTF(const AttributedText& text)
+{
+    controls.sendTF.setAttributedString(text);
+}
+
+void MyDocument::textDidChange(TextView& sender)
+{
+    if (&sender != &controls.sendTF)
+        return;
+    composer_.edited();
+    controls.sendTF.setTypingAttributes(nullptr);
+}
+
+bool MyDocument::shouldChangeText(TextView& sender, TextRange range, std::u16string_view text)
+{
+    return &sender != &controls.sendTF || composer_.accepts(range, text);
+}
+
+void MyDocument::addNonPrintable(std::string_view values)
+{
+    const std::vector<std::string> skipped = composer_.appendValues(values);
+    controls.nonPrintTF.setStringValue("");
+    // Every piece that gave no byte is named, so nothing is left out without a word.
+    std::string reasons;
+    for (const std::string& reason : skipped)
+        reasons += (reasons.empty() ? "" : "; ") + reason;
+    if (!reasons.empty())
+        setStatus(reasons + ".");
+}
+
+void MyDocument::addNonPrintableClicked(Control&) { addNonPrintable(controls.nonPrintTF.stringValue()); }
+void MyDocument::addNewLine(Control&) { addNonPrintable("10"); }
+void MyDocument::addCarRtrn(Control&) { addNonPrintable("13"); }
+void MyDocument::addTab(Control&) { addNonPrintable("9"); }
+void MyDocument::addNull(Control&) { addNonPrintable("0"); }
+void MyDocument::clearSend(Control&) { composer_.clear(); }
+
+void MyDocument::viewFilterClicked(SegmentedControl& sender)
+{
+    const TransmitComposer::Rendering before = rendering();
+    viewType = sender.selectedSegment();
+    captures_.setRendering(viewType, textEncoding_);
+    updateRecieveTF(nullptr, 0);
+    composer_.rerender(before);
+    logLinef("INTERFACE: FILTER: %d clicked", sender.selectedSegment());
+}
+
+void MyDocument::setTextEncoding(TextEncoding encoding)
+{
+    const TransmitComposer::Rendering before = rendering();
+    textEncoding_ = encoding;
+    captures_.setRendering(viewType, textEncoding_);
+    // The same bytes may read as other characters now: nothing of the receive view is kept.
+    presenter_.forget();
+    updateRecieveTF(nullptr, 0);
+    composer_.rerender(before);
+    // The advice has been taken, or no longer applies.
+    if (status_.ends_with(TransmitComposer::refusalEnd))
+        setStatus("");
+}
+
+void MyDocument::sendClicked(Control&)
+{
+    decodeAndSend();
+    logLine("INTERFACE: SEND button clicked");
+}
+
+void MyDocument::decodeAndSend()
+{
+    if (!getEnabledDevice()) {
+        setStatus(connection_.send({})); // says why nothing can go
+        return;
+    }
+    const std::optional<std::string> bytes = composer_.bytes();
+    if (!bytes)
+        return;
+    const std::string failure = connection_.send(*bytes);
+    if (failure.empty())
+        composer_.sent();
+    setStatus(failure);
+}
+
+bool MyDocument::canUndo(const TextView& sender) const { return &sender == &controls.sendTF && composer_.canUndo(); }
+bool MyDocument::canRedo(const TextView& sender) const { return &sender == &controls.sendTF && composer_.canRedo(); }
+
+void MyDocument::undo(TextView& sender)
+{
+    if (&sender == &controls.sendTF)
+        composer_.undo();
+}
+
+void MyDocument::redo(TextView& sender)
+{
+    if (&sender == &controls.sendTF)
+        composer_.redo();
+}
+
+void MyDocument::breakUndoCoalescing(TextView& sender)
+{
+    if (&sender == &controls.sendTF)
+        composer_.breakCoalescing();
 }
 
 std::optional<std::vector<std::uint8_t>> MyDocument::dataOfType(const std::string&, DocumentError* error) const
@@ -145,72 +319,25 @@ bool MyDocument::readFromData(const std::vector<std::uint8_t>&, const std::strin
 
 void MyDocument::close()
 {
-    if (closed_)
+    if (connection_.isClosed())
         return;
-    closed_ = true;
-    cancelRetry();
-    // The files are complete before the window goes, on quit too.
-    stopCapture();
-    reapCaptures(true);
+    captures_.close();
     ticks_.stop();
-    readingEnabled = false;
-    // A break or DTR pulse under way ends now: nothing would end it once the window is gone.
-    for (const std::shared_ptr<Timer>& timer : {breakEnd_, pulseEnd_}) { // copies: firing resets the members
-        if (timer)
-            timer->fire();
-    }
-    if (Device* device = getEnabledDevice())
-        leaveDevice(*device);
-    // No record, and not the list, may call back into a closed window.
-    DeviceList& list = DeviceList::sharedDeviceList();
-    list.removeObserver(this);
-    for (int i = 0; i < list.getNumDevices(); ++i)
-        list.getDeviceAtIndex(i)->removeListener(this);
+    lines_.endAll(); // a break or DTR pulse under way ends while the port is still open
+    connection_.close();
 }
 
-void MyDocument::leaveDevice(Device& device)
+std::string MyDocument::waitingFor() const
 {
-    device.removeReader(this);
-    // Another window still reading the device keeps its port.
-    if (device.getPortHandle() != -1 && !device.hasReaders())
-        serial->closePort(&device);
-}
-
-bool MyDocument::openEnabled(Device& device)
-{
-    if (serial->openPort(&device)) {
-        setStatus(rateShortfall(device)); // never silently at another rate
-        return true;
-    }
-    reportOpenFailure(device, serial->lastError());
-    return false;
-}
-
-void MyDocument::reportOpenFailure(const Device& device, int error)
-{
-    setStatus(error == EBUSY ? describeBusyPort(device.getAddr(), serial->portHolder())
-                             : describeOpenFailure(device.path(), error));
-    std::cerr << status_ << '\n';
-}
-
-const std::string& MyDocument::settingTitle(const std::vector<std::string>& titles, int flag)
-{
-    // A flag outside the table works as the first entry, so it shows as that one.
-    return titles.at(flag > 0 && static_cast<std::size_t>(flag) < titles.size() ? static_cast<std::size_t>(flag) : 0);
-}
-
-std::string MyDocument::settingsTitle(const Settings& settings) const
-{
-    return std::to_string(SerialController::requestedRate(settings.baud)) + " " + packetTitle(settings.packet) + " " +
-           settingTitle(flowTypes, settings.flow);
+    return connection_.wait().isWaiting() ? connection_.wait().wanted().name : std::string();
 }
 
 std::string MyDocument::windowTitle()
 {
-    if (waiting_)
-        return printableText(waitingTitle()) + " - " + settingsTitle(*waiting_);
+    if (connection_.wait().isWaiting())
+        return printableText(connection_.wait().title()) + " - " + SettingTitles::of(connection_.wait().wanted().settings);
     const Device* device = getEnabledDevice();
-    return device ? printableText(device->getAddr()) + " - " + settingsTitle(settingsFor(device)) : "No device";
+    return device ? printableText(device->getAddr()) + " - " + SettingTitles::of(device->getSettings()) : "No device";
 }
 
 std::string MyDocument::portState()
@@ -218,10 +345,10 @@ std::string MyDocument::portState()
     const Device* device = getEnabledDevice();
     if (!device || device->getPortHandle() == -1)
         return "Port closed";
-    return readingEnabled ? "Port open, reading" : "Port open";
+    return isReading() ? "Port open, reading" : "Port open";
 }
 
-void MyDocument::setStatus(std::string text)
+void MyDocument::setStatus(const std::string& text)
 {
     status_ = printableText(text); // it quotes device names, which may hold anything
     stateChanged();
@@ -229,14 +356,56 @@ void MyDocument::setStatus(std::string text)
 
 void MyDocument::stateChanged()
 {
-    followCapture();
-    const Device* device = getEnabledDevice();
-    shownSettings_ = settingsFor(device);
-    if (device)
-        kept_ = shownSettings_;
+    connection_.follow();
     // The pop-ups follow the record, whoever changed or replaced it.
-    showSettings(device);
-    followLines();
+    popUps_.show();
+    lines_.follow();
     if (stateObserver_)
         stateObserver_();
+}
+
+std::string MyDocument::startCapture(const std::string& path, Capture::Format format)
+{
+    connection_.follow(); // the capture starts on the port as it is now
+    return captures_.start(path, format, stream_.portOpen());
+}
+
+std::string MyDocument::trafficState()
+{
+    const Device* device = getEnabledDevice();
+    if (!device || device->getPortHandle() == -1)
+        return "";
+    return "Rx " + std::to_string(device->getReceivedSinceOpen()) + " B  Tx " +
+           std::to_string(device->getSentSinceOpen()) + " B";
+}
+
+void MyDocument::showTraffic()
+{
+    const Device* device = getEnabledDevice();
+    const bool open = device && device->getPortHandle() != -1;
+    const TrafficMeter::Counts counts{open ? device->getReceivedSinceOpen() : 0, open ? device->getSentSinceOpen() : 0,
+                                      captures_.bytesCaptured()};
+    switch (traffic_.look(counts, static_cast<bool>(trafficObserver_), Clock::now())) {
+    case TrafficMeter::Verdict::Same:
+        return;
+    case TrafficMeter::Verdict::Wait:
+        ticks_.busy(); // the ticks go on until the last count is shown
+        return;
+    case TrafficMeter::Verdict::Show:
+        if (trafficObserver_)
+            trafficObserver_();
+        else if (stateObserver_)
+            stateObserver_();
+    }
+}
+
+std::string MyDocument::saveReceived(const std::string& path)
+{
+    const Device* device = getEnabledDevice();
+    const std::string bytes = device ? device->getRecvBuf() : std::string();
+    const std::string failure = saveBytes(path, bytes);
+    setStatus(!failure.empty() ? "Cannot save to " + path + ": " + failure + "."
+                               : "Saved " + std::to_string(bytes.size()) + " received bytes to " +
+                                     std::filesystem::path(path).filename().string() + ".");
+    return failure;
 }

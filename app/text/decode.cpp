@@ -3,12 +3,11 @@
 #include "app/text/Utf8.h"
 #include "app/text/ViewType.h"
 #include "app/text/appendLogText.h"
-#include "app/text/filterUtf8.h"
 #include "app/text/readByteValue.h"
 #include "toolkit/Log.h"
 
 #include <algorithm>
-#include <optional>
+#include <utility>
 
 namespace {
 
@@ -49,10 +48,43 @@ void appendEscapes(std::u16string& result, std::u16string_view stretch, std::u16
         *atCut = result.size();
 }
 
+// A gray stretch of the UTF-8 text view: its stand-ins give their bytes back, the characters
+// between them their own UTF-8 bytes. With atCut, *atCut gets the result's length at cut.
+void appendStoodFor(std::u16string& result, std::u16string_view stretch, std::size_t location,
+                    const ByteStandIns& standIns, std::size_t cut, std::size_t* atCut)
+{
+    auto standIn = std::lower_bound(standIns.begin(), standIns.end(), location,
+                                    [](const ByteStandIn& entry, std::size_t at) { return entry.at < at; });
+    std::size_t i = 0;
+    while (i <= stretch.size()) {
+        const bool stands = standIn != standIns.end() && standIn->at < location + stretch.size();
+        const std::size_t next = stands ? standIn->at - location : stretch.size();
+        const std::u16string_view between = stretch.substr(i, next - i);
+        if (atCut && cut <= next) {
+            std::u16string before;
+            appendUtf8Bytes(before, between.substr(0, cut - std::min(cut, i)));
+            *std::exchange(atCut, nullptr) = result.size() + before.size();
+        }
+        appendUtf8Bytes(result, between);
+        if (!stands)
+            break;
+        // A stand-in names only the gray U+FFFD the filter wrote there; anything else reads
+        // as itself.
+        if (stretch[next] == u'\uFFFD')
+            result.push_back(standIn->byte);
+        else
+            appendUtf8Bytes(result, stretch.substr(next, 1));
+        ++standIn;
+        i = next + 1;
+    }
+    if (atCut)
+        *atCut = result.size();
+}
+
 } // namespace
 
 std::u16string decodeEscapes(const AttributedText& text, int type, std::size_t position, std::size_t* decodedPosition,
-                             TextEncoding encoding)
+                             TextEncoding encoding, const ByteStandIns& standIns)
 {
     const bool utf8 = encoding == TextEncodingUtf8;
     bool escaped = true;
@@ -91,13 +123,8 @@ std::u16string decodeEscapes(const AttributedText& text, int type, std::size_t p
             pending = nullptr;
         }
         const std::size_t cut = position - run.location;
-        // Plain and gray runs are the most; only another colour may be an undecodable byte's.
-        const std::optional<unsigned char> undecoded =
-            utf8 && run.color && run.color != gray ? undecodedByteOf(run.color) : std::nullopt;
-        if (undecoded) {
-            if (cutAt)
-                *cutAt = result.size() + cut;
-            result.append(run.length, *undecoded);
+        if (utf8 && !escaped && run.color == gray) {
+            appendStoodFor(result, text.runText(run), run.location, standIns, cut, cutAt);
         } else if (utf8 && (!run.color || !escaped)) {
             if (cutAt) {
                 std::u16string before;
@@ -131,9 +158,9 @@ void logDecoded(std::u16string_view text, std::u16string_view decoded, int type,
         logLineWith("DECODED: AFTER: ", decoded);
 }
 
-std::u16string decode(const AttributedText& text, int type, TextEncoding encoding)
+std::u16string decode(const AttributedText& text, int type, TextEncoding encoding, const ByteStandIns& standIns)
 {
-    std::u16string result = decodeEscapes(text, type, 0, nullptr, encoding);
+    std::u16string result = decodeEscapes(text, type, 0, nullptr, encoding, standIns);
     logDecoded(text.string(), result, type, encoding);
     return result;
 }

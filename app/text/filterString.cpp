@@ -162,11 +162,11 @@ AttributedText filterString(std::u16string_view text, int type, TextEncoding enc
 }
 
 AttributedText filterString(std::u16string_view text, int type, std::size_t index, std::size_t& renderedIndex,
-                            TextEncoding encoding)
+                            TextEncoding encoding, ByteStandIns* standIns)
 {
     index = std::min(index, text.size());
     if (encoding == TextEncodingUtf8 && type != ViewTypeDecimal && type != ViewTypeHex)
-        return filterUtf8(text, type, index, renderedIndex);
+        return filterUtf8(text, type, index, renderedIndex, standIns);
     if (type != ViewTypeMixed && type != ViewTypeDecimal && type != ViewTypeHex) {
         renderedIndex = index;
         return AttributedText(std::u16string(text));
@@ -176,4 +176,22 @@ AttributedText filterString(std::u16string_view text, int type, std::size_t inde
     if (type == ViewTypeMixed)
         return escapeNonPrintable(text, length);
     return escapeAll(text, escaperFor(type), length);
+}
+
+AttributedText filterString(std::string_view bytes, int type, TextEncoding encoding)
+{
+    std::size_t unused = 0;
+    return filterString(bytes, type, 0, unused, encoding);
+}
+
+AttributedText filterString(std::string_view bytes, int type, std::size_t index, std::size_t& renderedIndex,
+                            TextEncoding encoding)
+{
+    // Widened into a buffer kept for the next call: the receive buffer is a couple of thousand
+    // bytes, and the filters' work on each unit is what costs.
+    thread_local std::u16string units;
+    units.resize(bytes.size());
+    std::transform(bytes.begin(), bytes.end(), units.begin(),
+                   [](char byte) { return static_cast<char16_t>(static_cast<unsigned char>(byte)); });
+    return filterString(units, type, index, renderedIndex, encoding);
 }

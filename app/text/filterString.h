@@ -2,6 +2,7 @@
 // escapes ("\65", "\0x41") coloured with the shared escape gray, which decode() reads back.
 #pragma once
 
+#include "app/text/ByteStandIn.h"
 #include "app/text/TextEncoding.h"
 #include "toolkit/AttributedText.h"
 
@@ -14,8 +15,13 @@
 // filterUtf8() does; decimal and hex escape byte by byte in either encoding.
 AttributedText filterString(std::u16string_view text, int type, TextEncoding encoding = TextEncodingLatin1);
 // The same, also giving in renderedIndex where the character at index starts in the result
-// (the result's length for an index at or past the end): where a caret before it goes.
+// (the result's length for an index at or past the end): where a caret before it goes; and in
+// standIns, when given, the characters that stand for bytes they cannot show.
 AttributedText filterString(std::u16string_view text, int type, std::size_t index, std::size_t& renderedIndex,
+                            TextEncoding encoding = TextEncodingLatin1, ByteStandIns* standIns = nullptr);
+// Bytes as received, rendered as the same bytes held one per unit are.
+AttributedText filterString(std::string_view bytes, int type, TextEncoding encoding = TextEncodingLatin1);
+AttributedText filterString(std::string_view bytes, int type, std::size_t index, std::size_t& renderedIndex,
                             TextEncoding encoding = TextEncodingLatin1);
 // Appends the decimal escapes of bytes (each unit taken by its low byte) as the mixed view
 // writes them, without colour.

@@ -4,30 +4,8 @@
 #include "app/text/ViewType.h"
 #include "app/text/filterString.h"
 
-#include <array>
-#include <functional>
 
 namespace {
-
-struct UndecodedColors {
-    std::array<Color, 256> shades;
-    std::array<ColorRef, 256> refs;
-
-    UndecodedColors()
-    {
-        for (std::size_t byte = 0; byte < shades.size(); ++byte) {
-            shades[byte] = *grayColor();
-            // Shared pointers that own nothing: the shades live as long as the program.
-            refs[byte] = ColorRef(std::shared_ptr<void>(), &shades[byte]);
-        }
-    }
-};
-
-const UndecodedColors& undecodedColors()
-{
-    static const UndecodedColors colors;
-    return colors;
-}
 
 bool isPrintableAscii(char32_t unit)
 {
@@ -36,22 +14,8 @@ bool isPrintableAscii(char32_t unit)
 
 } // namespace
 
-const ColorRef& undecodedByteColor(unsigned char byte)
-{
-    return undecodedColors().refs[byte];
-}
-
-std::optional<unsigned char> undecodedByteOf(const ColorRef& color)
-{
-    const auto& shades = undecodedColors().shades;
-    const Color* shade = color.get();
-    const std::less<const Color*> before;
-    if (!shade || before(shade, shades.data()) || !before(shade, shades.data() + shades.size()))
-        return std::nullopt;
-    return static_cast<unsigned char>(shade - shades.data());
-}
-
-AttributedText filterUtf8(std::u16string_view bytes, int type, std::size_t index, std::size_t& renderedIndex)
+AttributedText filterUtf8(std::u16string_view bytes, int type, std::size_t index, std::size_t& renderedIndex,
+                          ByteStandIns* standIns)
 {
     const bool mixed = type == ViewTypeMixed;
     const auto plainAscii = [mixed](char32_t unit) { return mixed ? isPrintableAscii(unit) : unit < 0x80; };
@@ -109,7 +73,9 @@ AttributedText filterUtf8(std::u16string_view bytes, int type, std::size_t index
             i += length > 0 ? length : 1;
         } else {
             flush();
-            result.append(u'\uFFFD', undecodedByteColor(static_cast<unsigned char>(bytes[i] & 0xFF)));
+            if (standIns)
+                standIns->push_back({result.length(), static_cast<unsigned char>(bytes[i] & 0xFF)});
+            result.append(u'\uFFFD', grayColor());
             ++i;
         }
     }

@@ -4,8 +4,8 @@
 #include "app/window/BaudRateDialog.h"
 #include "app/window/CharacterFormatDialog.h"
 #include "devices/CharacterFormat.h"
-#include "devices/Device.h"
 #include "serial/ModemLines.h"
+#include "serial/SerialController.h"
 
 #include <QAction>
 #include <QEvent>
@@ -85,7 +85,8 @@ bool LineControls::eventFilter(QObject* watched, QEvent* event)
 void LineControls::show()
 {
     const MyDocument::LineState& state = document_.shownLines();
-    const bool hasDevice = document_.getEnabledDevice() != nullptr;
+    // A device waited for takes settings too, for when it is back.
+    const bool hasDevice = document_.portSettings().has_value();
     baud_->setEnabled(hasDevice);
     format_->setEnabled(hasDevice);
 
@@ -127,10 +128,10 @@ void LineControls::show()
 
 void LineControls::chooseRate()
 {
-    const Device* device = document_.getEnabledDevice();
-    if (!device)
+    const std::optional<PortSettings> settings = document_.portSettings();
+    if (!settings)
         return;
-    if (const auto rate = BaudRateDialog::ask(SerialController::requestedRate(device->getBaud()), window_)) {
+    if (const auto rate = BaudRateDialog::ask(SerialController::requestedRate(settings->baud), window_)) {
         document_.userActed();
         document_.chooseBaudRate(*rate);
     }
@@ -138,10 +139,10 @@ void LineControls::chooseRate()
 
 void LineControls::chooseFormat()
 {
-    const Device* device = document_.getEnabledDevice();
-    if (!device)
+    const std::optional<PortSettings> settings = document_.portSettings();
+    if (!settings)
         return;
-    const CharacterFormat current = CharacterFormat::fromFlag(device->getPacketFlag());
+    const CharacterFormat current = CharacterFormat::fromFlag(settings->packet);
     if (const auto format = CharacterFormatDialog::ask(current, SerialController::hasMarkSpaceParity(), window_)) {
         document_.userActed();
         document_.chooseCharacterFormat(*format);

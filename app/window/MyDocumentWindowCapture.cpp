@@ -5,7 +5,6 @@
 #include "app/window/CaptureDialog.h"
 
 #include "app/terminal/MyDocument.h"
-#include "devices/Device.h"
 
 #include <QAction>
 #include <QDir>
@@ -49,9 +48,8 @@ void MyDocumentWindow::buildCaptureItems(QMenu* port)
 void MyDocumentWindow::startCapture()
 {
     document_->userActed();
-    const Device* device = document_->getEnabledDevice();
     CaptureChoice choice;
-    if (!askCaptureFile(this, device ? QString::fromLocal8Bit(device->getAddr()) : QString(), choice))
+    if (!askCaptureFile(this, QString::fromLocal8Bit(document_->deviceName()), choice))
         return;
     document_->startCapture(QFile::encodeName(choice.path).toStdString(), choice.format);
 }
@@ -59,8 +57,8 @@ void MyDocumentWindow::startCapture()
 void MyDocumentWindow::saveReceived()
 {
     document_->userActed();
-    const Device* device = document_->getEnabledDevice();
-    const QString name = (device ? QString::fromLocal8Bit(device->getAddr()) : tr("received")) + QStringLiteral(".bin");
+    const std::string device = document_->deviceName();
+    const QString name = (device.empty() ? tr("received") : QString::fromLocal8Bit(device)) + QStringLiteral(".bin");
     const QString path = QFileDialog::getSaveFileName(this, tr("Save Received As"), QDir(documentsFolder()).filePath(name));
     if (!path.isEmpty())
         document_->saveReceived(QFile::encodeName(path).toStdString());

@@ -1,5 +1,6 @@
 // Any rate and format from the dialogs, as the document stores, shows and logs them, and the
 // modem lines driven through a fake of the serial layer's ModemLines.
+#include "serial/SerialController.h"
 #include "tests/app/DocumentFixture.h"
 
 #include "devices/CharacterFormat.h"

@@ -91,7 +91,7 @@ TEST_F(DocumentTest, AHungUpDeviceTurnsReadingOffOnceAndSaysWhatWasLost)
 
 // Every byte that arrives on a device, as a window's listener hears it.
 struct Heard {
-    explicit Heard(Device& d) : device(d) { d.addListener(this, [this](std::string_view bytes) { all.append(bytes); }); }
+    explicit Heard(Device& d) : device(d) { d.addListener(this, [this](std::string_view bytes, const Moment&) { all.append(bytes); }); }
     ~Heard() { device.removeListener(this); }
     Device& device;
     std::string all;

@@ -15,7 +15,7 @@ struct PumpTest : testing::Test {
     PumpTest()
     {
         device.setPort(std::unique_ptr<Port>(port));
-        device.addListener(this, [this](std::string_view bytes) { heard.append(bytes); ++news; });
+        device.addListener(this, [this](std::string_view bytes, const Moment&) { heard.append(bytes); ++news; });
         PortPump::startReading(device);
     }
 

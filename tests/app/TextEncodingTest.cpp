@@ -50,8 +50,11 @@ TEST(Encodings, EveryViewInEitherEncodingReadsBackAsExactlyTheBytesItShows)
         const std::u16string bytes = units(randomUtf8ish(random));
         for (const TextEncoding encoding : {TextEncodingUtf8, TextEncodingLatin1}) {
             for (const int mode : {0, 1, 2, 3, -1}) {
-                const AttributedText shown = filterString(bytes, mode, encoding);
-                ASSERT_EQ(decodeEscapes(shown, mode, 0, nullptr, encoding), bytes) << encoding << " " << mode << " " << round;
+                std::size_t unused = 0;
+                ByteStandIns standIns;
+                const AttributedText shown = filterString(bytes, mode, 0, unused, encoding, &standIns);
+                ASSERT_EQ(decodeEscapes(shown, mode, 0, nullptr, encoding, standIns), bytes)
+                    << encoding << " " << mode << " " << round;
             }
         }
     }
@@ -62,9 +65,12 @@ TEST(Utf8, SequencesShowAsCharactersAndEveryOtherByteAsGrayReplacementOrEscape)
     // é € 日本, then an encoded surrogate, an overlong "/", a C1 control and a cut-off €.
     const std::u16string bytes =
         units("h\xC3\xA9 \xE2\x82\xAC\xE6\x97\xA5\xE6\x9C\xAC|\xED\xA0\x80|\xC0\xAF|\xC2\x85|\xE2\x82");
-    const AttributedText text = filterString(bytes, ViewTypeText, TextEncodingUtf8);
+    std::size_t unused = 0;
+    ByteStandIns standIns;
+    const AttributedText text = filterString(bytes, ViewTypeText, 0, unused, TextEncodingUtf8, &standIns);
     EXPECT_EQ(text.string(), u"h\u00E9 \u20AC\u65E5\u672C|\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD|\u0085|\uFFFD\uFFFD");
-    EXPECT_EQ(grayMask(text), ".......???.??...??");
+    EXPECT_EQ(grayMask(text), ".......###.##...##");
+    EXPECT_EQ(standIns, (ByteStandIns{{7, 0xED}, {8, 0xA0}, {9, 0x80}, {11, 0xC0}, {12, 0xAF}, {16, 0xE2}, {17, 0x82}}));
 
     const AttributedText mixed = filterString(bytes, ViewTypeMixed, TextEncodingUtf8);
     EXPECT_EQ(mixed.string(), u"h\u00E9\\32\u20AC\u65E5\u672C|\\237\\160\\128|\\192\\175|\\194\\133|\\226\\130");

@@ -22,7 +22,7 @@ TEST(Device, KeepsItsNameByteForByteAndOwnsItsPortNeverDroppingOneOpen)
         Device first("cu.100%s\xe9", "/tmp/devs");
         EXPECT_EQ(first.path(), "/tmp/devs/cu.100%s\xe9");
         first.setPort(std::make_unique<FakePort>(7, &closes));
-        first.addListener(&heard, [&heard](std::string_view bytes) { heard.emplace_back(bytes); });
+        first.addListener(&heard, [&heard](std::string_view bytes, const Moment&) { heard.emplace_back(bytes); });
 
         first.deliver("ab\0", 3);
         first.setPort(std::make_unique<FakePort>(8, &closes));
@@ -35,21 +35,21 @@ TEST(Device, KeepsItsNameByteForByteAndOwnsItsPortNeverDroppingOneOpen)
 
 TEST(Device, TheReceiveBufferHoldsEachByteAsACharacterAndTheNewest2047TrimmedPerChunk)
 {
-    const auto chars = [](std::size_t count, char16_t c) { return std::u16string(count, c); };
+    const auto chars = [](std::size_t count, char c) { return std::string(count, c); };
     std::string huge(3000, 'p');
     huge.back() = 'q';
     const struct {
         std::vector<std::string> chunks;
-        std::u16string held;
+        std::string held;
     } cases[] = {
-        {{std::string("ab\0cd\x7f\x80\xff", 8), std::string(1, '\0')}, std::u16string(u"ab\0cd\u007f\u0080\u00ff\0", 9)},
+        {{std::string("ab\0cd\x7f\x80\xff", 8), std::string(1, '\0')}, std::string("ab\0cd\x7f\x80\xff\0", 9)},
         // Full is not yet too full; one more character pushes out exactly the oldest one.
-        {{std::string(2000, 'a'), std::string(47, 'b'), "c"}, chars(1999, u'a') + chars(47, u'b') + u'c'},
+        {{std::string(2000, 'a'), std::string(47, 'b'), "c"}, chars(1999, 'a') + chars(47, 'b') + 'c'},
         // A chunk that overflows pushes out as many of the oldest characters as it brings, or
         // all there are, and one longer than the buffer keeps its newest.
-        {{std::string(2000, 'x'), std::string(100, 'y')}, chars(1900, u'x') + chars(100, u'y')},
-        {{std::string(1500, 'x'), std::string(2000, 'y')}, chars(2000, u'y')},
-        {{std::string(1500, 'x'), std::string(2000, 'y'), huge}, chars(2046, u'p') + u'q'},
+        {{std::string(2000, 'x'), std::string(100, 'y')}, chars(1900, 'x') + chars(100, 'y')},
+        {{std::string(1500, 'x'), std::string(2000, 'y')}, chars(2000, 'y')},
+        {{std::string(1500, 'x'), std::string(2000, 'y'), huge}, chars(2046, 'p') + 'q'},
     };
     Device device;
     std::uint64_t total = 0;
@@ -139,7 +139,7 @@ TEST_F(DeviceListTest, KeepsKnownRecordsRemovesVanishedOnesAndAppendsNewOnes)
                           firstOrder[2] + " not found again, REMOVING..\n");
     EXPECT_EQ(recordNames(), (std::vector<std::string>{firstOrder[0], firstOrder[3], "cu.0new"}));
     EXPECT_EQ(list.getDeviceAtIndex(0), kept);
-    EXPECT_EQ(kept->getRecvBuf(), u"hi");
+    EXPECT_EQ(kept->getRecvBuf(), "hi");
 
     // Coming back means a new record (with defaults: the document reading test), at the end.
     dev.writeFile(firstOrder[1], "");

@@ -1,5 +1,6 @@
 // The Port menu's line items, the status bar's indicators and the two dialogs, in a real
 // window whose device is a pty (no modem lines) or has its lines stood in by a fake.
+#include "serial/SerialController.h"
 #include "app/terminal/MyDocument.h"
 #include "app/terminal/TerminalControls.h"
 #include "app/window/BaudRateDialog.h"

@@ -1,0 +1,111 @@
+#include "app/connection/DeviceWait.h"
+
+#include "app/connection/describeOpenFailure.h"
+#include "devices/Device.h"
+#include "serial/SerialController.h"
+#include "toolkit/RunLoop.h"
+#include "toolkit/Timer.h"
+
+#include <cerrno>
+
+namespace {
+
+// Most passing reasons pass within a second or two; after that a slow pace costs nothing.
+double retryDelay(int attempt)
+{
+    constexpr double first[] = {0.5, 1.0, 2.0};
+    return attempt < 3 ? first[attempt] : 5.0;
+}
+
+} // namespace
+
+DeviceWait::DeviceWait(std::function<void()> retry) : retry_(std::move(retry)) {}
+
+DeviceWait::~DeviceWait()
+{
+    cancelRetry();
+}
+
+void DeviceWait::start(Wanted wanted)
+{
+    cancelRetry();
+    retries_ = 0;
+    wanted_ = std::move(wanted);
+}
+
+void DeviceWait::stop()
+{
+    cancelRetry();
+    wanted_.reset();
+}
+
+std::string DeviceWait::title() const
+{
+    return wanted_ ? wanted_->name + " (disconnected)" : std::string();
+}
+
+void DeviceWait::scheduleRetry()
+{
+    if (!wanted_ || timer_)
+        return;
+    timer_ = Timer::timerWithTimeInterval(retryDelay(retries_++), [this](Timer&) {
+        timer_.reset();
+        if (wanted_)
+            retry_();
+    }, false);
+    RunLoop::currentRunLoop().addTimer(timer_);
+}
+
+void DeviceWait::cancelRetry()
+{
+    if (timer_)
+        timer_->invalidate();
+    timer_.reset();
+}
+
+void DeviceWait::keepReceived(const Device& device)
+{
+    received_ = {device.getAddr(), device.getRecvBuf(), device.getRecvCount()};
+}
+
+bool DeviceWait::reopen(Device& device, SerialController& serial, bool identifies, std::string& status)
+{
+    const Wanted& wanted = *wanted_;
+    // Only an adapter known both then and now can be told to be another one.
+    const std::string& identity = device.getIdentity();
+    if (!wanted.identity.empty() && !identity.empty() && identity != wanted.identity) {
+        status = "A different device (" + identity + ") now has the name " + wanted.name + "; still waiting for " +
+                 wanted.identity;
+        return false;
+    }
+    if (!wanted.identity.empty() && identity.empty() && identifies) {
+        // Its by-id link may be a moment behind the node: the link's arrival rescans, and the
+        // retries look again.
+        status = wanted.name + " is back, but not yet known as " + wanted.identity + "; still waiting for it";
+        scheduleRetry();
+        return false;
+    }
+    status.clear();
+    // Another window waiting for it may have reopened it already: that port is joined.
+    if (device.getPortHandle() != -1)
+        return true;
+    if (received_.name == wanted.name)
+        device.adoptReceived(received_.buffer, received_.count);
+    device.setSettings(wanted.settings);
+    if (!serial.openPort(&device)) {
+        // Not ready yet, or gone again. Busy is the usual passing state (ModemManager probes
+        // every new modem-like port); anything else the user may have to fix.
+        const int error = serial.lastError();
+        if (error == EBUSY)
+            status = describeBusyPort(wanted.name, serial.portHolder()) + "; waiting for it to be free";
+        else
+            status = describeOpenFailure(device.path(), error) + " Still waiting for " + wanted.name +
+                     " and trying again.";
+        scheduleRetry();
+        return false;
+    }
+    // A device may refuse the rate it took before.
+    status = describeRateShortfall(wanted.name, SerialController::requestedRate(wanted.settings.baud),
+                                   serial.runningRate());
+    return true;
+}

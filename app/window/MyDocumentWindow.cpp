@@ -7,6 +7,7 @@
 #include "app/terminal/TerminalControls.h"
 #include "app/text/ViewType.h"
 #include "app/text/filterString.h"
+#include "devices/DeviceList.h"
 #include "app/window/EditMenu.h"
 #include "toolkit/qt/ButtonWidget.h"
 #include "toolkit/qt/PopUpButtonWidget.h"
@@ -45,7 +46,9 @@ QLabel* caption(const QString& text, QWidget* buddy)
 
 } // namespace
 
-MyDocumentWindow::MyDocumentWindow(QWidget* parent)
+MyDocumentWindow::MyDocumentWindow(QWidget* parent) : MyDocumentWindow(DeviceList::sharedDeviceList(), parent) {}
+
+MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
     : QMainWindow(parent), controls_(std::make_shared<TerminalControls>())
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -77,7 +80,7 @@ MyDocumentWindow::MyDocumentWindow(QWidget* parent)
 
     buildMenus();
 
-    document_ = std::make_unique<MyDocument>(*controls_);
+    document_ = std::make_unique<MyDocument>(*controls_, devices);
     lines_ = new LineControls(this, *document_, portMenu_, statusBar());
     document_->setStateObserver([this] { showState(); });
     document_->setTrafficObserver([this] { showCounts(); });

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class DeviceList;
 class MyDocument;
 class QAction;
 class QLabel;
@@ -21,6 +22,8 @@ class TextViewWidget;
 class MyDocumentWindow : public QMainWindow {
 public:
     explicit MyDocumentWindow(QWidget* parent = nullptr);
+    // A window on the devices of a list of its own (the process shares one by default).
+    explicit MyDocumentWindow(DeviceList& devices, QWidget* parent = nullptr);
     ~MyDocumentWindow() override;
 
     MyDocument& document() const { return *document_; }

@@ -1,6 +1,6 @@
 #include "app/connection/DeviceWait.h"
 
-#include "app/connection/describeOpenFailure.h"
+#include "app/connection/openDevice.h"
 #include "devices/Device.h"
 #include "serial/SerialController.h"
 #include "toolkit/RunLoop.h"
@@ -92,20 +92,13 @@ bool DeviceWait::reopen(Device& device, SerialController& serial, bool identifie
     if (received_.name == wanted.name)
         device.adoptReceived(received_.buffer, received_.count);
     device.setSettings(wanted.settings);
-    if (!serial.openPort(&device)) {
+    if (!openDevice(serial, device, status)) {
         // Not ready yet, or gone again. Busy is the usual passing state (ModemManager probes
         // every new modem-like port); anything else the user may have to fix.
-        const int error = serial.lastError();
-        if (error == EBUSY)
-            status = describeBusyPort(wanted.name, serial.portHolder()) + "; waiting for it to be free";
-        else
-            status = describeOpenFailure(device.path(), error) + " Still waiting for " + wanted.name +
-                     " and trying again.";
+        status += serial.lastError() == EBUSY ? "; waiting for it to be free"
+                                              : " Still waiting for " + wanted.name + " and trying again.";
         scheduleRetry();
         return false;
     }
-    // A device may refuse the rate it took before.
-    status = describeRateShortfall(wanted.name, SerialController::requestedRate(wanted.settings.baud),
-                                   serial.runningRate());
     return true;
 }

@@ -2,7 +2,7 @@
 
 #include "app/connection/PortPump.h"
 #include "app/connection/SettingTitles.h"
-#include "app/connection/describeOpenFailure.h"
+#include "app/connection/openDevice.h"
 #include "app/connection/sendToDevice.h"
 #include "app/stream/ReceivedStream.h"
 #include "devices/Device.h"
@@ -12,7 +12,6 @@
 #include "toolkit/Stderr.h"
 #include "toolkit/printableText.h"
 
-#include <cerrno>
 #include <cstring>
 
 PortConnection::PortConnection(DeviceList& devices, ReceivedStream& stream, Events events)
@@ -114,22 +113,12 @@ void PortConnection::listChanged()
 
 bool PortConnection::open(Device& device)
 {
-    if (serial_->openPort(&device)) {
-        // Never silently at another rate.
-        tell(describeRateShortfall(device.getAddr(), SerialController::requestedRate(device.getBaud()),
-                                   serial_->runningRate()));
-        return true;
-    }
-    reportOpenFailure(device, serial_->lastError());
-    return false;
-}
-
-void PortConnection::reportOpenFailure(const Device& device, int error)
-{
-    const std::string text = error == EBUSY ? describeBusyPort(device.getAddr(), serial_->portHolder())
-                                            : describeOpenFailure(device.path(), error);
-    tell(text);
-    Stderr::line(text);
+    std::string status;
+    const bool opened = openDevice(*serial_, device, status);
+    tell(status);
+    if (!opened)
+        Stderr::line(status);
+    return opened;
 }
 
 void PortConnection::leave(Device& device)

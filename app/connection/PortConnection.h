@@ -102,7 +102,6 @@ private:
     void retry();
     void stopWaiting();
     void gone(Device& device, int error, const std::string& lostOutput);
-    void reportOpenFailure(const Device& device, int error);
     void tell(const std::string& text);
 
     DeviceList& devices_;

@@ -52,6 +52,27 @@ TerminalControls::TerminalControls()
     viewFilter.setToolTip("Show received bytes as text, text with escapes, decimal or hexadecimal   \u23181 to \u23184");
 }
 
+void TerminalControls::setTransmitToolTips()
+{
+    // In the order the window has always set them.
+    TerminalControls& c = *this;
+    const std::pair<Control*, const char*> tooltips[] = {
+        {&c.sendButton, "Send Data (Tx)   \u2318\u21B5"},
+        {&c.sendTF, "Insert data to be sent (Tx) here"},
+        {&c.recieveTF, "Recieved data (Rx) text box"},
+        {&c.addNonPrint, "Add a non-printable value   \u2318\u21E7\u21B5"},
+        {&c.nonPrintTF, "Insert a non-printable value"},
+        {&c.addLineButton, "Add 'Line Feed' character   \u2318L"},
+        {&c.addTabButton, "Add 'Tab' character   \u2318T"},
+        {&c.addNullButton, "Add 'Null' character   \u2318N"},
+        {&c.addCRtrnButton, "Add 'Carriage return' character   \u2318R"},
+        {&c.clrRecvButton, "Clear recieve buffer"},
+        {&c.clrSendButton, "Clear send buffer"},
+    };
+    for (const auto& [control, text] : tooltips)
+        control->setToolTip(text);
+}
+
 void TerminalControls::connect(MyDocument& document)
 {
     bind(devicePU, document, &MyDocument::setDevice);

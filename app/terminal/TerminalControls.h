@@ -35,6 +35,9 @@ struct TerminalControls {
 
     TerminalControls();
 
+    // The tooltips of the receive and transmit controls, which the document gives them once
+    // the window is set up.
+    void setTransmitToolTips();
     // Connects the actions to document (made with these controls), then lets it set itself up.
     void connect(MyDocument& document);
     // Drops every action, before the document goes away.

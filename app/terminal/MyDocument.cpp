@@ -171,27 +171,9 @@ std::string MyDocument::deviceName()
     return waitingFor();
 }
 
-void MyDocument::setTheBaudRateList() { popUps_.setTheBaudRateList(); }
-void MyDocument::setPacketList() { popUps_.setPacketList(); }
-void MyDocument::setFlowList() { popUps_.setFlowList(); }
-void MyDocument::setDevice(PopUpButton& sender) { popUps_.setDevice(sender); }
-void MyDocument::setBaudRate(PopUpButton& sender) { popUps_.setBaudRate(sender); }
-void MyDocument::setPacketType(PopUpButton& sender) { popUps_.setPacketType(sender); }
-void MyDocument::setFlowControl(PopUpButton& sender) { popUps_.setFlowControl(sender); }
-void MyDocument::chooseBaudRate(int rate) { popUps_.chooseBaudRate(rate); }
-void MyDocument::chooseCharacterFormat(const CharacterFormat& format) { popUps_.chooseCharacterFormat(format); }
-void MyDocument::setBaudPU(const std::string& title) { popUps_.setBaudPU(title); }
-void MyDocument::set_PacketPU(const std::string& title) { popUps_.set_PacketPU(title); }
-void MyDocument::set_FlowPU(const std::string& title) { popUps_.set_FlowPU(title); }
-
-void MyDocument::set_SendTF(const AttributedText& text)
-{
-    controls.sendTF.setAttributedString(text);
-}
-
 void MyDocument::textDidChange(TextView& sender)
 {
-    if (&sender != &controls.sendTF)
+    if (!isEditor(sender))
         return;
     composer_.edited();
     controls.sendTF.setTypingAttributes(nullptr);
@@ -199,7 +181,7 @@ void MyDocument::textDidChange(TextView& sender)
 
 bool MyDocument::shouldChangeText(TextView& sender, TextRange range, std::u16string_view text)
 {
-    return &sender != &controls.sendTF || composer_.accepts(range, text);
+    return !isEditor(sender) || composer_.accepts(range, text);
 }
 
 void MyDocument::addNonPrintable(std::string_view values)
@@ -213,13 +195,6 @@ void MyDocument::addNonPrintable(std::string_view values)
     if (!reasons.empty())
         setStatus(reasons + ".");
 }
-
-void MyDocument::addNonPrintableClicked(Control&) { addNonPrintable(controls.nonPrintTF.stringValue()); }
-void MyDocument::addNewLine(Control&) { addNonPrintable("10"); }
-void MyDocument::addCarRtrn(Control&) { addNonPrintable("13"); }
-void MyDocument::addTab(Control&) { addNonPrintable("9"); }
-void MyDocument::addNull(Control&) { addNonPrintable("0"); }
-void MyDocument::clearSend(Control&) { composer_.clear(); }
 
 void MyDocument::viewFilterClicked(SegmentedControl& sender)
 {
@@ -266,24 +241,21 @@ void MyDocument::decodeAndSend()
     setStatus(failure);
 }
 
-bool MyDocument::canUndo(const TextView& sender) const { return &sender == &controls.sendTF && composer_.canUndo(); }
-bool MyDocument::canRedo(const TextView& sender) const { return &sender == &controls.sendTF && composer_.canRedo(); }
-
 void MyDocument::undo(TextView& sender)
 {
-    if (&sender == &controls.sendTF)
+    if (isEditor(sender))
         composer_.undo();
 }
 
 void MyDocument::redo(TextView& sender)
 {
-    if (&sender == &controls.sendTF)
+    if (isEditor(sender))
         composer_.redo();
 }
 
 void MyDocument::breakUndoCoalescing(TextView& sender)
 {
-    if (&sender == &controls.sendTF)
+    if (isEditor(sender))
         composer_.breakCoalescing();
 }
 

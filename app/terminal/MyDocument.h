@@ -1,7 +1,7 @@
-// The terminal behind one window. It is the window's one object, with the names the window
-// has always used; the work is done by its collaborators: the connection to the device, the
-// modem lines, the transmit composer, the receive view's presenter, the captures and the
-// byte counts. Toolkit-neutral: it talks to control models only, so it runs headless in tests.
+// The terminal behind one window: the window's one object, with the names the window has
+// always used. The work is its collaborators': the connection to the device, the settings
+// pop-ups, the modem lines, the transmit composer, the receive view's presenter, the captures
+// and the byte counts. Toolkit-neutral: it talks to control models only, so it runs in tests.
 #pragma once
 
 #include "app/capture/Captures.h"
@@ -13,6 +13,7 @@
 #include "app/terminal/SettingsPopUps.h"
 #include "app/terminal/TickScheduler.h"
 #include "app/terminal/TrafficMeter.h"
+#include "app/terminal/TerminalControls.h"
 #include "app/transmit/TransmitComposer.h"
 #include "toolkit/TextViewDelegate.h"
 
@@ -21,19 +22,10 @@
 #include <string>
 #include <vector>
 
-class AttributedText;
-struct CharacterFormat;
-class Control;
-class Device;
-class DeviceList;
-class PopUpButton;
-class SegmentedControl;
-struct TerminalControls;
-
 class MyDocument : public TextViewDelegate {
 public:
-    // Prints "INIT", builds the tables and starts the read timer ("Started Timer"). The
-    // controls are its outlets and the list its devices; both must outlive it.
+    // Prints "INIT" and starts the read timer ("Started Timer"). The controls are its outlets,
+    // the list its devices (the process's shared one by default); both must outlive it.
     explicit MyDocument(TerminalControls& outlets);
     MyDocument(TerminalControls& outlets, DeviceList& devices);
     MyDocument(const MyDocument&) = delete;
@@ -41,12 +33,11 @@ public:
     ~MyDocument() override;
     TerminalControls& controls;
 
-    // Start-up, once the outlets are connected.
-    void awakeFromNib();
-    void setTheBaudRateList();
-    void setPacketList();
-    void setFlowList();
-    // Reading.
+    void awakeFromNib(); // start-up, once the outlets are connected
+    void setTheBaudRateList() { popUps_.setTheBaudRateList(); }
+    void setPacketList() { popUps_.setPacketList(); }
+    void setFlowList() { popUps_.setFlowList(); }
+    // Reading and the receive view.
     void update();
     void readToggleClicked(SegmentedControl& sender);
     void enableReading() { connection_.enableReading(); }
@@ -54,22 +45,22 @@ public:
     Device* getEnabledDevice() { return connection_.enabledDevice(); }
     void refreshDeviceList() { connection_.rescan(); }
     void refreshClicked(Control& sender);
-    // Appends count received bytes (none when data is null) and redraws the receive view.
+    // Appends count received bytes (none for null data) and redraws the receive view.
     void updateRecieveTF(const char* data, std::size_t count);
     void set_RecieveTF(AttributedText text);
     void clearRecv(Control& sender);
-    // Device and port settings: any rate and character format, stored in the record.
-    void setDevice(PopUpButton& sender);
-    void setBaudRate(PopUpButton& sender);
-    void setPacketType(PopUpButton& sender);
-    void setFlowControl(PopUpButton& sender);
-    void setBaudPU(const std::string& title);
-    void set_PacketPU(const std::string& title);
-    void set_FlowPU(const std::string& title);
+    // Device and port settings.
+    void setDevice(PopUpButton& sender) { popUps_.setDevice(sender); }
+    void setBaudRate(PopUpButton& sender) { popUps_.setBaudRate(sender); }
+    void setPacketType(PopUpButton& sender) { popUps_.setPacketType(sender); }
+    void setFlowControl(PopUpButton& sender) { popUps_.setFlowControl(sender); }
+    void setBaudPU(const std::string& title) { popUps_.setBaudPU(title); }
+    void set_PacketPU(const std::string& title) { popUps_.set_PacketPU(title); }
+    void set_FlowPU(const std::string& title) { popUps_.set_FlowPU(title); }
     static constexpr int lowestRate = SettingsPopUps::lowestRate;
     static constexpr int highestRate = SettingsPopUps::highestRate;
-    void chooseBaudRate(int rate);
-    void chooseCharacterFormat(const CharacterFormat& format);
+    void chooseBaudRate(int rate) { popUps_.chooseBaudRate(rate); }
+    void chooseCharacterFormat(const CharacterFormat& format) { popUps_.chooseCharacterFormat(format); }
     // The settings the window works with, and its device's name ("" for none).
     std::optional<PortSettings> portSettings() { return connection_.settings(); }
     std::string deviceName();
@@ -85,27 +76,26 @@ public:
     void sendBreak() { lines_.sendBreak(); }
     void pulseDtr() { lines_.pulseDtr(); }
     SerialController& serialController() { return connection_.serial(); }
-    // Transmit editor and view mode.
-    void set_SendTF(const AttributedText& text);
+    // The transmit editor, the view mode and the text encoding.
+    void set_SendTF(const AttributedText& text) { controls.sendTF.setAttributedString(text); }
     void viewFilterClicked(SegmentedControl& sender);
     void updateSendTF() { composer_.edited(); }
     void textDidChange(TextView& sender) override;
     bool shouldChangeText(TextView& sender, TextRange range, std::u16string_view text) override;
     void addNonPrintable(std::string_view values);
-    void addNonPrintableClicked(Control& sender);
-    void addNewLine(Control& sender);
-    void addCarRtrn(Control& sender);
-    void addTab(Control& sender);
-    void addNull(Control& sender);
-    void clearSend(Control& sender);
+    void addNonPrintableClicked(Control&) { addNonPrintable(controls.nonPrintTF.stringValue()); }
+    void addNewLine(Control&) { addNonPrintable("10"); }
+    void addCarRtrn(Control&) { addNonPrintable("13"); }
+    void addTab(Control&) { addNonPrintable("9"); }
+    void addNull(Control&) { addNonPrintable("0"); }
+    void clearSend(Control&) { composer_.clear(); }
     void sendClicked(Control& sender);
     void decodeAndSend();
-    bool canUndo(const TextView& sender) const override;
-    bool canRedo(const TextView& sender) const override;
+    bool canUndo(const TextView& sender) const override { return isEditor(sender) && composer_.canUndo(); }
+    bool canRedo(const TextView& sender) const override { return isEditor(sender) && composer_.canRedo(); }
     void undo(TextView& sender) override;
     void redo(TextView& sender) override;
     void breakUndoCoalescing(TextView& sender) override;
-    // The same bytes read anew in the views; what the editor will send does not change.
     void setTextEncoding(TextEncoding encoding);
     TextEncoding getTextEncoding() const { return textEncoding_; }
     // Document-type operations: there are no file contents, so saving fails.
@@ -113,37 +103,35 @@ public:
     void windowControllerDidLoadNib() {}
     std::optional<std::vector<std::uint8_t>> dataOfType(const std::string& typeName, DocumentError* error) const;
     bool readFromData(const std::vector<std::uint8_t>& data, const std::string& typeName, DocumentError* error);
-    // The window is closing: stop ticking, and close the port unless another window reads it.
-    void close();
+    void close(); // the window goes; its port closes unless another window reads it
 
     // What the window shows beside the controls.
     bool isReading() const { return connection_.isReading(); }
     int getViewType() const { return viewType; }
-    std::string windowTitle();    // "ttyUSB0 - 115200 none-8-1 None", or "No device"
+    std::string windowTitle(); // "ttyUSB0 - 115200 none-8-1 None", or "No device"
     std::string waitingFor() const;
-    std::string portState();      // "Port open" or "Port closed"
+    std::string portState(); // "Port open", "Port open, reading" or "Port closed"
     const std::string& statusText() const { return status_; }
-    // Called after anything the title, port state or status may show has changed; the traffic
-    // observer when only the byte counts changed (without one, the state observer).
+    // Told after what the title, port state or status show changed; the traffic one when only
+    // the byte counts did (without one, the state observer).
     void setStateObserver(std::function<void()> observer) { stateObserver_ = std::move(observer); }
     void setTrafficObserver(std::function<void()> observer) { trafficObserver_ = std::move(observer); }
-    // Capture: answers "" when it started, or the system's reason why not.
+    // "" when it started, or the system's reason why not.
     std::string startCapture(const std::string& path, Capture::Format format);
     void stopCapture() { captures_.stop(); }
     const Capture* capture() const { return captures_.current(); }
     std::string captureState() const { return captures_.state(); }
-    std::string trafficState();   // "Rx N B  Tx N B", or "" without a port
-    // Writes what the receive buffer holds; "" or why it failed.
-    std::string saveReceived(const std::string& path);
+    std::string trafficState(); // "Rx N B  Tx N B", or "" without a port
+    std::string saveReceived(const std::string& path); // the receive buffer; "" or why not
     // Everything the device delivers, for whatever else shows or keeps it.
     ReceivedStream& stream() { return stream_; }
-    // Ticks: the window sleeps after idleTicksBeforeSleep with nothing to do; its device's
-    // news and the user's actions (the controls call userActed first) wake it.
+    // The window sleeps after idle ticks; its device's news and the user's acts wake it.
     static constexpr int idleTicksBeforeSleep = TickScheduler::idleTicksBeforeSleep;
     bool isAsleep() const { return ticks_.isAsleep(); }
     void userActed() { ticks_.wake(); }
 
 private:
+    bool isEditor(const TextView& view) const { return &view == &controls.sendTF; }
     void setStatus(const std::string& text);
     void stateChanged();
     void deviceNews(bool data);

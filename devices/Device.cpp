@@ -49,14 +49,22 @@ int Device::releasePort()
 void Device::appendRecvBuf(const char* bytes, std::size_t count)
 {
     recvCount_ += count;
-    if (count > maxRecvChars) {
-        bytes += count - maxRecvChars;
-        count = maxRecvChars;
+    if (count <= classicChunk) {
+        // A chunk that would overflow pushes out as many of the oldest characters as it brings.
+        if (recvBuffer_.size() + count > maxRecvChars)
+            recvBuffer_.erase(0, std::min(count, recvBuffer_.size()));
+        recvBuffer_.append(bytes, count);
+        return;
     }
-    // A chunk that would overflow pushes out as many of the oldest characters as it brings.
-    if (recvBuffer_.size() + count > maxRecvChars)
-        recvBuffer_.erase(0, std::min(count, recvBuffer_.size()));
+    // Reads now take what waits, often far more: the newest maxRecvChars are kept, so the
+    // buffer stays full instead of settling wherever it was when it first overflowed.
+    if (count >= maxRecvChars) {
+        recvBuffer_.assign(bytes + count - maxRecvChars, maxRecvChars);
+        return;
+    }
     recvBuffer_.append(bytes, count);
+    if (recvBuffer_.size() > maxRecvChars)
+        recvBuffer_.erase(0, recvBuffer_.size() - maxRecvChars);
 }
 
 bool Device::adoptReceived(std::string buffer, std::uint64_t count)

@@ -78,7 +78,10 @@ public:
     // the port is gone either way.
     int releasePort();
 
-    // The newest bytes received, at most maxRecvChars; zero bytes are data.
+    // The bytes received, at most maxRecvChars; zero bytes are data. A chunk of up to
+    // classicChunk bytes that would overflow pushes out as many of the oldest bytes as it
+    // brings; after a longer one the buffer holds the newest maxRecvChars.
+    static constexpr std::size_t classicChunk = 512;
     void appendRecvBuf(const char* bytes, std::size_t count);
     const std::string& getRecvBuf() const { return recvBuffer_; }
     void clearRecvBuffer() { recvBuffer_.clear(); }

@@ -121,12 +121,31 @@ bool PortConnection::open(Device& device)
     return opened;
 }
 
-void PortConnection::leave(Device& device)
+std::string PortConnection::leave(Device& device, bool closeAnyway)
 {
     device.removeReader(this);
     // Another window still reading the device keeps its port.
-    if (device.getPortHandle() != -1 && !device.hasReaders())
-        serial_->closePort(&device);
+    if (device.hasReaders() && device.getPortHandle() != -1)
+        return "";
+    if (device.getPortHandle() == -1 && !closeAnyway)
+        return "";
+    return closePort(device);
+}
+
+std::string PortConnection::closePort(Device& device)
+{
+    const std::size_t unsent = serial_->pendingBytes(&device);
+    serial_->closePort(&device);
+    if (unsent == 0)
+        return "";
+    return std::to_string(unsent) + (unsent == 1 ? " byte" : " bytes") + " waiting to go to " + device.getAddr() +
+           " were dropped when its port closed.";
+}
+
+void PortConnection::tellAlso(const std::string& more)
+{
+    if (!more.empty())
+        tell(told_.empty() ? more : told_ + " " + more);
 }
 
 void PortConnection::listenTo(Device& device)
@@ -184,7 +203,7 @@ void PortConnection::disableReading()
     reading_ = false;
     events_.reading(false);
     if (Device* device = enabledDevice())
-        leave(*device);
+        tellAlso(leave(*device));
     events_.changed();
 }
 
@@ -229,9 +248,11 @@ bool PortConnection::chooseDevice(const std::string& title)
         return listed;
     }
     // Each record owns its port, so the one to close is the old device's own, unless another
-    // window is still reading it.
+    // window is still reading it. The close is asked for even when no port is open, as a
+    // device choice always has; its line in the log says so.
+    std::string dropped;
     if (Device* old = oldName.empty() ? nullptr : find(oldName)) {
-        leave(*old);
+        dropped = leave(*old, true);
         events_.switched();
     }
     // A port another window already has open is joined, not reopened: reopening would drop the
@@ -240,6 +261,7 @@ bool PortConnection::chooseDevice(const std::string& title)
         enableReading();
     else
         disableReading();
+    tellAlso(dropped);
     events_.changed();
     return listed;
 }
@@ -259,11 +281,12 @@ bool PortConnection::applySetting(const std::function<void(PortSettings&)>& stor
     PortSettings settings = device->getSettings();
     store(settings);
     device->setSettings(settings);
-    serial_->closePort(device);
+    const std::string dropped = closePort(*device);
     if (open(*device))
         enableReading();
     else
         disableReading();
+    tellAlso(dropped);
     return true;
 }
 

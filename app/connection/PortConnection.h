@@ -93,7 +93,13 @@ public:
 
 private:
     bool open(Device& device);
-    void leave(Device& device);
+    // This window stops reading device; the last reader closes its port, and so does a device
+    // choice (closeAnyway) even when none is open. Answers what the user must know of queued
+    // output the close dropped, "" when none was.
+    std::string leave(Device& device, bool closeAnyway = false);
+    std::string closePort(Device& device);
+    // Adds to what the user was last told.
+    void tellAlso(const std::string& more);
     void listenTo(Device& device);
     void heard(const Device& from, std::string_view bytes, const std::string& name);
     void listChanged();

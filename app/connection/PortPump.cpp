@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -59,15 +60,17 @@ void PortPump::startReading(Device& device)
     if (!port || port->isWatchingReadable())
         return;
     // The record owns the port and the port owns the watch: the record outlives every call.
-    port->watchReadable([&device, lastBusy = Clock::time_point{}]() mutable {
+    // The port may call a copy of the callback, so what it keeps between calls lives outside.
+    auto lastBusy = std::make_shared<Clock::time_point>();
+    port->watchReadable([&device, lastBusy] {
         const Clock::time_point now = Clock::now();
         const std::size_t read = readWaiting(device);
         if (read >= littleData)
-            lastBusy = now;
+            *lastBusy = now;
         // Little now and nothing much lately: a slow stream, which the ticks read more cheaply.
         // In a flood a reader that keeps up finds little now and then; it reads on. Only a read
         // that brought bytes may pause: those bytes wake the windows whose ticks read on.
-        else if (read > 0 && now - lastBusy > busySpell)
+        else if (read > 0 && now - *lastBusy > busySpell)
             if (Port* open = device.getPort())
                 open->pauseReadable();
     });

@@ -33,7 +33,7 @@ TEST(Device, KeepsItsNameByteForByteAndOwnsItsPortNeverDroppingOneOpen)
     EXPECT_EQ(heard, (std::vector<std::string>{std::string("ab\0", 3), "", ""}));
 }
 
-TEST(Device, TheReceiveBufferHoldsEachByteAsACharacterAndTheNewest2047TrimmedPerChunk)
+TEST(Device, TheReceiveBufferHoldsEachByteAndTrimsShortChunksOneForOneAndLongOnesToTheNewest2047)
 {
     const auto chars = [](std::size_t count, char c) { return std::string(count, c); };
     std::string huge(3000, 'p');
@@ -45,10 +45,13 @@ TEST(Device, TheReceiveBufferHoldsEachByteAsACharacterAndTheNewest2047TrimmedPer
         {{std::string("ab\0cd\x7f\x80\xff", 8), std::string(1, '\0')}, std::string("ab\0cd\x7f\x80\xff\0", 9)},
         // Full is not yet too full; one more character pushes out exactly the oldest one.
         {{std::string(2000, 'a'), std::string(47, 'b'), "c"}, chars(1999, 'a') + chars(47, 'b') + 'c'},
-        // A chunk that overflows pushes out as many of the oldest characters as it brings, or
-        // all there are, and one longer than the buffer keeps its newest.
+        // A chunk of up to 512 that overflows pushes out as many of the oldest characters as
+        // it brings, so the buffer keeps the length it had.
         {{std::string(2000, 'x'), std::string(100, 'y')}, chars(1900, 'x') + chars(100, 'y')},
-        {{std::string(1500, 'x'), std::string(2000, 'y')}, chars(2000, 'y')},
+        {{std::string(1800, 'x'), std::string(512, 'y')}, chars(1288, 'x') + chars(512, 'y')},
+        // After a longer one it holds the newest 2047, whatever it held before.
+        {{std::string(1200, 'x'), std::string(1000, 'y')}, chars(1047, 'x') + chars(1000, 'y')},
+        {{std::string(1500, 'x'), std::string(2000, 'y')}, chars(47, 'x') + chars(2000, 'y')},
         {{std::string(1500, 'x'), std::string(2000, 'y'), huge}, chars(2046, 'p') + 'q'},
     };
     Device device;

@@ -2,6 +2,7 @@
 #include "app/window/QuitOnSignals.h"
 #include "app/window/TerminalApplication.h"
 #include "toolkit/qt/QtTimerDriver.h"
+#include "toolkit/standardDescriptors.h"
 
 #include <QApplication>
 
@@ -9,6 +10,7 @@
 
 int main(int argc, char* argv[])
 {
+    openStandardDescriptors();
     // Standard output may be a pipe whose reader quits (`serialterm | head`): that must cost
     // log lines, never the program.
     std::signal(SIGPIPE, SIG_IGN);

@@ -1,6 +1,6 @@
 # The Debian package: `cpack -G DEB` (or just `cpack`) in a build folder makes
 # serialterm_<version>_<architecture>.deb, which installs under /usr the program, its desktop
-# entry and its icon. dpkg-shlibdeps (from dpkg-dev) works out the libraries it depends on.
+# entry, its icon and its licence. dpkg-shlibdeps (from dpkg-dev) works out the libraries it depends on.
 set(SERIALTERM_MAINTAINER "serialterm developers <serialterm@example.org>"
     CACHE STRING "Name and address in the package's Maintainer field")
 
@@ -25,5 +25,8 @@ endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+# Debian keeps each package's licence as /usr/share/doc/<package>/copyright.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/serialterm RENAME copyright)
 
 include(CPack)

@@ -4,6 +4,7 @@
 #include "devices/FolderWatch.h"
 #include "toolkit/Log.h"
 #include "toolkit/PopUpButton.h"
+#include "toolkit/Stderr.h"
 #include "toolkit/printableText.h"
 
 #include <algorithm>
@@ -128,6 +129,10 @@ void DeviceList::scan()
         if (!entry)
             break;
         const std::string name = entry->d_name;
+        if (name.size() >= DeviceName::maxLength && DeviceName::hasSerialPortPrefix(name) &&
+            toldTooLong_.insert(name).second)
+            Stderr::line("left out " + name + ": a device name of " + std::to_string(name.size()) +
+                         " bytes is longer than the " + std::to_string(DeviceName::maxLength - 1) + " listed");
         if (!DeviceName::isSerialPortName(name) || DeviceName::isPhantomPort(folders_.sysClassTty, name))
             continue;
         scanned_.push_back(name);

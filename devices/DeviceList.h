@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -73,4 +74,5 @@ private:
     std::vector<std::pair<const void*, std::function<void()>>> observers_;
     std::unique_ptr<FolderWatch> watch_;
     bool identifies_ = false;
+    std::set<std::string> toldTooLong_; // names left out, each told once on stderr
 };

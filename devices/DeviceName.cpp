@@ -5,8 +5,11 @@
 
 bool DeviceName::isSerialPortName(std::string_view name)
 {
-    if (name.size() >= maxLength)
-        return false;
+    return name.size() < maxLength && hasSerialPortPrefix(name);
+}
+
+bool DeviceName::hasSerialPortPrefix(std::string_view name)
+{
     if (name.starts_with("cu."))
         return true;
 #ifdef __linux__

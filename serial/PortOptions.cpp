@@ -139,6 +139,11 @@ void PortOptions::apply(termios& options, int baud, int packetFlag, int flowFlag
     // A rate without a speed value keeps the device's speed until it is set exactly, after
     // these options are applied.
     if (const auto speed = speedFor(rateFor(baud))) {
+#ifdef CIBAUD
+        // An exact rate set before left its input speed in CIBAUD, which cfsetispeed does not
+        // clear: with none there, the input speed follows the output one.
+        options.c_cflag &= ~tcflag_t{CIBAUD};
+#endif
         ::cfsetispeed(&options, *speed);
         ::cfsetospeed(&options, *speed);
     }

@@ -1,6 +1,7 @@
 #include "app/capture/Capture.h"
 
 #include "app/capture/renderCaptureLine.h"
+#include "toolkit/openRegularFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -26,29 +27,30 @@ std::unique_ptr<Capture> Capture::start(const std::string& path, Format format, 
                                         std::size_t queueLimit, Moment at)
 {
     // Emptied only once it is known to be no other capture's file.
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    FileDescriptor file = openRegularFile(path, false, error);
     struct stat status {};
-    if (!file || ::fstat(file.get(), &status) != 0) {
+    if (!file)
+        return nullptr;
+    if (::fstat(file.get(), &status) != 0) {
         error = std::strerror(errno);
         return nullptr;
     }
     const std::pair<dev_t, ino_t> identity{status.st_dev, status.st_ino};
     {
         const std::lock_guard lock(filesMutex);
-        if (S_ISREG(status.st_mode) && !filesInUse.insert(identity).second) {
+        if (!filesInUse.insert(identity).second) {
             error = "another capture is writing to it";
             return nullptr;
         }
     }
-    if (S_ISREG(status.st_mode) && ::ftruncate(file.get(), 0) != 0) {
+    if (::ftruncate(file.get(), 0) != 0) {
         error = std::strerror(errno);
         const std::lock_guard lock(filesMutex);
         filesInUse.erase(identity);
         return nullptr;
     }
     std::unique_ptr<Capture> capture(new Capture(path, format, viewType, std::move(file), queueLimit));
-    if (S_ISREG(status.st_mode))
-        capture->file_ = identity;
+    capture->file_ = identity;
     capture->mark("Capture started", at);
     return capture;
 }
@@ -120,9 +122,14 @@ void Capture::requestStop(Moment at)
 
 std::string Capture::stop(Moment at)
 {
+    return stopWithin(std::chrono::milliseconds::max(), at);
+}
+
+std::string Capture::stopWithin(std::chrono::milliseconds limit, Moment at)
+{
     requestStop(at);
     if (!finished_) {
-        stopResult_ = writer_.finish();
+        stopResult_ = writer_.finish(limit);
         finished_ = true;
         // Closed: the file is free for another capture.
         const std::lock_guard lock(filesMutex);
@@ -172,4 +179,12 @@ bool Capture::flush(bool force)
     const bool taken = writer_.write(out_, force);
     out_.clear();
     return taken;
+}
+
+bool Capture::fileIsGone() const
+{
+    if (!file_)
+        return false;
+    struct stat status {};
+    return ::stat(path_.c_str(), &status) != 0 || std::pair(status.st_dev, status.st_ino) != *file_;
 }

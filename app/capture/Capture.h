@@ -52,6 +52,9 @@ public:
     // Ends the capture: the last line, a stop marker (text), everything written, synced and
     // closed. Answers why the capture failed, "" when it did not. Later calls answer the same.
     std::string stop(Moment at = Moment::now());
+    // The same, waiting at most `limit` for the disk: a writer still stuck then is left to end
+    // on its own, and the answer says how many bytes it had not written.
+    std::string stopWithin(std::chrono::milliseconds limit, Moment at = Moment::now());
     // Ends the capture as stop() does, without waiting for the disk: the capture takes no more
     // bytes, and once isFinished() stop() answers at once.
     void requestStop(Moment at = Moment::now());
@@ -60,6 +63,9 @@ public:
     std::string failure() const { return writer_.failure(); }
 
     const std::string& path() const { return path_; }
+    // Whether the path no longer leads to the file written (it was deleted or replaced):
+    // what was written is then nowhere the user can find it. False for what is no regular file.
+    bool fileIsGone() const;
     // Received bytes the capture took.
     std::uint64_t bytesCaptured() const { return captured_; }
 

@@ -18,9 +18,11 @@ constexpr std::size_t spareBlocks = 16;
 
 } // namespace
 
-CaptureWriter::CaptureWriter(FileDescriptor file, std::size_t queueLimit)
-    : file_(std::move(file)), limit_(queueLimit), thread_([this] { run(); })
+CaptureWriter::CaptureWriter(FileDescriptor file, std::size_t queueLimit) : state_(std::make_shared<State>())
 {
+    state_->file = std::move(file);
+    state_->limit = queueLimit;
+    thread_ = std::thread([state = state_] { state->run(); });
 }
 
 CaptureWriter::~CaptureWriter()
@@ -32,114 +34,132 @@ bool CaptureWriter::write(std::string_view bytes, bool force)
 {
     if (bytes.empty())
         return true;
+    State& s = *state_;
     bool wake = false;
     {
-        const std::lock_guard lock(mutex_);
-        if (broken_ || finishing_ || (!failure_.empty() && !force))
+        const std::lock_guard lock(s.mutex);
+        if (s.broken || s.finishing || (!s.failure.empty() && !force))
             return false;
-        if (!force && pendingBytes_ + inFlight_ + bytes.size() > limit_) {
-            failure_ = "the disk fell " + std::to_string((pendingBytes_ + inFlight_) >> 20) + " MiB behind the port";
+        if (!force && s.pendingBytes + s.inFlight + bytes.size() > s.limit) {
+            s.failure = "the disk fell " + std::to_string((s.pendingBytes + s.inFlight) >> 20) + " MiB behind the port";
             return false;
         }
         // The thread sleeps on an empty queue, or gathers a batch; anything else it comes back
         // for by itself. One wake-up per batch, not per read, keeps a flood's cost down.
-        wake = pendingBytes_ == 0 || (pendingBytes_ < batchBytes && pendingBytes_ + bytes.size() >= batchBytes);
-        pendingBytes_ += bytes.size();
+        wake = s.pendingBytes == 0 || (s.pendingBytes < batchBytes && s.pendingBytes + bytes.size() >= batchBytes);
+        s.pendingBytes += bytes.size();
         while (!bytes.empty()) {
-            if (pending_.empty() || pending_.back().size() == blockBytes) {
-                if (spare_.empty()) {
-                    pending_.emplace_back().reserve(blockBytes);
+            if (s.pending.empty() || s.pending.back().size() == blockBytes) {
+                if (s.spare.empty()) {
+                    s.pending.emplace_back().reserve(blockBytes);
                 } else {
-                    pending_.push_back(std::move(spare_.back()));
-                    spare_.pop_back();
+                    s.pending.push_back(std::move(s.spare.back()));
+                    s.spare.pop_back();
                 }
             }
-            std::string& block = pending_.back();
+            std::string& block = s.pending.back();
             const std::size_t take = std::min(bytes.size(), blockBytes - block.size());
             block.append(bytes.substr(0, take));
             bytes.remove_prefix(take);
         }
     }
     if (wake)
-        wake_.notify_one();
+        s.wake.notify_one();
     return true;
 }
 
 void CaptureWriter::requestFinish()
 {
     {
-        const std::lock_guard lock(mutex_);
-        finishing_ = true;
+        const std::lock_guard lock(state_->mutex);
+        state_->finishing = true;
     }
-    wake_.notify_one();
+    state_->wake.notify_one();
 }
 
-std::string CaptureWriter::finish()
+std::string CaptureWriter::finish(std::chrono::milliseconds limit)
 {
     requestFinish();
-    if (thread_.joinable())
-        thread_.join();
+    if (!thread_.joinable())
+        return failure();
+    std::unique_lock lock(state_->mutex);
+    const auto finished = [this] { return state_->finished.load(); };
+    if (limit == std::chrono::milliseconds::max())
+        state_->done.wait(lock, finished);
+    else if (!state_->done.wait_for(lock, limit, finished)) {
+        // A disk that hangs must not hold the window, nor quitting, for good.
+        const std::size_t unwritten = state_->pendingBytes + state_->inFlight;
+        lock.unlock();
+        thread_.detach();
+        return "the capture could not be written out: " + std::to_string(unwritten) + " bytes lost";
+    }
+    lock.unlock();
+    thread_.join();
     return failure();
 }
 
 std::string CaptureWriter::failure() const
 {
-    const std::lock_guard lock(mutex_);
-    return failure_;
+    const std::lock_guard lock(state_->mutex);
+    return state_->failure;
 }
 
-void CaptureWriter::fail(std::string reason)
+void CaptureWriter::State::fail(std::string reason)
 {
-    const std::lock_guard lock(mutex_);
-    broken_ = true;
-    if (failure_.empty())
-        failure_ = std::move(reason);
+    const std::lock_guard lock(mutex);
+    broken = true;
+    if (failure.empty())
+        failure = std::move(reason);
 }
 
-void CaptureWriter::run()
+void CaptureWriter::State::run()
 {
     std::deque<std::string> out;
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(mutex);
     for (;;) {
-        wake_.wait(lock, [this] { return pendingBytes_ > 0 || finishing_ || broken_; });
-        if (pendingBytes_ == 0 || broken_)
+        wake.wait(lock, [this] { return pendingBytes > 0 || finishing || broken; });
+        if (pendingBytes == 0 || broken)
             break;
-        wake_.wait_for(lock, gatherTime, [this] { return pendingBytes_ >= batchBytes || finishing_; });
+        wake.wait_for(lock, gatherTime, [this] { return pendingBytes >= batchBytes || finishing; });
         // The blocks are the thread's now; the reader starts new ones.
-        out.swap(pending_);
-        inFlight_ = std::exchange(pendingBytes_, 0);
+        out.swap(pending);
+        inFlight = std::exchange(pendingBytes, 0);
         lock.unlock();
         bool written = true;
         for (const std::string& block : out)
             written = written && writeOut(block);
         written = written && stillLinked();
         lock.lock();
-        inFlight_ = 0;
+        inFlight = 0;
         for (std::string& block : out) {
-            if (spare_.size() == spareBlocks)
+            if (spare.size() == spareBlocks)
                 break;
             block.clear();
-            spare_.push_back(std::move(block));
+            spare.push_back(std::move(block));
         }
         out.clear();
         if (!written)
             break;
     }
-    pending_.clear();
-    spare_.clear();
+    pending.clear();
+    spare.clear();
     lock.unlock();
     // Written is not yet kept: a full or failing disk may tell only now.
-    if (::fsync(file_.get()) != 0 && errno != EINVAL && errno != EROFS)
+    if (::fsync(file.get()) != 0 && errno != EINVAL && errno != EROFS)
         fail(std::strerror(errno));
-    if (::close(file_.release()) != 0 && errno != EINTR)
+    if (::close(file.release()) != 0 && errno != EINTR)
         fail(std::strerror(errno));
-    finished_ = true;
+    {
+        const std::lock_guard guard(mutex);
+        finished = true;
+    }
+    done.notify_all();
 }
 
-bool CaptureWriter::writeOut(std::string_view bytes)
+bool CaptureWriter::State::writeOut(std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(file_.get(), bytes.data(), bytes.size());
+        const ssize_t written = ::write(file.get(), bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -155,11 +175,11 @@ bool CaptureWriter::writeOut(std::string_view bytes)
     return true;
 }
 
-bool CaptureWriter::stillLinked()
+bool CaptureWriter::State::stillLinked()
 {
     // Writing on to a file someone deleted would lose everything from here on without a word.
     struct stat status {};
-    if (::fstat(file_.get(), &status) == 0 && S_ISREG(status.st_mode) && status.st_nlink == 0) {
+    if (::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode) && status.st_nlink == 0) {
         fail("the file was deleted");
         return false;
     }

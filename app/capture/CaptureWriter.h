@@ -6,9 +6,11 @@
 #include "toolkit/FileDescriptor.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -38,34 +40,42 @@ public:
     // capture stopped. Nothing is taken after a failed write.
     bool write(std::string_view bytes, bool force = false);
     // Writes what is queued, syncs and closes the file, and ends the thread. Answers the
-    // failure, if any, as failure() does.
-    std::string finish();
+    // failure, if any, as failure() does. A disk that does not take it all within `limit` is
+    // left to finish on its own: the answer then says how many bytes were not written yet.
+    std::string finish(std::chrono::milliseconds limit = std::chrono::milliseconds::max());
     // The same without waiting: the thread finishes on its own; isFinished() tells when.
     void requestFinish();
-    bool isFinished() const { return finished_; }
+    bool isFinished() const { return state_->finished; }
     // Why the writer stopped taking bytes ("" while it takes them): the system's reason for a
     // failed write, or the queue overflowing.
     std::string failure() const;
 
 private:
-    void run();
-    // Writes all of bytes; on failure stores the reason and answers false.
-    bool writeOut(std::string_view bytes);
-    // False, with the reason stored, once the file has been deleted.
-    bool stillLinked();
-    void fail(std::string reason);
+    // Everything the thread works on, shared with it: a thread that a stuck disk holds up past
+    // finish()'s limit keeps it alive on its own when the writer goes.
+    struct State {
+        FileDescriptor file;
+        std::size_t limit;
+        mutable std::mutex mutex;
+        std::condition_variable wake;
+        std::condition_variable done;
+        std::deque<std::string> pending; // given, not yet taken by the thread; the last block fills
+        std::size_t pendingBytes = 0;
+        std::size_t inFlight = 0;        // taken by the thread, not yet written
+        std::vector<std::string> spare;  // written blocks, emptied, kept for reuse
+        bool finishing = false;
+        bool broken = false; // a write failed: the file takes nothing more
+        std::string failure;
+        std::atomic<bool> finished{false};
 
-    FileDescriptor file_;
-    const std::size_t limit_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::string> pending_; // given, not yet taken by the thread; the last block fills
-    std::size_t pendingBytes_ = 0;
-    std::size_t inFlight_ = 0;        // taken by the thread, not yet written
-    std::vector<std::string> spare_;  // written blocks, emptied, kept for reuse
-    bool finishing_ = false;
-    bool broken_ = false; // a write failed: the file takes nothing more
-    std::string failure_;
-    std::atomic<bool> finished_{false};
+        void run();
+        // Writes all of bytes; on failure stores the reason and answers false.
+        bool writeOut(std::string_view bytes);
+        // False, with the reason stored, once the file has been deleted.
+        bool stillLinked();
+        void fail(std::string reason);
+    };
+
+    std::shared_ptr<State> state_;
     std::thread thread_;
 };

@@ -60,14 +60,17 @@ void Captures::reap(bool wait)
         }
         const std::unique_ptr<Capture> capture = std::move(*it);
         it = finishing_.erase(it);
-        const std::string failure = capture->stop();
+        const std::string failure = capture->stopWithin(closeWait);
         const std::string name = fileName(capture->path());
         std::string text;
-        if (failure.empty())
+        if (capture->fileIsGone())
+            text = "Capture to " + name + " ended, but the file was deleted or replaced meanwhile: its " +
+                   std::to_string(capture->bytesCaptured()) + " bytes are not there.";
+        else if (failure.empty())
             text = "Capture saved to " + name + ": " + std::to_string(capture->bytesCaptured()) + " bytes.";
         else
             text = "Capture to " + name + " stopped: " + failure + ". What came before is in the file.";
-        if (!failure.empty())
+        if (!failure.empty() || capture->fileIsGone())
             Stderr::line(text);
         if (!closed_)
             events_.status(text);

@@ -7,6 +7,7 @@
 #include "app/capture/Capture.h"
 #include "app/stream/StreamConsumer.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,7 +28,9 @@ public:
     // The file is written out, synced and closed on the writer's thread; reap() tells the
     // outcome once it is done.
     void stop();
-    // Tells the outcome of stopped captures whose files are done; wait: all of them, now.
+    // Tells the outcome of stopped captures whose files are done; wait: all of them, now,
+    // each given at most closeWait (a hung disk must not hold quitting for good).
+    static constexpr std::chrono::milliseconds closeWait{5000};
     void reap(bool wait);
     // The window is going: its captures end, with no one left to tell.
     void close();

@@ -1,17 +1,19 @@
 #include "app/terminal/saveBytes.h"
 
-#include "toolkit/FileDescriptor.h"
+#include "toolkit/openRegularFile.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 std::string saveBytes(const std::string& path, std::string_view bytes)
 {
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    std::string refused;
+    FileDescriptor file = openRegularFile(path, true, refused);
+    if (!file)
+        return refused;
     std::string_view rest(bytes);
-    int error = file ? 0 : errno;
+    int error = 0;
     while (error == 0 && !rest.empty()) {
         const ssize_t written = ::write(file.get(), rest.data(), rest.size());
         if (written < 0 && errno != EINTR)

@@ -1,5 +1,5 @@
-// Writes bytes to a file, created or emptied, and syncs it, so a file said to be saved is on
-// the disk. Answers "" when it was, else the system's reason why not.
+// Writes bytes to a regular file, created or emptied, and syncs it, so a file said to be saved
+// is on the disk. Answers "" when it was, else why not (a named pipe is refused, never opened).
 #pragma once
 
 #include <string>

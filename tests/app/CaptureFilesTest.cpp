@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -50,6 +51,32 @@ TEST(CaptureFiles, ACaptureWhoseFileWasDeletedSaysItsBytesAreNotThere)
     EXPECT_NE(status.find("deleted or replaced"), std::string::npos) << status;
 }
 
+// A file that can take no more (the disk is full, a size limit) stops the capture, which says why.
+TEST(CaptureFiles, AWriteThatFailsStopsTheCaptureAndSaysWhy)
+{
+    StderrCapture errors;
+    TempDir dir;
+    std::string status;
+    Captures captures({[&](const std::string& text) { status = text; }, [] {}});
+    ASSERT_EQ(captures.start(dir.path() + "/full.log", Capture::Format::Raw, nullptr), "");
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old;
+    limit.rlim_cur = 1000;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    captures.received(std::string(5000, 'x'), Moment::now());
+    for (int i = 0; i < 200 && captures.current(); ++i) {
+        std::this_thread::sleep_for(10ms);
+        captures.idle(Moment::now()); // hears of the writer's failure, as the window's tick does
+    }
+    captures.reap(true);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_EQ(captures.current(), nullptr);
+    EXPECT_EQ(status, "Capture to full.log stopped: File too large. What came before is in the file.");
+}
+
 // A disk that stops taking bytes (here a pipe nobody reads) must not hold quitting for good.
 TEST(CaptureFiles, AWriterTheDiskHoldsUpIsLeftAfterItsTimeWithTheBytesItLost)
 {
@@ -65,4 +92,33 @@ TEST(CaptureFiles, AWriterTheDiskHoldsUpIsLeftAfterItsTimeWithTheBytesItLost)
     EXPECT_TRUE(outcome.starts_with("the capture could not be written out: ")) << outcome;
     EXPECT_TRUE(outcome.ends_with(" bytes lost")) << outcome;
     reader = FileDescriptor(); // the stuck write fails now, and the left thread ends
+}
+
+// A disk that can't keep up (here a pipe read late): the writer stops taking at a whole chunk,
+// never drops one in the middle, and a stop never waits for it.
+TEST(CaptureFiles, ADiskThatFallsBehindStopsTheWriterAtAWholeChunk)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    FileDescriptor reader(ends[0]);
+    CaptureWriter writer(FileDescriptor(ends[1]), 1024);
+    std::string sent;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string chunk(512, static_cast<char>('a' + i % 26));
+        if (!writer.write(chunk))
+            break;
+        sent += chunk;
+    }
+    EXPECT_NE(writer.failure().find("behind the port"), std::string::npos) << writer.failure();
+    writer.requestFinish();
+    EXPECT_FALSE(writer.isFinished()) << "a stop never waits on a stuck disk";
+    std::string drained;
+    std::thread drain([&] {
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(reader.get(), buffer, sizeof buffer)) > 0;)
+            drained.append(buffer, static_cast<std::size_t>(n));
+    });
+    writer.finish();
+    drain.join();
+    EXPECT_TRUE(drained == sent);
 }

@@ -64,12 +64,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (piece.empty())
             continue;
         const std::size_t sign = piece[0] == '+' || piece[0] == '-' ? 1 : 0;
-        const bool hex = piece.size() > sign + 2 && piece[sign] == '0' && (piece[sign + 1] | 0x20) == 'x';
-        const std::size_t digits = sign + (hex ? 2 : 0);
-        const Reading reading = reference(piece, hex ? 16 : 10);
+        std::string_view number = piece.substr(sign);
+        int base = 10;
+        const auto lower = [](char c) { return static_cast<char>(c | 0x20); };
+        if (number.size() > 3 && number[0] == '\\' && number[1] == '0' && lower(number[2]) == 'x') {
+            base = 16;
+            number.remove_prefix(3);
+        } else if (number.size() > 2 && number[0] == '0' && lower(number[1]) == 'x') {
+            base = 16;
+            number.remove_prefix(2);
+        } else if (number.size() > 1 && number[0] == '\\') {
+            number.remove_prefix(1);
+        } else if (number.size() > 1 && lower(number.back()) == 'h') {
+            base = 16;
+            number.remove_suffix(1);
+        }
+        const std::string signedNumber = std::string(piece.substr(0, sign)) + std::string(number);
+        const Reading reading = reference(signedNumber, base);
         // strtoll also takes leading blanks and a second sign or "0x"; a piece may not.
-        const bool whole = digits < piece.size() && std::isxdigit(static_cast<unsigned char>(piece[digits])) &&
-                           reading.end == piece.size() && piece.find('\0') == std::string_view::npos;
+        const bool digit = !number.empty() && (base == 16 ? std::isxdigit(static_cast<unsigned char>(number[0]))
+                                                           : std::isdigit(static_cast<unsigned char>(number[0])));
+        const bool hexPrefixAgain = base == 16 && number.size() > 1 && number[0] == '0' && lower(number[1]) == 'x';
+        const bool whole = digit && !hexPrefixAgain && reading.end == signedNumber.size() &&
+                           piece.find('\0') == std::string_view::npos;
         if (whole && reading.value)
             expected.push_back(*reading.value);
         else

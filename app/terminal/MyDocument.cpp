@@ -3,6 +3,7 @@
 #include "app/connection/SettingTitles.h"
 #include "app/terminal/TerminalControls.h"
 #include "app/terminal/saveBytes.h"
+#include "app/text/ViewType.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "serial/SerialController.h"
@@ -186,14 +187,23 @@ bool MyDocument::shouldChangeText(TextView& sender, TextRange range, std::u16str
 
 void MyDocument::addNonPrintable(std::string_view values)
 {
-    const std::vector<std::string> skipped = composer_.appendValues(values);
-    controls.nonPrintTF.setStringValue("");
-    // Every piece that gave no byte is named, so nothing is left out without a word.
+    composer_.appendValues(values, 10);
+}
+
+void MyDocument::addNonPrintableClicked(Control&)
+{
+    // In the hex view a bare number is hex, as a hex editor's bytes are typed.
+    const std::vector<std::string> skipped =
+        composer_.appendValues(controls.nonPrintTF.stringValue(), viewType == ViewTypeHex ? 16 : 10);
+    // The text stays for the user to mend, and every piece that gave no byte is named.
+    if (skipped.empty()) {
+        controls.nonPrintTF.setStringValue("");
+        return;
+    }
     std::string reasons;
     for (const std::string& reason : skipped)
         reasons += (reasons.empty() ? "" : "; ") + reason;
-    if (!reasons.empty())
-        setStatus(reasons + ".");
+    setStatus(reasons + ": nothing was added.");
 }
 
 void MyDocument::viewFilterClicked(SegmentedControl& sender)

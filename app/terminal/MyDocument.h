@@ -83,7 +83,7 @@ public:
     void textDidChange(TextView& sender) override;
     bool shouldChangeText(TextView& sender, TextRange range, std::u16string_view text) override;
     void addNonPrintable(std::string_view values);
-    void addNonPrintableClicked(Control&) { addNonPrintable(controls.nonPrintTF.stringValue()); }
+    void addNonPrintableClicked(Control& sender);
     void addNewLine(Control&) { addNonPrintable("10"); }
     void addCarRtrn(Control&) { addNonPrintable("13"); }
     void addTab(Control&) { addNonPrintable("9"); }

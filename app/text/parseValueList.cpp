@@ -14,17 +14,31 @@ bool isSeparator(char c)
 
 // The piece's value if the whole piece is a number; values past 255 saturate at 256, which
 // is enough to tell them apart from bytes without overflowing.
-std::optional<int> readNumber(std::string_view piece)
+std::optional<int> readNumber(std::string_view piece, int base)
 {
     bool negative = false;
     if (!piece.empty() && (piece.front() == '+' || piece.front() == '-')) {
         negative = piece.front() == '-';
         piece.remove_prefix(1);
     }
-    int base = 10;
-    if (piece.size() > 2 && piece[0] == '0' && (piece[1] == 'x' || piece[1] == 'X')) {
+    // A prefix followed by at least one more character, its x in either case.
+    const auto prefixed = [&piece](std::string_view prefix) {
+        if (piece.size() <= prefix.size())
+            return false;
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+            if (prefix[i] == 'x' ? (piece[i] | 0x20) != 'x' : piece[i] != prefix[i])
+                return false;
+        }
+        piece.remove_prefix(prefix.size());
+        return true;
+    };
+    if (prefixed("\\0x") || prefixed("0x"))
         base = 16;
-        piece.remove_prefix(2);
+    else if (prefixed("\\"))
+        base = 10;
+    else if (piece.size() > 1 && (piece.back() | 0x20) == 'h') {
+        base = 16;
+        piece.remove_suffix(1);
     }
     if (piece.empty())
         return std::nullopt;
@@ -40,7 +54,7 @@ std::optional<int> readNumber(std::string_view piece)
 
 } // namespace
 
-std::u16string parseValueList(std::string_view list, std::vector<std::string>* skipped)
+std::u16string parseValueList(std::string_view list, std::vector<std::string>* skipped, int base)
 {
     std::u16string result;
     std::size_t at = 0;
@@ -54,12 +68,11 @@ std::u16string parseValueList(std::string_view list, std::vector<std::string>* s
             ++end;
         const std::string_view piece = list.substr(at, end - at);
         at = end;
-        const std::optional<int> value = readNumber(piece);
+        const std::optional<int> value = readNumber(piece, base);
         if (value && *value >= 0 && *value <= 255)
             result.push_back(static_cast<char16_t>(*value));
         else if (skipped)
-            skipped->push_back(std::string(piece) + (value ? " is not a byte value (0-255): skipped"
-                                                           : " is not a number: skipped"));
+            skipped->push_back(std::string(piece) + (value ? " is not a byte value (0-255)" : " is not a number"));
     }
     return result;
 }

@@ -152,14 +152,17 @@ void TransmitComposer::rerender(const Rendering& before)
         history_.clear();
 }
 
-std::vector<std::string> TransmitComposer::appendValues(std::string_view values)
+std::vector<std::string> TransmitComposer::appendValues(std::string_view values, int base)
 {
+    std::vector<std::string> skipped;
+    const std::u16string added = parseValueList(values, &skipped, base);
+    if (!skipped.empty())
+        return skipped;
     std::size_t caret = 0;
     std::u16string text = current(rendering_()) ? rebuilt_->characters : read(rendering_(), caret, true);
     if (current(rendering_()))
         logDecoded(editor_.string(), text, rendering_().type, rendering_().encoding);
-    std::vector<std::string> skipped;
-    text += parseValueList(values, &skipped);
+    text += added;
     // New characters always go to the end; the caret follows them.
     const std::size_t end = text.size();
     change(std::move(text), end, EditKind::Other, false);

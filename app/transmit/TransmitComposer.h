@@ -38,9 +38,10 @@ public:
     bool accepts(TextRange range, std::u16string_view text);
     // The mode or the encoding changed from before: the same characters, rendered anew.
     void rerender(const Rendering& before);
-    // Appends characters given by value (a value list, as the Values field takes it); answers
-    // the pieces that gave no byte, each with why.
-    std::vector<std::string> appendValues(std::string_view values);
+    // Appends characters given by value (a value list, as the Values field takes it, bare
+    // numbers read in base), all of them or, when a piece gives no byte, none; answers those
+    // pieces, each with why.
+    std::vector<std::string> appendValues(std::string_view values, int base = 10);
     void clear();
     // What the editor stands for as bytes, printing the lines decode() prints for it; nullopt,
     // having said why, when a character cannot go out as a byte.

@@ -41,14 +41,36 @@ TEST_F(DocumentTest, TypingIsRebuiltInTheViewModeWithTheCaretAfterTheTypedText)
     // Values and the four buttons add characters at the end, wherever the caret is.
     window->view(1);
     editor.setSelectedRange(TextRange{0, 0});
-    window->controls.nonPrintTF.setStringValue("65, 0x42 300,,0 1e2");
+    window->controls.nonPrintTF.setStringValue("65, 0x42,,0");
     for (Button* button : {&window->controls.addNonPrint, &window->controls.addLineButton, &window->controls.addCRtrnButton,
                            &window->controls.addTabButton, &window->controls.addNullButton})
         window->click(*button);
     EXPECT_EQ(window->editor(), u"\\4\\0\\32B\\10AB\\0\\10\\13\\9\\0");
     EXPECT_EQ(window->controls.nonPrintTF.stringValue(), "");
-    EXPECT_EQ(window->document->statusText(),
-              "300 is not a byte value (0-255): skipped; 1e2 is not a number: skipped.");
+}
+
+// A value list with a piece that gives no byte adds none of it: the text stays to be mended.
+TEST_F(DocumentTest, AValueListWithABadPieceAddsNothingKeepsItsTextAndSaysWhatWasWrong)
+{
+    attach("cu.usb");
+    auto window = openWindow("cu.usb");
+    window->controls.nonPrintTF.setStringValue("65, 0x42 300,,0 1e2");
+    window->click(window->controls.addNonPrint);
+    EXPECT_EQ(window->editor(), u"");
+    EXPECT_EQ(window->controls.nonPrintTF.stringValue(), "65, 0x42 300,,0 1e2");
+    EXPECT_EQ(window->document->statusText(), "300 is not a byte value (0-255); 1e2 is not a number: nothing was added.");
+}
+
+TEST_F(DocumentTest, InTheHexViewTheValuesFieldReadsBareNumbersAsHex)
+{
+    attach("cu.usb");
+    auto window = openWindow("cu.usb");
+    window->view(3);
+    window->controls.nonPrintTF.setStringValue("AA 55 01 0D");
+    window->click(window->controls.addNonPrint);
+    EXPECT_EQ(window->editor(), u"\\0xAA\\0x55\\0x1\\0xD");
+    window->click(window->controls.addLineButton); // the buttons' values stay decimal
+    EXPECT_EQ(window->editor(), u"\\0xAA\\0x55\\0x1\\0xD\\0xA");
 }
 
 TEST_F(DocumentTest, SendPutsExactlyTheIntendedBytesOnTheWireAndKeepsWhatItCannotSend)

@@ -5,6 +5,7 @@
 #include "app/text/decode.h"
 #include "app/text/filterString.h"
 #include "app/text/parseValueList.h"
+#include "app/transmit/typedEscapes.h"
 #include "toolkit/TextView.h"
 #include "toolkit/Utf16.h"
 
@@ -53,7 +54,8 @@ bool TransmitComposer::current(const Rendering& rendering, std::uint64_t userEdi
     return rebuilt_ && rebuilt_->rendering == rendering && rebuilt_->revision + userEdits == editor_.textRevision();
 }
 
-std::u16string TransmitComposer::read(const Rendering& rendering, std::size_t& caret, bool log) const
+std::u16string TransmitComposer::read(const Rendering& rendering, std::size_t& caret, bool log,
+                                     std::u16string* pending) const
 {
     // The stand-ins apply to the editor as the last rebuild left it, and after the user's one
     // edit since, moved with it.
@@ -62,21 +64,44 @@ std::u16string TransmitComposer::read(const Rendering& rendering, std::size_t& c
         standIns = rebuilt_->standIns;
     else if (current(rendering, 1) && splice_)
         standIns = spliced(rebuilt_->standIns, splice_->first, splice_->second);
-    std::u16string characters = decodeEscapes(editor_.textStorage(), rendering.type, editor_.selectedRange().end(),
-                                              &caret, rendering.encoding, standIns);
+    const std::size_t at = editor_.selectedRange().end();
+    std::optional<TextRange> unfinished;
+    const AttributedText text = markTypedEscapes(editor_.textStorage(), rendering.type,
+                                                 pending ? std::optional<std::size_t>(at) : std::nullopt, &unfinished);
+    std::u16string characters;
+    if (unfinished) {
+        // The escape being typed stays as typed; the characters are those around it.
+        *pending = editor_.string().substr(unfinished->location, unfinished->length);
+        characters = decodeEscapes(text.attributedSubstring(TextRange{0, unfinished->location}), rendering.type, 0,
+                                   nullptr, rendering.encoding);
+        caret = characters.size();
+        characters += decodeEscapes(text.attributedSubstring(TextRange{at, text.length() - at}), rendering.type, 0,
+                                    nullptr, rendering.encoding);
+    } else {
+        characters = decodeEscapes(text, rendering.type, at, &caret, rendering.encoding, standIns);
+    }
     if (log)
         logDecoded(editor_.string(), characters, rendering.type, rendering.encoding);
     return characters;
 }
 
-bool TransmitComposer::rebuild(std::u16string characters, std::size_t caret)
+bool TransmitComposer::rebuild(std::u16string characters, std::size_t caret, std::u16string pending)
 {
     // One rendering gives the text and the caret, and the editor takes both as one change.
     const Rendering rendering = rendering_();
     std::size_t shownCaret = 0;
     ByteStandIns standIns;
-    AttributedText shown =
-        filterString(characters, rendering.type, caret, shownCaret, rendering.encoding, &standIns);
+    AttributedText shown;
+    if (pending.empty()) {
+        shown = filterString(characters, rendering.type, caret, shownCaret, rendering.encoding, &standIns);
+    } else {
+        // An escape still being typed stays plain at the caret, between its neighbours rendered.
+        caret = std::min(caret, characters.size());
+        shown = filterString(std::u16string_view(characters).substr(0, caret), rendering.type, rendering.encoding);
+        shown.append(pending);
+        shownCaret = shown.length();
+        shown.append(filterString(std::u16string_view(characters).substr(caret), rendering.type, rendering.encoding));
+    }
     editor_.setAttributedString(std::move(shown), TextRange{shownCaret, 0});
     splice_.reset();
     // What the mode cannot show reads back as what it shows instead, and that is what would be
@@ -84,8 +109,21 @@ bool TransmitComposer::rebuild(std::u16string characters, std::size_t caret)
     const bool same = readsBack(characters, rendering.type);
     if (!same)
         characters = decodeEscapes(editor_.textStorage(), rendering.type, 0, nullptr, rendering.encoding, standIns);
-    rebuilt_ = Rebuilt{std::move(characters), editor_.textRevision(), rendering, std::move(standIns)};
+    rebuilt_ = Rebuilt{std::move(characters), editor_.textRevision(), rendering, std::move(standIns), std::move(pending),
+                       caret};
     return same;
+}
+
+std::u16string TransmitComposer::withPending() const
+{
+    std::u16string characters = rebuilt_->characters;
+    // An escape left unfinished at the caret stands for what it reads as now.
+    if (!rebuilt_->pending.empty()) {
+        const int type = rebuilt_->rendering.type;
+        characters.insert(rebuilt_->pendingAt,
+                          decodeEscapes(markTypedEscapes(AttributedText(rebuilt_->pending), type, std::nullopt), type));
+    }
+    return characters;
 }
 
 void TransmitComposer::adopt()
@@ -96,12 +134,13 @@ void TransmitComposer::adopt()
     history_.clear();
 }
 
-void TransmitComposer::change(std::u16string characters, std::size_t caret, EditKind kind, bool userEdited)
+void TransmitComposer::change(std::u16string characters, std::size_t caret, EditKind kind, bool userEdited,
+                              std::u16string pending)
 {
     std::optional<std::u16string> before;
     if (current(rendering_(), userEdited ? 1 : 0))
         before = std::move(rebuilt_->characters);
-    rebuild(std::move(characters), caret);
+    rebuild(std::move(characters), caret, std::move(pending));
     // Text put in the editor by other code leaves nothing known to undo the next step to.
     if (before)
         history_.record(kind, EditHistory::difference(kind, *before, rebuilt_->characters, caret),
@@ -114,8 +153,9 @@ void TransmitComposer::edited()
 {
     // The rebuild is part of the user's edit: one step, which undoes to what was shown before.
     std::size_t caret = 0;
-    std::u16string characters = read(rendering_(), caret, true);
-    change(std::move(characters), caret, editor_.userEditKind(), true);
+    std::u16string pending;
+    std::u16string characters = read(rendering_(), caret, true, &pending);
+    change(std::move(characters), caret, editor_.userEditKind(), true, std::move(pending));
 }
 
 void TransmitComposer::step(bool back)
@@ -159,7 +199,7 @@ std::vector<std::string> TransmitComposer::appendValues(std::string_view values,
     if (!skipped.empty())
         return skipped;
     std::size_t caret = 0;
-    std::u16string text = current(rendering_()) ? rebuilt_->characters : read(rendering_(), caret, true);
+    std::u16string text = current(rendering_()) ? withPending() : read(rendering_(), caret, true);
     if (current(rendering_()))
         logDecoded(editor_.string(), text, rendering_().type, rendering_().encoding);
     text += added;
@@ -185,8 +225,8 @@ std::optional<std::string> TransmitComposer::bytes()
     const Rendering rendering = rendering_();
     std::u16string text;
     if (current(rendering)) {
-        logDecoded(editor_.string(), rebuilt_->characters, rendering.type, rendering.encoding);
-        text = rebuilt_->characters;
+        text = withPending();
+        logDecoded(editor_.string(), text, rendering.type, rendering.encoding);
     } else {
         std::size_t caret = 0;
         text = read(rendering, caret, true);

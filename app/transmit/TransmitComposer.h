@@ -64,13 +64,18 @@ public:
 private:
     // Shows characters in the mode; answers whether the editor now reads back as them (it does
     // not when the mode cannot show some of them).
-    bool rebuild(std::u16string characters, std::size_t caret);
+    // pending: an escape the user is still typing, kept as typed at the caret.
+    bool rebuild(std::u16string characters, std::size_t caret, std::u16string pending = {});
     // Makes characters the editor's content, as a step of kind. userEdited: the editor took
     // one user edit since it was last rebuilt.
-    void change(std::u16string characters, std::size_t caret, EditKind kind, bool userEdited);
+    void change(std::u16string characters, std::size_t caret, EditKind kind, bool userEdited,
+                std::u16string pending = {});
     void step(bool back);
-    // The editor's characters read in a rendering, with where its caret falls among them.
-    std::u16string read(const Rendering& rendering, std::size_t& caret, bool log) const;
+    // What the last rebuild stands for, an escape left unfinished read as it stands.
+    std::u16string withPending() const;
+    // The editor's characters read in a rendering, with where its caret falls among them; with
+    // pending, an escape the user is still typing at the caret is left out and put there.
+    std::u16string read(const Rendering& rendering, std::size_t& caret, bool log, std::u16string* pending = nullptr) const;
     // Whether the editor still shows what the last rebuild gave it (plus userEdits user edits).
     bool current(const Rendering& rendering, std::uint64_t userEdits = 0) const;
 
@@ -85,6 +90,8 @@ private:
         std::uint64_t revision = 0;
         Rendering rendering;
         ByteStandIns standIns;
+        std::u16string pending; // an escape being typed, shown plain at pendingAt
+        std::size_t pendingAt = 0;
     };
     std::optional<Rebuilt> rebuilt_;
     // The user's edit under way: its range and how many units it puts there, so the stand-ins

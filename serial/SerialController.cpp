@@ -80,7 +80,8 @@ void SerialController::openPortAsync(Device* device, std::function<void(bool ope
             device->setPort(std::move(result.port));
             logLine("OPEND port");
             done(true);
-        });
+        },
+        networkTimeout_);
     connector_->start();
 }
 

@@ -6,6 +6,7 @@
 #include "serial/ModemLines.h"
 #include "serial/PortHolder.h"
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -43,6 +44,8 @@ public:
     void openPortAsync(Device* device, std::function<void(bool opened)> done);
     bool isOpening() const { return connector_ != nullptr; }
     void cancelOpen();
+    // How long openPortAsync may take from the name's lookup to the server's last answer.
+    void setNetworkTimeout(std::chrono::milliseconds timeout) { networkTimeout_ = timeout; }
     // The words for the last failed openPortAsync, for the status bar.
     const std::string& openFailure() const { return openFailure_; }
     // The rate the port asks for a record's baud: the baud, or 9600 for one not positive.
@@ -93,4 +96,5 @@ private:
     std::unique_ptr<NetworkConnector> connector_;
     const Device* opening_ = nullptr;
     std::string openFailure_;
+    std::chrono::milliseconds networkTimeout_{10000};
 };

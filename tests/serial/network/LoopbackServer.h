@@ -5,6 +5,7 @@
 
 #include "toolkit/FileDescriptor.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -58,8 +59,9 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         char chunk[65536];
         while (received.size() < count) {
+            // Looked at once at least, however short the time.
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || !ready(client_.get(), POLLIN, static_cast<int>(left.count())))
+            if (!ready(client_.get(), POLLIN, static_cast<int>(std::max<long>(left.count(), 0))))
                 break;
             const ssize_t got = ::recv(client_.get(), chunk, sizeof chunk, 0);
             if (got <= 0)

@@ -1,7 +1,7 @@
 #include "serial/ModemLines.h"
 #include "serial/NetworkPort.h"
 #include "serial/TelnetCodec.h"
-#include "tests/serial/network/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/serial/network/NetworkFixture.h"
 
 #include <cerrno>

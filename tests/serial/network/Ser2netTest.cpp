@@ -1,7 +1,7 @@
 #include "serial/ModemLines.h"
 #include "serial/NetworkPort.h"
 #include "tests/serial/network/NetworkFixture.h"
-#include "tests/serial/network/Ser2net.h"
+#include "tests/support/Ser2net.h"
 #include "tests/support/Pty.h"
 
 #include <atomic>

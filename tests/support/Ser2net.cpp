@@ -1,6 +1,6 @@
-#include "tests/serial/network/Ser2net.h"
+#include "tests/support/Ser2net.h"
 
-#include "tests/serial/network/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 
 #include <cerrno>
 #include <chrono>

@@ -18,8 +18,14 @@
 #include <sys/socket.h>
 
 class LoopbackServer {
+#ifdef MSG_NOSIGNAL
+    static constexpr int sendFlags = MSG_NOSIGNAL;
+#else
+    static constexpr int sendFlags = 0;
+#endif
+
 public:
-    LoopbackServer() : listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    LoopbackServer() : listener_(::socket(AF_INET, SOCK_STREAM, 0))
     {
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -40,13 +46,13 @@ public:
     bool accept()
     {
         if (!client_ && ready(listener_.get(), POLLIN, 0))
-            client_.reset(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+            client_.reset(::accept(listener_.get(), nullptr, nullptr));
         return static_cast<bool>(client_);
     }
     void write(std::string_view bytes) const
     {
         while (!bytes.empty()) {
-            const ssize_t sent = ::send(client_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            const ssize_t sent = ::send(client_.get(), bytes.data(), bytes.size(), sendFlags);
             if (sent <= 0)
                 throw std::runtime_error(std::string("loopback server send: ") + std::strerror(errno));
             bytes.remove_prefix(static_cast<std::size_t>(sent));

@@ -1,6 +1,7 @@
 #include "serial/NetworkConnector.h"
 
 #include "serial/NetworkPort.h"
+#include "serial/endWatch.h"
 #include "toolkit/ReadWatch.h"
 #include "toolkit/RunLoop.h"
 #include "toolkit/Timer.h"
@@ -52,12 +53,6 @@ FileDescriptor openSocket(int family)
     return socket;
 }
 
-void end(std::shared_ptr<ReadWatch>& watch)
-{
-    if (const std::shared_ptr<ReadWatch> ending = std::move(watch))
-        ending->invalidate();
-}
-
 } // namespace
 
 NetworkConnector::NetworkConnector(std::string address, PortSettings settings, Done done,
@@ -68,8 +63,8 @@ NetworkConnector::NetworkConnector(std::string address, PortSettings settings, D
 
 NetworkConnector::~NetworkConnector()
 {
-    end(lookupWatch_);
-    end(connectWatch_);
+    endWatch(lookupWatch_);
+    endWatch(connectWatch_);
     if (deadline_)
         deadline_->invalidate();
 }
@@ -126,7 +121,7 @@ void NetworkConnector::start()
 
 void NetworkConnector::lookedUp()
 {
-    end(lookupWatch_);
+    endWatch(lookupWatch_);
     int status = 0;
     {
         const std::lock_guard<std::mutex> lock(lookup_->mutex);
@@ -147,7 +142,7 @@ void NetworkConnector::lookedUp()
 
 void NetworkConnector::tryNext()
 {
-    end(connectWatch_);
+    endWatch(connectWatch_);
     while (next_ < candidates_.size()) {
         const Candidate& candidate = candidates_[next_++];
         FileDescriptor socket = openSocket(candidate.address.ss_family);
@@ -170,7 +165,7 @@ void NetworkConnector::tryNext()
             if (::getsockopt(connecting_.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0)
                 error = errno;
             if (error == 0) {
-                end(connectWatch_);
+                endWatch(connectWatch_);
                 connected(std::move(connecting_));
                 return;
             }
@@ -224,8 +219,8 @@ void NetworkConnector::fail(int error, std::string message)
 
 void NetworkConnector::finish(Result result)
 {
-    end(lookupWatch_);
-    end(connectWatch_);
+    endWatch(lookupWatch_);
+    endWatch(connectWatch_);
     if (deadline_)
         deadline_->invalidate();
     // Taken out first: the caller may destroy this connector from within.

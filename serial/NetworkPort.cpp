@@ -1,8 +1,6 @@
 #include "serial/NetworkPort.h"
 
-#include "devices/CharacterFormat.h"
-#include "serial/ModemLines.h"
-#include "serial/PortOptions.h"
+#include "serial/endWatch.h"
 #include "toolkit/ReadWatch.h"
 #include "toolkit/RunLoop.h"
 #include "toolkit/Timer.h"
@@ -15,7 +13,6 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <termios.h>
 
 namespace {
 
@@ -27,45 +24,10 @@ constexpr int sendFlags = 0; // macOS: SO_NOSIGPIPE is set on the socket instead
 
 // One send at most this much, so one port's flood can't hold the loop for long.
 constexpr std::size_t maxSend = 256 * 1024;
-// CTS, DSR, RI and DCD themselves: their change bits would only say the same twice.
-constexpr std::uint8_t notifiedLines = 0xF0;
 
 bool wouldBlock(int error)
 {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
-}
-
-void end(std::shared_ptr<ReadWatch>& watch)
-{
-    if (const std::shared_ptr<ReadWatch> ending = std::move(watch))
-        ending->invalidate();
-}
-
-std::uint8_t parityCode(CharacterFormat::Parity parity)
-{
-    using Parity = CharacterFormat::Parity;
-    switch (parity) {
-    case Parity::Odd: return ComPortClient::ParityOdd;
-    case Parity::Even: return ComPortClient::ParityEven;
-    case Parity::Mark: return ComPortClient::ParityMark;
-    case Parity::Space: return ComPortClient::ParitySpace;
-    case Parity::None: break;
-    }
-    return ComPortClient::ParityNone;
-}
-
-std::uint8_t flowCode(int flowFlag)
-{
-    constexpr std::uint8_t codes[] = {ComPortClient::FlowNone, ComPortClient::FlowXonXoff, ComPortClient::FlowHardware};
-    return flowFlag >= 0 && flowFlag < 3 ? codes[flowFlag] : std::uint8_t{ComPortClient::FlowNone};
-}
-
-// The same SETTING lines a local port prints, from the same code: the options are worked out
-// on a scratch value that nothing applies.
-void logSettingLines(const PortSettings& settings)
-{
-    termios scratch{};
-    PortOptions::apply(scratch, settings.baud, settings.packet, settings.flow);
 }
 
 } // namespace
@@ -86,133 +48,6 @@ NetworkPort::NetworkPort(FileDescriptor socket, NetworkAddress address)
 NetworkPort::~NetworkPort()
 {
     close();
-}
-
-void NetworkPort::settle(const PortSettings& settings, std::function<void(std::string failure)> ready)
-{
-    settings_ = settings;
-    logSettingLines(settings);
-    if (!telnet_) {
-        ready("");
-        return;
-    }
-    ready_ = std::move(ready);
-    sendControl(telnet_->start());
-    settleWatch_ = ReadWatch::watchDescriptor(socket_.get(), [this] { readWhileSettling(); });
-    RunLoop::currentRunLoop().addWatch(settleWatch_);
-}
-
-std::string NetworkPort::stopSettling()
-{
-    end(settleWatch_);
-    ready_ = nullptr;
-    if (telnet_ && !telnet_->optionsSettled())
-        return address_.hostAndPort() + " did not answer the telnet negotiation; is it a telnet server? (tcp:// takes raw bytes)";
-    // A server that agreed but is slow to answer the settings is still usable; its rate stays unknown.
-    if (address_.setsSerialPort() && !settingsSent_)
-        return address_.hostAndPort() + " did not agree to set the serial port (RFC 2217)";
-    return "";
-}
-
-void NetworkPort::readWhileSettling()
-{
-    char chunk[4096];
-    for (;;) {
-        const long got = receive(chunk, sizeof chunk, kept_);
-        if (got < 0) {
-            end(settleWatch_);
-            if (auto ready = std::move(ready_))
-                ready(address_.hostAndPort() + " closed the connection while it was being set up");
-            return;
-        }
-        if (got == 0)
-            break;
-    }
-    checkSettled();
-}
-
-void NetworkPort::checkSettled()
-{
-    if (!ready_ || !telnet_)
-        return;
-    if (address_.setsSerialPort()) {
-        if (telnet_->comPortRefused()) {
-            end(settleWatch_);
-            const std::function<void(std::string)> ready = std::move(ready_);
-            ready(address_.hostAndPort() + " refused to set the serial port (no RFC 2217 COM-PORT-OPTION); open it as telnet://" +
-                  address_.hostAndPort() + " or tcp://" + address_.hostAndPort());
-            return;
-        }
-        if (!telnet_->comPortAgreed())
-            return;
-        if (!settingsSent_)
-            sendSettings();
-        if (!comPort_.settled())
-            return;
-    }
-    if (!telnet_->optionsSettled())
-        return;
-    end(settleWatch_);
-    const std::function<void(std::string)> ready = std::move(ready_);
-    ready("");
-}
-
-void NetworkPort::sendSettings()
-{
-    settingsSent_ = true;
-    const CharacterFormat format = CharacterFormat::fromFlag(settings_.packet);
-    sendSubnegotiation(comPort_.setBaudRate(static_cast<std::uint32_t>(PortOptions::rateFor(settings_.baud))));
-    sendSubnegotiation(comPort_.setDataSize(static_cast<std::uint8_t>(format.dataBits)));
-    sendSubnegotiation(comPort_.setParity(parityCode(format.parity)));
-    sendSubnegotiation(comPort_.setStopSize(format.stopBits == 2 ? ComPortClient::TwoStopBits : ComPortClient::OneStopBit));
-    sendSubnegotiation(comPort_.setControl(flowCode(settings_.flow)));
-    // As a local port's opening puts them; under hardware flow the server's driver owns RTS.
-    setLines(ModemLines::Dtr, settings_.dtr);
-    if (!PortOptions::driverDrivesRts(settings_.flow))
-        setLines(ModemLines::Rts, settings_.rts);
-    sendSubnegotiation(ComPortClient::setModemStateMask(notifiedLines));
-}
-
-int NetworkPort::runningRate() const
-{
-    const auto& baud = comPort_.remote().baud;
-    return baud && *baud <= 0x7FFFFFFF ? static_cast<int>(*baud) : 0;
-}
-
-unsigned NetworkPort::lines() const
-{
-    const ComPortClient::Remote& remote = comPort_.remote();
-    unsigned lines = 0;
-    if (remote.dtr.value_or((wantedLines_ & ModemLines::Dtr) != 0))
-        lines |= ModemLines::Dtr;
-    if (remote.rts.value_or((wantedLines_ & ModemLines::Rts) != 0))
-        lines |= ModemLines::Rts;
-    const std::uint8_t state = remote.modemState.value_or(0);
-    constexpr std::pair<std::uint8_t, unsigned> bits[] = {{ComPortClient::Cts, ModemLines::Cts},
-        {ComPortClient::Dsr, ModemLines::Dsr}, {ComPortClient::Dcd, ModemLines::Dcd}, {ComPortClient::Ri, ModemLines::Ri}};
-    for (const auto& [remoteBit, line] : bits)
-        if (state & remoteBit)
-            lines |= line;
-    return lines;
-}
-
-void NetworkPort::setLines(unsigned lines, bool on)
-{
-    if (lines & ModemLines::Dtr)
-        sendSubnegotiation(comPort_.setControl(on ? ComPortClient::DtrOn : ComPortClient::DtrOff));
-    if (lines & ModemLines::Rts)
-        sendSubnegotiation(comPort_.setControl(on ? ComPortClient::RtsOn : ComPortClient::RtsOff));
-    wantedLines_ = on ? (wantedLines_ | lines) : (wantedLines_ & ~lines);
-}
-
-void NetworkPort::setBreak(bool on)
-{
-    sendSubnegotiation(comPort_.setControl(on ? ComPortClient::BreakOn : ComPortClient::BreakOff));
-}
-
-void NetworkPort::purgeRemote(ComPortClient::Purge which)
-{
-    sendSubnegotiation(ComPortClient::purgeData(which));
 }
 
 void NetworkPort::sendSubnegotiation(const std::string& payload)
@@ -249,7 +84,7 @@ void NetworkPort::flushByItself()
         RunLoop::currentRunLoop().addWatch(writeWatch_);
     } else if (!more && flushingByItself_) {
         flushingByItself_ = false;
-        end(writeWatch_);
+        endWatch(writeWatch_);
     }
 }
 
@@ -365,9 +200,9 @@ int NetworkPort::close()
 {
     if (!socket_)
         return 0;
-    end(settleWatch_);
-    end(readWatch_);
-    end(writeWatch_);
+    endWatch(settleWatch_);
+    endWatch(readWatch_);
+    endWatch(writeWatch_);
     flushingByItself_ = false;
     keptDataTimer_.reset();
     onReadable_ = nullptr;
@@ -380,14 +215,14 @@ int NetworkPort::close()
 
 void NetworkPort::watchReadable(std::function<void()> onReadable)
 {
-    end(readWatch_);
+    endWatch(readWatch_);
     onReadable_ = std::move(onReadable);
     resumeReadable();
 }
 
 void NetworkPort::pauseReadable()
 {
-    end(readWatch_);
+    endWatch(readWatch_);
     keptDataTimer_.reset();
 }
 
@@ -419,7 +254,7 @@ void NetworkPort::wakeForKeptData()
 
 void NetworkPort::watchWritable(std::function<void()> onWritable)
 {
-    end(writeWatch_);
+    endWatch(writeWatch_);
     flushingByItself_ = false;
     if (!socket_)
         return;
@@ -431,6 +266,6 @@ void NetworkPort::stopWatchingWritable()
 {
     if (flushingByItself_)
         return;
-    end(writeWatch_);
+    endWatch(writeWatch_);
     flushByItself();
 }

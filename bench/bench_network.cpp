@@ -12,6 +12,7 @@
 #include "serial/NetworkPort.h"
 #include "serial/SerialController.h"
 #include "serial/TelnetCodec.h"
+#include "tests/support/Flood.h"
 #include "tests/support/Pty.h"
 #include "tests/support/Ser2net.h"
 #include "tests/support/TempDir.h"
@@ -38,11 +39,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-char floodByte(std::size_t i)
-{
-    return static_cast<char>((i * 7 + i / 256) & 0xFF);
-}
-
 struct Reading {
     std::size_t bytes = 0;
     std::size_t wrong = 0;
@@ -63,20 +59,6 @@ struct Checker {
         reading.bytes += count;
     }
 };
-
-// The far end's flood into the pty, on a thread of its own.
-std::thread flood(const Pty& pty, std::size_t total)
-{
-    return std::thread([&pty, total] {
-        std::string chunk;
-        for (std::size_t at = 0; at < total; at += chunk.size()) {
-            chunk.clear();
-            for (std::size_t i = at; i < std::min(total, at + 65536); ++i)
-                chunk.push_back(floodByte(i));
-            pty.writeMaster(chunk);
-        }
-    });
-}
 
 void runFor(std::chrono::milliseconds time)
 {
@@ -131,7 +113,7 @@ Reading readOurs(Ser2net& server, const Pty& pty, std::size_t total)
     watch(serial, device, &checker);
     const double cpu = threadCpuSeconds();
     const Clock::time_point start = Clock::now();
-    std::thread board = flood(pty, total);
+    std::thread board = floodInto(pty, total);
     runUntil([&] { return reading.bytes >= total || serial.isHungUp(&device); }, std::chrono::seconds(300));
     reading.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     reading.cpuSeconds = threadCpuSeconds() - cpu;
@@ -167,7 +149,7 @@ Reading readSocat(Ser2net& server, const Pty& pty, std::size_t total)
     std::string data, replies;
     Checker checker{reading};
     const Clock::time_point start = Clock::now();
-    std::thread board = flood(pty, total);
+    std::thread board = floodInto(pty, total);
     std::vector<char> buffer(64 * 1024);
     while (reading.bytes < total) {
         pollfd entry{out[0], POLLIN, 0};

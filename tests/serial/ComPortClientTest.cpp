@@ -1,28 +1,18 @@
 #include "serial/ComPortClient.h"
 
+#include "tests/support/byteString.h"
+
 #include <gtest/gtest.h>
-
-namespace {
-
-std::string bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (const int value : values)
-        out.push_back(static_cast<char>(value));
-    return out;
-}
-
-} // namespace
 
 TEST(ComPortClientTest, CommandsAreCodeAndValueWithTheRateInNetworkOrder)
 {
     ComPortClient client;
-    EXPECT_EQ(client.setBaudRate(57600), bytes({1, 0, 0, 0xE1, 0x00}));
-    EXPECT_EQ(client.setBaudRate(4000000), bytes({1, 0x00, 0x3D, 0x09, 0x00}));
-    EXPECT_EQ(client.setParity(ComPortClient::ParityEven), bytes({3, 3}));
-    EXPECT_EQ(client.setControl(ComPortClient::RtsOff), bytes({5, 12}));
-    EXPECT_EQ(ComPortClient::setModemStateMask(0xF0), bytes({11, 0xF0}));
-    EXPECT_EQ(ComPortClient::purgeData(ComPortClient::PurgeBoth), bytes({12, 3}));
+    EXPECT_EQ(client.setBaudRate(57600), byteString({1, 0, 0, 0xE1, 0x00}));
+    EXPECT_EQ(client.setBaudRate(4000000), byteString({1, 0x00, 0x3D, 0x09, 0x00}));
+    EXPECT_EQ(client.setParity(ComPortClient::ParityEven), byteString({3, 3}));
+    EXPECT_EQ(client.setControl(ComPortClient::RtsOff), byteString({5, 12}));
+    EXPECT_EQ(ComPortClient::setModemStateMask(0xF0), byteString({11, 0xF0}));
+    EXPECT_EQ(ComPortClient::purgeData(ComPortClient::PurgeBoth), byteString({12, 3}));
 }
 
 TEST(ComPortClientTest, SettledOnceEverySettingSentIsAnswered)
@@ -32,9 +22,9 @@ TEST(ComPortClientTest, SettledOnceEverySettingSentIsAnswered)
     client.setDataSize(7);
     client.setControl(ComPortClient::DtrOn); // not a setting to wait for
     EXPECT_FALSE(client.settled());
-    EXPECT_TRUE(client.take(bytes({101, 0, 0, 0xE1, 0x00})));
+    EXPECT_TRUE(client.take(byteString({101, 0, 0, 0xE1, 0x00})));
     EXPECT_FALSE(client.settled());
-    EXPECT_TRUE(client.take(bytes({102, 7})));
+    EXPECT_TRUE(client.take(byteString({102, 7})));
     EXPECT_TRUE(client.settled());
     EXPECT_EQ(client.remote().baud, 57600u);
     EXPECT_EQ(client.remote().dataSize, 7);
@@ -43,11 +33,11 @@ TEST(ComPortClientTest, SettledOnceEverySettingSentIsAnswered)
 TEST(ComPortClientTest, AnswersAndNotificationsTellTheRemotePort)
 {
     ComPortClient client;
-    client.take(bytes({105, ComPortClient::DtrOff}));
-    client.take(bytes({105, ComPortClient::RtsOn}));
-    client.take(bytes({105, ComPortClient::FlowHardware}));
-    client.take(bytes({107, ComPortClient::Cts | ComPortClient::Dcd | 0x01}));
-    client.take(bytes({106, 0x10}));
+    client.take(byteString({105, ComPortClient::DtrOff}));
+    client.take(byteString({105, ComPortClient::RtsOn}));
+    client.take(byteString({105, ComPortClient::FlowHardware}));
+    client.take(byteString({107, ComPortClient::Cts | ComPortClient::Dcd | 0x01}));
+    client.take(byteString({106, 0x10}));
     EXPECT_EQ(client.remote().dtr, false);
     EXPECT_EQ(client.remote().rts, true);
     EXPECT_EQ(client.remote().flow, ComPortClient::FlowHardware);
@@ -59,8 +49,8 @@ TEST(ComPortClientTest, MalformedOrClientSideSubnegotiationsChangeNothing)
 {
     ComPortClient client;
     client.setBaudRate(9600);
-    for (const std::string& payload : {bytes({}), bytes({101, 0, 0}), bytes({102}), bytes({102, 7, 7}), bytes({1, 0, 0, 0x25, 0x80}),
-                                       bytes({199, 1}), bytes({105, 200})})
+    for (const std::string& payload : {byteString({}), byteString({101, 0, 0}), byteString({102}), byteString({102, 7, 7}), byteString({1, 0, 0, 0x25, 0x80}),
+                                       byteString({199, 1}), byteString({105, 200})})
         EXPECT_FALSE(client.take(payload)) << payload.size();
     EXPECT_FALSE(client.remote().baud.has_value());
     EXPECT_FALSE(client.remote().dataSize.has_value());

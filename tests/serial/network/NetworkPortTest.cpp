@@ -1,8 +1,9 @@
 #include "serial/ModemLines.h"
 #include "serial/NetworkPort.h"
 #include "serial/TelnetCodec.h"
-#include "tests/support/LoopbackServer.h"
 #include "tests/serial/network/NetworkFixture.h"
+#include "tests/support/LoopbackServer.h"
+#include "tests/support/byteString.h"
 
 #include <cerrno>
 
@@ -10,16 +11,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (const int value : values)
-        out.push_back(static_cast<char>(value));
-    return out;
-}
-
 constexpr int IAC = 255, SB = 250, SE = 240, WILL = 251, WONT = 252, DO = 253;
-const std::string agreeAll = bytes({IAC, DO, 0, IAC, WILL, 0, IAC, DO, 3, IAC, WILL, 3});
+const std::string agreeAll = byteString({IAC, DO, 0, IAC, WILL, 0, IAC, DO, 3, IAC, WILL, 3});
 
 // A telnet server played by the test: what the client sent it, decoded by a codec of our own.
 class NetworkPortTest : public NetworkFixture {
@@ -71,14 +64,14 @@ TEST_F(NetworkPortTest, TelnetNegotiatesRefusesTheRestAndCarriesIacDoubled)
     Device device(server.address("telnet"), "");
     std::optional<bool> opened;
     serial.openPortAsync(&device, [&](bool ok) { opened = ok; });
-    EXPECT_EQ(serverReads(12), bytes({IAC, WILL, 0, IAC, DO, 0, IAC, WILL, 3, IAC, DO, 3}));
-    server.write(agreeAll + bytes({IAC, DO, 24, 'h', 'i', IAC, IAC}));
+    EXPECT_EQ(serverReads(12), byteString({IAC, WILL, 0, IAC, DO, 0, IAC, WILL, 3, IAC, DO, 3}));
+    server.write(agreeAll + byteString({IAC, DO, 24, 'h', 'i', IAC, IAC}));
     ASSERT_TRUE(pumpUntil([&] { return opened.has_value(); }));
     ASSERT_TRUE(*opened);
-    EXPECT_EQ(receive(device, 3), bytes({'h', 'i', IAC}));
-    EXPECT_EQ(server.read(3, 2s), bytes({IAC, WONT, 24}));
-    ASSERT_TRUE(send(device, bytes({IAC, '\r', 0})));
-    EXPECT_EQ(server.read(4, 2s), bytes({IAC, IAC, '\r', 0}));
+    EXPECT_EQ(receive(device, 3), byteString({'h', 'i', IAC}));
+    EXPECT_EQ(server.read(3, 2s), byteString({IAC, WONT, 24}));
+    ASSERT_TRUE(send(device, byteString({IAC, '\r', 0})));
+    EXPECT_EQ(server.read(4, 2s), byteString({IAC, IAC, '\r', 0}));
 }
 
 TEST_F(NetworkPortTest, Rfc2217SendsTheSettingsAndReportsTheRateTheServerAnswered)
@@ -90,13 +83,13 @@ TEST_F(NetworkPortTest, Rfc2217SendsTheSettingsAndReportsTheRateTheServerAnswere
     std::optional<bool> opened;
     serial.openPortAsync(&device, [&](bool ok) { opened = ok; });
     serverReads(15);
-    server.write(agreeAll + bytes({IAC, DO, 44}));
+    server.write(agreeAll + byteString({IAC, DO, 44}));
     const std::vector<std::string> commands = commandsIn(serverReads(52));
-    const std::vector<std::string> expected = {bytes({1, 0, 3, 0xD0, 0x90}), bytes({2, 7}), bytes({3, 3}), bytes({4, 1}),
-                                               bytes({5, 3}), bytes({5, 8}), bytes({11, 0xF0})};
+    const std::vector<std::string> expected = {byteString({1, 0, 3, 0xD0, 0x90}), byteString({2, 7}), byteString({3, 3}), byteString({4, 1}),
+                                               byteString({5, 3}), byteString({5, 8}), byteString({11, 0xF0})};
     EXPECT_EQ(commands, expected); // no RTS: hardware flow owns it
     EXPECT_FALSE(opened.has_value()); // the answers are awaited
-    server.write(bytes({IAC, SB, 44, 101, 0, 3, 0x84, 0x00, IAC, SE, IAC, SB, 44, 102, 7, IAC, SE, IAC, SB, 44, 103, 3,
+    server.write(byteString({IAC, SB, 44, 101, 0, 3, 0x84, 0x00, IAC, SE, IAC, SB, 44, 102, 7, IAC, SE, IAC, SB, 44, 103, 3,
                         IAC, SE, IAC, SB, 44, 104, 1, IAC, SE, IAC, SB, 44, 105, 3, IAC, SE}));
     ASSERT_TRUE(pumpUntil([&] { return opened.has_value(); }));
     EXPECT_TRUE(*opened);
@@ -114,9 +107,9 @@ TEST_F(NetworkPortTest, Rfc2217LinesFollowTheServerAndGoOutAsSetControl)
     std::optional<bool> opened;
     serial.openPortAsync(&device, [&](bool ok) { opened = ok; });
     serverReads(15);
-    server.write(agreeAll + bytes({IAC, DO, 44}));
+    server.write(agreeAll + byteString({IAC, DO, 44}));
     serverReads(59);
-    server.write(bytes({IAC, SB, 44, 107, 0x90, IAC, SE}));
+    server.write(byteString({IAC, SB, 44, 107, 0x90, IAC, SE}));
     ASSERT_TRUE(pumpUntil([&] { return opened.has_value(); }, 15s));
     ASSERT_TRUE(*opened);
     const auto modem = serial.modemLines(&device);
@@ -128,7 +121,7 @@ TEST_F(NetworkPortTest, Rfc2217LinesFollowTheServerAndGoOutAsSetControl)
     EXPECT_TRUE(modem->set(ModemLines::Dtr, false, error));
     EXPECT_TRUE(modem->setBreak(true, error));
     EXPECT_TRUE(modem->setBreak(false, error));
-    EXPECT_EQ(commandsIn(server.read(21, 2s)), (std::vector<std::string>{bytes({5, 9}), bytes({5, 5}), bytes({5, 6})}));
+    EXPECT_EQ(commandsIn(server.read(21, 2s)), (std::vector<std::string>{byteString({5, 9}), byteString({5, 5}), byteString({5, 6})}));
     ASSERT_TRUE(modem->get(asserted, error));
     EXPECT_EQ(asserted & ModemLines::Dtr, 0u);
 }
@@ -182,7 +175,7 @@ TEST_F(NetworkPortTest, AServerThatRefusesComPortOrSaysNothingIsNotTaken)
     opened.reset();
     serial.openPortAsync(&refusing, [&](bool ok) { opened = ok; });
     serverReads(15);
-    server.write(agreeAll + bytes({IAC, 254, 44}));
+    server.write(agreeAll + byteString({IAC, 254, 44}));
     ASSERT_TRUE(pumpUntil([&] { return opened.has_value(); }));
     EXPECT_FALSE(*opened);
     EXPECT_NE(serial.openFailure().find("telnet://"), std::string::npos) << serial.openFailure();
@@ -196,7 +189,7 @@ TEST_F(NetworkPortTest, ClosingWhileOpeningCancelsWithoutAWord)
     serverReads(15);
     serial.closePort(&device);
     EXPECT_FALSE(serial.isOpening());
-    server.write(agreeAll + bytes({IAC, DO, 44}));
+    server.write(agreeAll + byteString({IAC, DO, 44}));
     pumpUntil([] { return false; }, 100ms);
     EXPECT_FALSE(called);
     EXPECT_EQ(device.getPort(), nullptr);

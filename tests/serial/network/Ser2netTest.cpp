@@ -2,9 +2,9 @@
 #include "serial/NetworkPort.h"
 #include "tests/serial/network/NetworkFixture.h"
 #include "tests/support/Ser2net.h"
+#include "tests/support/Flood.h"
 #include "tests/support/Pty.h"
 
-#include <atomic>
 #include <cerrno>
 #include <thread>
 
@@ -22,8 +22,6 @@ protected:
         server.start();
     }
     NetworkPort* port() { return dynamic_cast<NetworkPort*>(device.getPort()); }
-    // The byte the flood sends at position i: every value, 0xFF included, in no simple cycle.
-    static char floodByte(std::size_t i) { return static_cast<char>((i * 7 + i / 256) & 0xFF); }
 
     Pty pty;
     Ser2net server{pty.slavePath(), "telnet(rfc2217)"};
@@ -79,16 +77,8 @@ TEST_F(Ser2netTest, EveryByteValueGoesThroughBothWays)
 TEST_F(Ser2netTest, ATenMebibyteFloodArrivesExactly)
 {
     ASSERT_EQ(open(device), true) << serial.openFailure();
-    static constexpr std::size_t total = 10u << 20;
-    std::thread board([this] {
-        std::string chunk;
-        for (std::size_t at = 0; at < total; at += chunk.size()) {
-            chunk.clear();
-            for (std::size_t i = at; i < std::min(total, at + 65536); ++i)
-                chunk.push_back(floodByte(i));
-            pty.writeMaster(chunk);
-        }
-    });
+    constexpr std::size_t total = 10u << 20;
+    std::thread board = floodInto(pty, total);
     std::size_t received = 0, wrong = 0;
     std::vector<char> buffer(65536);
     pumpUntil([&] {

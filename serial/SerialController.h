@@ -1,6 +1,7 @@
 // Opens a device record's port with the record's settings, reads and writes it without
 // ever blocking, and closes it, printing a line for each. Each window has one; the port
-// itself (a SerialPort) belongs to the record, so windows sharing a device share it.
+// itself (a SerialPort, or a NetworkPort for a network address) belongs to the record, so
+// windows sharing a device share it.
 #pragma once
 
 #include "serial/ModemLines.h"

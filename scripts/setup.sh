@@ -5,9 +5,10 @@ set -euo pipefail
 # dpkg-dev and file: `cpack -G DEB` works out the package's dependencies with dpkg-shlibdeps.
 packages=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libgl-dev dpkg-dev file)
-# Extra tools for CI: clang with its libFuzzer runtime.
+# Extra tools for CI: clang with its libFuzzer runtime, and ser2net, the RFC 2217 server the
+# network port tests run on loopback.
 if [[ "${1:-}" == "--ci" ]]; then
-  packages+=(clang libclang-rt-dev)
+  packages+=(clang libclang-rt-dev ser2net)
 fi
 
 missing=()

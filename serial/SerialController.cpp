@@ -2,6 +2,10 @@
 
 #include "devices/Device.h"
 #include "serial/ExactSpeed.h"
+#include "serial/NetworkAddress.h"
+#include "serial/NetworkConnector.h"
+#include "serial/NetworkModemLines.h"
+#include "serial/NetworkPort.h"
 #include "serial/PortOptions.h"
 #include "serial/SerialPort.h"
 #include "serial/TermiosModemLines.h"
@@ -9,6 +13,10 @@
 
 #include <cerrno>
 #include <cstring>
+
+SerialController::SerialController() = default;
+
+SerialController::~SerialController() = default;
 
 bool SerialController::openPort(Device* device)
 {
@@ -40,6 +48,49 @@ bool SerialController::openPort(Device* device)
     return true;
 }
 
+bool SerialController::isNetworkAddress(std::string_view name)
+{
+    return NetworkAddress::looksLikeOne(name);
+}
+
+void SerialController::openPortAsync(Device* device, std::function<void(bool opened)> done)
+{
+    cancelOpen();
+    if (!device)
+        return;
+    // Reopening must start from the device's own settings, as openPort does.
+    device->releasePort();
+    const PortSettings settings{device->getBaud(), device->getPacketFlag(), device->getFlowFlag(), device->getDtr(),
+                                device->getRts()};
+    opening_ = device;
+    connector_ = std::make_unique<NetworkConnector>(
+        device->getAddr(), settings, [this, device, done = std::move(done)](NetworkConnector::Result result) {
+            // Kept until this returns: the connector is still on the stack below.
+            const std::unique_ptr<NetworkConnector> finished = std::move(connector_);
+            opening_ = nullptr;
+            if (!result.port) {
+                lastError_ = result.error;
+                openFailure_ = std::move(result.message);
+                portHolder_.reset();
+                done(false);
+                return;
+            }
+            openFailure_.clear();
+            runningRate_ = result.port->runningRate();
+            device->setPort(std::move(result.port));
+            logLine("OPEND port");
+            done(true);
+        },
+        networkTimeout_);
+    connector_->start();
+}
+
+void SerialController::cancelOpen()
+{
+    connector_.reset();
+    opening_ = nullptr;
+}
+
 int SerialController::requestedRate(int baud)
 {
     return PortOptions::rateFor(baud);
@@ -55,6 +106,9 @@ std::unique_ptr<ModemLines> SerialController::modemLines(const Device* device) c
     const int fd = device ? device->getPortHandle() : -1;
     if (fd == -1)
         return nullptr;
+    // A network port's lines go over its connection, not through ioctls on the socket.
+    if (auto* network = dynamic_cast<NetworkPort*>(device->getPort()))
+        return std::make_unique<NetworkModemLines>(*network);
     if (modemLinesFor_)
         return modemLinesFor_(fd);
     return std::make_unique<TermiosModemLines>(fd);
@@ -64,6 +118,8 @@ bool SerialController::closePort(Device* device)
 {
     if (!device)
         return false;
+    if (device == opening_)
+        cancelOpen();
     if (!device->getPort()) {
         logLine("Failed to closed previsouly enabled port");
         return false;

@@ -1,25 +1,54 @@
 // Opens a device record's port with the record's settings, reads and writes it without
 // ever blocking, and closes it, printing a line for each. Each window has one; the port
-// itself (a SerialPort) belongs to the record, so windows sharing a device share it.
+// itself (a SerialPort, or a NetworkPort for a network address) belongs to the record, so
+// windows sharing a device share it.
 #pragma once
 
 #include "serial/ModemLines.h"
 #include "serial/PortHolder.h"
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
 class Device;
+class NetworkConnector;
 class Port;
 
 class SerialController {
 public:
+    SerialController();
+    SerialController(const SerialController&) = delete;
+    SerialController& operator=(const SerialController&) = delete;
+    ~SerialController();
+
     // Closes the record's port first if it has one. False for no record, or when the path
     // can't be opened, another program holds it (lastError() EBUSY, portHolder() names it
     // when it can) or it isn't a terminal that takes the settings (lastError() says why).
     // Puts DTR and RTS as the record wants them (RTS only without hardware flow control).
     bool openPort(Device* device);
+    // A record whose name is a network address (rfc2217://, tcp://, telnet://; see
+    // NetworkAddress) is opened by openPortAsync, never by openPort.
+    static bool isNetworkAddress(std::string_view name);
+    // Starts opening the record's network port with the record's settings and returns at once.
+    // `done` is called on the run loop, never before this returns: true once the port is the
+    // record's, its settings sent and answered, with the lines openPort prints (SETTING …,
+    // "OPEND port") and runningRate() the rate the server answered; false when it could not be
+    // opened, lastError() and openFailure() saying why (refused, unreachable, unknown host, no
+    // answer within the time limit). Opening again, closePort() of the record and destroying
+    // this controller cancel it without calling `done`; so must a record's owner before
+    // destroying a record that is being opened.
+    void openPortAsync(Device* device, std::function<void(bool opened)> done);
+    bool isOpening() const { return connector_ != nullptr; }
+    void cancelOpen();
+    // How long openPortAsync may take from the name's lookup to the server's last answer.
+    void setNetworkTimeout(std::chrono::milliseconds timeout) { networkTimeout_ = timeout; }
+    // The words for the last failed openPortAsync, for the status bar.
+    const std::string& openFailure() const { return openFailure_; }
     // The rate the port asks for a record's baud: the baud, or 9600 for one not positive.
     static int requestedRate(int baud);
     // The output speed the last successful open read back from the port, 0 if it could not
@@ -65,4 +94,8 @@ private:
     std::size_t droppedBytes_ = 0;
     int runningRate_ = 0;
     ModemLines::Factory modemLinesFor_;
+    std::unique_ptr<NetworkConnector> connector_;
+    const Device* opening_ = nullptr;
+    std::string openFailure_;
+    std::chrono::milliseconds networkTimeout_{10000};
 };

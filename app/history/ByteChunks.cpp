@@ -17,7 +17,7 @@ void ByteChunks::append(std::string_view bytes, std::uint64_t lineStart)
 {
     if (!fits(bytes.size())) {
         Chunk next;
-        next.bytes = std::make_shared_for_overwrite<char[]>(chunkSize_);
+        next.bytes = spare_ ? std::move(spare_) : std::make_shared_for_overwrite<char[]>(chunkSize_);
         next.position = lineStart;
         if (!chunks_.empty() && lineStart < end_) {
             // The line so far moves on whole; the chunk it leaves ends where it began.
@@ -45,9 +45,12 @@ std::string_view ByteChunks::view(std::uint64_t position, std::size_t length) co
     return std::string_view(chunk->bytes.get() + (position - chunk->position), length);
 }
 
-std::size_t ByteChunks::dropFirst()
+std::size_t ByteChunks::dropFirst(bool keep)
 {
-    const std::size_t used = chunks_.front().used;
+    Chunk& first = chunks_.front();
+    const std::size_t used = first.used;
+    if (keep && first.bytes.use_count() == 1)
+        spare_ = std::move(first.bytes);
     chunks_.pop_front();
     return used;
 }
@@ -55,4 +58,5 @@ std::size_t ByteChunks::dropFirst()
 void ByteChunks::clear()
 {
     chunks_.clear();
+    spare_.reset();
 }

@@ -18,8 +18,8 @@ public:
     std::uint64_t begin() const { return chunks_.empty() ? end_ : chunks_.front().position; }
     std::uint64_t end() const { return end_; }
     std::size_t chunkCount() const { return chunks_.size(); }
-    // Memory the chunks hold, whether filled or not.
-    std::size_t capacityBytes() const { return chunks_.size() * chunkSize_; }
+    // Memory the chunks hold, whether filled or not, and the one kept for reuse.
+    std::size_t capacityBytes() const { return (chunks_.size() + (spare_ ? 1 : 0)) * chunkSize_; }
     // Whether bytes more bytes fit in the last chunk.
     bool fits(std::size_t bytes) const;
 
@@ -28,8 +28,10 @@ public:
     void append(std::string_view bytes, std::uint64_t lineStart);
     // The bytes at [position, position + length), which lie in one chunk.
     std::string_view view(std::uint64_t position, std::size_t length) const;
-    // Frees the oldest chunk; answers how many stored bytes went with it.
-    std::size_t dropFirst();
+    // Lets the oldest chunk go; answers how many stored bytes went with it. With keep, its
+    // memory is kept for the next chunk (unless a copy still reads it): memory the system has
+    // mapped in already, where a fresh chunk would fault in every page of it anew.
+    std::size_t dropFirst(bool keep);
     void clear();
 
     // Calls visit(bytes) for each chunk's stored bytes, oldest first.
@@ -49,5 +51,6 @@ private:
 
     std::size_t chunkSize_;
     std::deque<Chunk> chunks_;
+    std::shared_ptr<char[]> spare_;
     std::uint64_t end_ = 0;
 };

@@ -82,14 +82,15 @@ void HistoryStore::beginLine(const Moment& at)
 void HistoryStore::appendToLine(std::string_view bytes)
 {
     if (!bytes_.fits(bytes.size())) {
-        // The new chunk must fit in the limit: the oldest make room for it first.
-        while (bytes_.chunkCount() > 1 && bytes_.capacityBytes() + bytes_.chunkSize() > limit_)
-            dropOldest();
+        // The new chunk must fit in the limit: the oldest make room for it first, and it takes
+        // the memory of the last of them.
+        while (bytes_.chunkCount() > 1 && (bytes_.chunkCount() + 1) * bytes_.chunkSize() > limit_)
+            dropOldest(true);
     }
     bytes_.append(bytes, openStart_);
     index_.extendLast(static_cast<std::uint32_t>(bytes.size()));
     while (bytes_.chunkCount() > 1 && memoryBytes() > limit_ + limit_ / 10)
-        dropOldest();
+        dropOldest(false);
 }
 
 void HistoryStore::addMarker(std::string text, const Moment& at, bool opensPort)
@@ -101,9 +102,9 @@ void HistoryStore::addMarker(std::string text, const Moment& at, bool opensPort)
     markers_.push_back(Marker{index_.end() - 1, std::move(text), opensPort, entry.at});
 }
 
-void HistoryStore::dropOldest()
+void HistoryStore::dropOldest(bool keepMemory)
 {
-    dropped_ += bytes_.dropFirst();
+    dropped_ += bytes_.dropFirst(keepMemory);
     index_.dropBefore(bytes_.begin());
     while (!markers_.empty() && markers_.front().line < index_.first()) {
         if (markers_.front().opensPort)

@@ -68,7 +68,8 @@ private:
     };
 
     std::string_view markerText(std::uint64_t line) const;
-    void dropOldest();
+    // keepMemory: the chunk's memory serves the next one (see ByteChunks::dropFirst).
+    void dropOldest(bool keepMemory);
 
     std::size_t limit_;
     ByteChunks bytes_;

@@ -67,14 +67,11 @@ LineIndex::Block& LineIndex::lastForWriting()
 
 void LineIndex::add(std::uint64_t position, const Moment& at, bool marker)
 {
-    Moment stamp = at;
-    if (!empty()) {
-        const Block& last = *blocks_.back();
-        const Moment previous = stampIn(last, last.count - 1);
-        if (stamp.steady < previous.steady)
-            stamp = previous;
-    }
-    if (blocks_.empty() || !fits(*blocks_.back(), stamp)) {
+    const bool any = !blocks_.empty();
+    const Moment stamp = any && at.steady < last_.steady ? last_ : at;
+    // The lines of one read share its stamp: they need no new reckoning.
+    const bool same = any && stamp == last_ && blocks_.back()->count < blockLines;
+    if (!same && (!any || !fits(*blocks_.back(), stamp))) {
         auto block = std::make_shared<Block>();
         block->firstLine = end_;
         block->position = position;
@@ -82,11 +79,13 @@ void LineIndex::add(std::uint64_t position, const Moment& at, bool marker)
         blocks_.push_back(std::move(block));
     }
     Block& block = lastForWriting();
+    if (!same)
+        lastMicros_ = static_cast<std::uint32_t>(duration_cast<microseconds>(stamp.steady - block.base.steady).count());
     block.lengths[block.count] = marker ? markerBit : 0;
-    block.micros[block.count] =
-        static_cast<std::uint32_t>(duration_cast<microseconds>(stamp.steady - block.base.steady).count());
+    block.micros[block.count] = lastMicros_;
     ++block.count;
     ++end_;
+    last_ = stamp;
 }
 
 void LineIndex::extendLast(std::uint32_t count)

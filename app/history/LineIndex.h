@@ -69,6 +69,8 @@ private:
     std::deque<std::shared_ptr<Block>> blocks_;
     std::uint64_t first_ = 0;
     std::uint64_t end_ = 0;
+    Moment last_;                 // the last line's stamp
+    std::uint32_t lastMicros_ = 0; // and its offset from its block's base
 };
 
 template <typename Visit>

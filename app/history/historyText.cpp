@@ -29,7 +29,7 @@ void appendSavedHistoryLine(std::string& out, const HistoryLine& line, int viewT
 {
     stamps.appendDateTime(out, line.at.wall);
     out.push_back(' ');
-    appendHistoryUtf8(out, line, viewType, encoding);
+    appendCapturedUtf8(out, line, viewType, encoding);
     out.push_back('\n');
 }
 

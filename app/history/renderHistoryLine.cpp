@@ -12,12 +12,22 @@ bool showsBytesAsNumbers(int viewType)
     return viewType == ViewTypeMixed || viewType == ViewTypeDecimal || viewType == ViewTypeHex;
 }
 
-// The bytes the line shows: the line feed that ended it is part of the line where bytes show
-// as numbers, and only its end elsewhere.
-std::string_view shownBytes(const HistoryLine& line, int viewType)
+// The bytes a text capture writes for the line: the line feed that ended it is part of the
+// line where bytes show as numbers, and only its end elsewhere.
+std::string_view capturedBytes(const HistoryLine& line, int viewType)
 {
     std::string_view bytes = line.bytes;
-    if (!bytes.empty() && bytes.back() == '\n' && !showsBytesAsNumbers(viewType))
+    if (bytes.ends_with('\n') && !showsBytesAsNumbers(viewType))
+        bytes.remove_suffix(1);
+    return bytes;
+}
+
+// The bytes the view shows: a CR before that line feed is part of the line end too, as the
+// receive view lays CR LF out.
+std::string_view shownBytes(const HistoryLine& line, int viewType)
+{
+    std::string_view bytes = capturedBytes(line, viewType);
+    if (bytes.size() < line.bytes.size() && bytes.ends_with('\r'))
         bytes.remove_suffix(1);
     return bytes;
 }
@@ -66,4 +76,12 @@ void appendHistoryUtf8(std::string& out, const HistoryLine& line, int viewType, 
         out.append("--- ").append(line.text).append(" ---");
     else
         out.append(renderCaptureLine(shownBytes(line, viewType), viewType, encoding));
+}
+
+void appendCapturedUtf8(std::string& out, const HistoryLine& line, int viewType, TextEncoding encoding)
+{
+    if (line.marker)
+        appendHistoryUtf8(out, line, viewType, encoding);
+    else
+        out.append(renderCaptureLine(capturedBytes(line, viewType), viewType, encoding));
 }

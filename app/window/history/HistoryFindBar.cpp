@@ -36,6 +36,9 @@ HistoryFindBar::HistoryFindBar(QWidget* parent)
     regex_ = toggle(this, QStringLiteral(".*"), tr("Regular expression"));
     case_ = toggle(this, QStringLiteral("Aa"), tr("Match case"));
     summary_ = new QLabel(this);
+    QPalette colors = summary_->palette();
+    colors.setColor(QPalette::BrightText, QColor(200, 0, 0));
+    summary_->setPalette(colors);
     summary_->setMinimumWidth(summary_->fontMetrics().horizontalAdvance(QStringLiteral("000000 of 000000 so far")));
     progress_ = new QProgressBar(this);
     progress_->setRange(0, 1000);
@@ -109,9 +112,6 @@ void HistoryFindBar::setSummary(const QString& summary, bool error)
     summary_->setText(summary);
     // An error is told in the colour of one, and not only by it: the text says what is wrong.
     summary_->setForegroundRole(error ? QPalette::BrightText : QPalette::WindowText);
-    QPalette colors = summary_->palette();
-    colors.setColor(QPalette::BrightText, QColor(200, 0, 0));
-    summary_->setPalette(colors);
 }
 
 QString HistoryFindBar::summary() const

@@ -134,6 +134,7 @@ void HistoryView::restartSearch()
     request.origin = origin_;
     finder_.start(request);
     shownCurrent_.reset();
+    lines_->viewport()->update();
     step();
 }
 
@@ -153,11 +154,14 @@ void HistoryView::showState()
         return;
     bar_->setSummary(QString::fromStdString(finder_.summary()), !finder_.error().empty());
     bar_->setProgress(finder_.searching() ? std::optional(finder_.progress()) : std::nullopt);
+    // Highlights do not wait for the count (each row in view is searched as it is painted):
+    // the rows change only when the current match does.
     const auto current = finder_.current();
     if (current && current != shownCurrent_)
         lines_->reveal(*current);
+    if (current != shownCurrent_)
+        lines_->viewport()->update();
     shownCurrent_ = current;
-    lines_->viewport()->update();
 }
 
 void HistoryView::findNext()

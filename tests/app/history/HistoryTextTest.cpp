@@ -65,7 +65,7 @@ TEST_F(HistoryTest, CopyGivesTheSelectedLinesAsShownAfterTheirGutter)
                                 false),
               "     0.002 a\\9b\\13\\10\n     0.005 \\1z\\10\n");
     EXPECT_EQ(copiedHistoryText(history.store(), 0, 2, GutterMode::None, ViewTypeText, TextEncodingLatin1, false),
-              "--- Port cu.usb opened, 115200 none-8-1 None ---\na\tb\r\n");
+              "--- Port cu.usb opened, 115200 none-8-1 None ---\na\tb\n");
 }
 
 TEST_F(HistoryTest, SavedAsRawTheFileHoldsExactlyTheBytesDelivered)

@@ -14,7 +14,9 @@
 #include "app/window/history/HistoryFindBar.h"
 #include "app/window/history/HistoryLinesView.h"
 #include "app/window/history/HistoryView.h"
+#include "bench/HistoryPaneBench.h"
 #include "bench/HistoryStreamBench.h"
+#include "bench/Spread.h"
 #include "bench/QuietStdout.h"
 
 #include <QApplication>
@@ -38,7 +40,11 @@
 namespace {
 
 using historybench::Clock;
+using historybench::millisSince;
 using historybench::Seconds;
+using historybench::shown;
+using historybench::Spread;
+using historybench::spread;
 using historybench::StreamRun;
 
 struct Plan {
@@ -47,30 +53,6 @@ struct Plan {
     double pacedSeconds = 10;
     bool stream = true;
 };
-
-struct Spread {
-    double median = 0, low = 0, high = 0;
-};
-
-Spread spread(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return Spread{n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2, values.front(), values.back()};
-}
-
-// "1.23 (1.20-1.31)": the median, then the lowest and highest, with digits decimals.
-std::string shown(const Spread& s, int digits = 2)
-{
-    char text[96];
-    std::snprintf(text, sizeof text, "%.*f (%.*f-%.*f)", digits, s.median, digits, s.low, digits, s.high);
-    return text;
-}
-
-double millisSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 long residentKiB()
 {
@@ -252,106 +234,6 @@ bool findIn64MiB(const Plan& plan, const ReceivedHistory& history)
     return met;
 }
 
-// Delivers what the widgets posted for themselves and paints the view's rows now.
-void paintNow(HistoryView& view)
-{
-    QCoreApplication::sendPostedEvents();
-    view.lines().viewport()->repaint();
-}
-
-bool paneOn64MiB(const Plan& plan, ReceivedHistory& history)
-{
-    std::fprintf(stderr, "The pane on the same history (offscreen)\n");
-    std::vector<double> open, jump, page, jumpAbout, keyWait, keyWait90;
-    double worstPage = 0, worstJump = 0, worstKey = 0;
-    std::mt19937 random(1);
-    for (int run = 0; run < plan.runs; ++run) {
-        auto start = Clock::now();
-        HistoryView view(history);
-        view.resize(900, 600);
-        view.show();
-        if (!QTest::qWaitForWindowExposed(&view))
-            throw std::runtime_error("the pane never showed");
-        paintNow(view);
-        open.push_back(millisSince(start));
-        start = Clock::now();
-        QTest::keyClick(&view.lines(), Qt::Key_Home, Qt::ControlModifier);
-        paintNow(view);
-        jump.push_back(millisSince(start));
-        std::vector<double> pages, jumps;
-        for (int i = 0; i < 200; ++i) {
-            start = Clock::now();
-            QTest::keyClick(&view.lines(), Qt::Key_PageDown);
-            paintNow(view);
-            pages.push_back(millisSince(start));
-            start = Clock::now();
-            QScrollBar* bar = view.lines().verticalScrollBar();
-            bar->setValue(static_cast<int>(random() % static_cast<unsigned>(bar->maximum() + 1)));
-            paintNow(view);
-            jumps.push_back(millisSince(start));
-        }
-        page.push_back(spread(pages).median);
-        jumpAbout.push_back(spread(jumps).median);
-        worstPage = std::max(worstPage, spread(pages).high);
-        worstJump = std::max(worstJump, spread(jumps).high);
-
-        // Keys while a search runs in mixed, the slower view: another thread posts a key every
-        // 20 ms, whenever that falls, and each is timed until the view gets it.
-        view.setViewType(ViewTypeMixed);
-        QTest::keyClick(&view.lines(), Qt::Key_Home, Qt::ControlModifier);
-        view.openFind();
-        view.findBar().patternField()->setText(QStringLiteral("\\13\\10"));
-        std::vector<double> waits;
-        std::mutex postedMutex;
-        std::deque<Clock::time_point> posted;
-        struct KeyTimer : QObject {
-            std::function<void()> got;
-            bool eventFilter(QObject*, QEvent* event) override
-            {
-                if (event->type() == QEvent::KeyPress)
-                    got();
-                return false;
-            }
-        } filter;
-        filter.got = [&] {
-            const std::lock_guard lock(postedMutex);
-            waits.push_back(millisSince(posted.front()));
-            posted.pop_front();
-        };
-        view.lines().installEventFilter(&filter);
-        std::atomic<bool> searching{true};
-        HistoryLinesView* lines = &view.lines();
-        std::thread typist([&] {
-            while (searching) {
-                {
-                    const std::lock_guard lock(postedMutex);
-                    posted.push_back(Clock::now());
-                }
-                QCoreApplication::postEvent(lines, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
-                std::this_thread::sleep_for(std::chrono::milliseconds(20) + std::chrono::microseconds(random() % 1000));
-            }
-        });
-        while (view.finder().hasWork())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        searching = false;
-        typist.join();
-        QCoreApplication::sendPostedEvents(lines);
-        view.lines().removeEventFilter(&filter);
-        keyWait.push_back(spread(waits).median);
-        std::sort(waits.begin(), waits.end());
-        keyWait90.push_back(waits[waits.size() * 9 / 10]);
-        worstKey = std::max(worstKey, spread(waits).high);
-        view.closeFind();
-    }
-    const Spread o = spread(open), j = spread(jump), k = spread(keyWait);
-    std::fprintf(stderr, "  open and paint %s ms, jump to the start %s ms\n", shown(o).c_str(), shown(j).c_str());
-    std::fprintf(stderr, "  page down: median %s ms (slowest %.2f); jump anywhere: median %s ms (slowest %.2f)\n",
-                 shown(spread(page)).c_str(), worstPage, shown(spread(jumpAbout)).c_str(), worstJump);
-    std::fprintf(stderr, "  a key during a search waits: median %s ms, 90th percentile %s ms, slowest %.2f ms\n\n",
-                 shown(k).c_str(), shown(spread(keyWait90)).c_str(), worstKey);
-    return o.median <= 100 && j.median <= 100 && worstKey <= 16;
-}
-
 bool memoryAtTheLimit(const Plan& plan)
 {
     std::fprintf(stderr, "Memory after three times the limit (64 MiB) arrived\n");
@@ -427,7 +309,7 @@ int main(int argc, char** argv)
         ReceivedHistory history;
         fillBootLog(history, history.settings().limit - 4096, "the needle\r\n");
         met = findIn64MiB(plan, history) && met;
-        met = paneOn64MiB(plan, history) && met;
+        met = historybench::paneOn64MiB(plan.runs, history) && met;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_history: %s\n", error.what());
         return 2;

@@ -30,20 +30,28 @@ std::size_t gutterWidth(GutterMode mode)
     return 0;
 }
 
+void appendGutterText(std::string& out, GutterMode mode, const Moment& at, const std::optional<Moment>& previous,
+                      const std::optional<Moment>& opened, StampText& stamps)
+{
+    const std::size_t start = out.size();
+    if (mode == GutterMode::Clock)
+        stamps.appendTime(out, at.wall);
+    else if (mode == GutterMode::SincePrevious && previous)
+        out += seconds(at.steady - previous->steady, "+");
+    else if (mode == GutterMode::SincePortOpened && opened && opened->steady <= at.steady)
+        out += seconds(at.steady - opened->steady, "");
+    const std::size_t width = gutterWidth(mode);
+    if (out.size() - start < width)
+        out.insert(start, width - (out.size() - start), ' ');
+}
+
 std::string gutterText(GutterMode mode, const HistoryStore& store, std::uint64_t line, StampText& stamps)
 {
-    const Moment at = store.line(line).at;
+    std::optional<Moment> previous;
+    if (mode == GutterMode::SincePrevious && line > store.firstLine())
+        previous = store.line(line - 1).at;
     std::string text;
-    if (mode == GutterMode::Clock) {
-        stamps.appendTime(text, at.wall);
-    } else if (mode == GutterMode::SincePrevious && line > store.firstLine()) {
-        text = seconds(at.steady - store.line(line - 1).at.steady, "+");
-    } else if (mode == GutterMode::SincePortOpened) {
-        if (const auto opened = store.openedAt(line); opened && opened->steady <= at.steady)
-            text = seconds(at.steady - opened->steady, "");
-    }
-    const std::size_t width = gutterWidth(mode);
-    if (text.size() < width)
-        text.insert(0, width - text.size(), ' ');
+    appendGutterText(text, mode, store.line(line).at, previous,
+                     mode == GutterMode::SincePortOpened ? store.openedAt(line) : std::nullopt, stamps);
     return text;
 }

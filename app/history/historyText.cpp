@@ -14,11 +14,21 @@ std::string copiedHistoryText(const HistoryStore& store, std::uint64_t from, std
             text.append(gutterWidth(gutter) + 1, ' ');
         text.append("--- ").append(notice).append(" ---\n");
     }
+    std::optional<Moment> previous;
+    if (from > store.firstLine() && from < store.endLine())
+        previous = store.line(from - 1).at;
+    std::optional<Moment> opened = from < store.endLine() ? store.openedAt(from) : std::nullopt;
     store.forEachLine(from, to, [&](const HistoryLine& line) {
-        if (gutter != GutterMode::None)
-            text.append(gutterText(gutter, store, line.number, stamps)).push_back(' ');
+        // Only a marker can be an opening of the port.
+        if (line.marker)
+            opened = store.openedAt(line.number);
+        if (gutter != GutterMode::None) {
+            appendGutterText(text, gutter, line.at, previous, opened, stamps);
+            text.push_back(' ');
+        }
         appendHistoryUtf8(text, line, viewType, encoding);
         text.push_back('\n');
+        previous = line.at;
         return true;
     });
     return text;

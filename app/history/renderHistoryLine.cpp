@@ -72,10 +72,23 @@ void shownHistoryText(const HistoryLine& line, int viewType, TextEncoding encodi
 
 void appendHistoryUtf8(std::string& out, const HistoryLine& line, int viewType, TextEncoding encoding)
 {
-    if (line.marker)
+    if (line.marker) {
         out.append("--- ").append(line.text).append(" ---");
-    else
+    } else if (encoding == TextEncodingLatin1 && !showsBytesAsNumbers(viewType)) {
+        // Each byte is its character: what renderCaptureLine() gives, without its four copies,
+        // for a copy of all 64 MiB.
+        for (const char byte : shownBytes(line, viewType)) {
+            const auto unit = static_cast<unsigned char>(byte);
+            if (unit < 0x80) {
+                out.push_back(byte);
+            } else {
+                out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+                out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+            }
+        }
+    } else {
         out.append(renderCaptureLine(shownBytes(line, viewType), viewType, encoding));
+    }
 }
 
 void appendCapturedUtf8(std::string& out, const HistoryLine& line, int viewType, TextEncoding encoding)

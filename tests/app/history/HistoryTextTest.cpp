@@ -1,3 +1,4 @@
+#include "app/capture/renderCaptureLine.h"
 #include "app/history/HistorySaver.h"
 #include "app/history/gutterText.h"
 #include "app/history/historyText.h"
@@ -66,6 +67,17 @@ TEST_F(HistoryTest, CopyGivesTheSelectedLinesAsShownAfterTheirGutter)
               "     0.002 a\\9b\\13\\10\n     0.005 \\1z\\10\n");
     EXPECT_EQ(copiedHistoryText(history.store(), 0, 2, GutterMode::None, ViewTypeText, TextEncodingLatin1, false),
               "--- Port cu.usb opened, 115200 none-8-1 None ---\na\tb\n");
+}
+
+TEST_F(HistoryTest, CopyInTheTextViewRendersEveryByteAsTheCaptureDoes)
+{
+    std::string bytes;
+    for (int value = 0; value < 256; ++value)
+        if (value != '\n')
+            bytes.push_back(static_cast<char>(value));
+    deliver(bytes);
+    EXPECT_EQ(copiedHistoryText(history.store(), 0, 1, GutterMode::None, ViewTypeText, TextEncodingLatin1, false),
+              renderCaptureLine(bytes, ViewTypeText) + "\n");
 }
 
 TEST_F(HistoryTest, SavedAsRawTheFileHoldsExactlyTheBytesDelivered)

@@ -84,9 +84,7 @@ std::optional<std::uint64_t> FindHits::lineAfter(std::uint64_t line) const
     for (auto i = static_cast<std::size_t>(blockNumber(from) - firstBlock_); i < blocks_.size(); ++i) {
         const Block& block = blocks_[i];
         const std::uint64_t base = (firstBlock_ + i) * blockLines;
-        if (block.count == 0)
-            continue;
-        for (std::size_t word = (from - base) / 64; word < block.bits.size(); ++word) {
+        for (std::size_t word = (from - base) / 64; block.count != 0 && word < block.bits.size(); ++word) {
             std::uint64_t bits = block.bits[word];
             if (word == (from - base) / 64)
                 bits &= ~std::uint64_t{0} << ((from - base) % 64);

@@ -250,6 +250,13 @@ bool HistoryFinder::next()
     if (!active())
         return false;
     follow();
+    // Asked before the seek found the nearest match: it looks on a little now, and what it
+    // finds is the one asked for.
+    const bool had = current_.has_value();
+    if (seeking_ && !seek(SteadyClock::now() + navigationBudget))
+        return false;
+    if (!had && current_)
+        return true;
     if (!current_) {
         const auto line = hits_.firstLine();
         if (line)
@@ -283,6 +290,11 @@ bool HistoryFinder::previous()
     if (!active())
         return false;
     follow();
+    const bool had = current_.has_value();
+    if (seeking_ && !seek(SteadyClock::now() + navigationBudget))
+        return false;
+    if (!had && current_)
+        return true;
     if (!current_) {
         if (searching() || hits_.total() == 0)
             return false;

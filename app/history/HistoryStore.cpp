@@ -31,7 +31,11 @@ HistoryStore::HistoryStore(std::size_t limit, std::size_t chunkSize)
 
 HistoryLine HistoryStore::line(std::uint64_t number) const
 {
-    const LineIndex::Entry entry = index_.at(number);
+    return lineAt(number, index_.at(number));
+}
+
+HistoryLine HistoryStore::lineAt(std::uint64_t number, const LineIndex::Entry& entry) const
+{
     HistoryLine line;
     line.number = number;
     line.marker = entry.marker;

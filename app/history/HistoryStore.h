@@ -67,6 +67,7 @@ private:
         Moment at;
     };
 
+    HistoryLine lineAt(std::uint64_t number, const LineIndex::Entry& entry) const;
     std::string_view markerText(std::uint64_t line) const;
     // keepMemory: the chunk's memory serves the next one (see ByteChunks::dropFirst).
     void dropOldest(bool keepMemory);
@@ -86,14 +87,6 @@ template <typename Visit>
 void HistoryStore::forEachLine(std::uint64_t from, std::uint64_t to, Visit visit) const
 {
     index_.forEach(from, to, [&](std::uint64_t number, const LineIndex::Entry& entry) {
-        HistoryLine line;
-        line.number = number;
-        line.marker = entry.marker;
-        line.at = entry.at;
-        if (entry.marker)
-            line.text = markerText(number);
-        else
-            line.bytes = bytes_.view(entry.position, entry.length);
-        return visit(static_cast<const HistoryLine&>(line));
+        return visit(static_cast<const HistoryLine&>(lineAt(number, entry)));
     });
 }

@@ -77,7 +77,7 @@ void ReceivedHistory::portEvent(const PortEvent& event)
              event.at);
         break;
     case Kind::Reconnected: {
-        // The gap is part of what the reader must see: how long nothing could come.
+        // The reader must see the gap too: how long nothing could come.
         std::string away;
         if (goneAt_) {
             char text[48];

@@ -33,6 +33,6 @@ void StampText::appendTime(std::string& out, std::chrono::system_clock::time_poi
     const long long millis = millisIntoSecond(wall);
     char fraction[8];
     std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(millis));
-    // The time of day is the part after the date and its space.
+    // The time of day is what follows the date and its space.
     out.append(dateTime_, dateTime_.size() - 8, 8).append(fraction);
 }

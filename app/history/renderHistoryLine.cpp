@@ -12,7 +12,7 @@ bool showsBytesAsNumbers(int viewType)
     return viewType == ViewTypeMixed || viewType == ViewTypeDecimal || viewType == ViewTypeHex;
 }
 
-// The bytes a text capture writes for the line: the line feed that ended it is part of the
+// The bytes a text capture writes for the line: the line feed that ended it belongs to the
 // line where bytes show as numbers, and only its end elsewhere.
 std::string_view capturedBytes(const HistoryLine& line, int viewType)
 {
@@ -22,7 +22,7 @@ std::string_view capturedBytes(const HistoryLine& line, int viewType)
     return bytes;
 }
 
-// The bytes the view shows: a CR before that line feed is part of the line end too, as the
+// The bytes the view shows: a CR before that line feed belongs to the line end too, as the
 // receive view lays CR LF out.
 std::string_view shownBytes(const HistoryLine& line, int viewType)
 {

@@ -166,21 +166,25 @@ void HistoryView::showState()
 
 void HistoryView::findNext()
 {
-    if (bar_->isHidden() || bar_->pattern().isEmpty()) {
-        openFind();
-        return;
-    }
-    finder_.next();
-    showState();
+    moveToMatch(true);
 }
 
 void HistoryView::findPrevious()
 {
+    moveToMatch(false);
+}
+
+void HistoryView::moveToMatch(bool forward)
+{
+    // With nothing to look for yet, the keys ask for it.
     if (bar_->isHidden() || bar_->pattern().isEmpty()) {
         openFind();
         return;
     }
-    finder_.previous();
+    if (forward)
+        finder_.next();
+    else
+        finder_.previous();
     showState();
 }
 

@@ -59,6 +59,7 @@ public:
 
 private:
     void restartSearch();
+    void moveToMatch(bool forward);
     void step();
     void showState();
 

@@ -185,3 +185,46 @@ TEST_F(FinderTest, LinesTheHistoryDropsLeaveTheCountAndTheCurrentMatch)
     EXPECT_EQ(smallFinder.current(), fresh.current());
     EXPECT_EQ(smallFinder.currentIndex(), std::optional<std::uint64_t>(0));
 }
+
+TEST_F(FinderTest, NavigatingBeforeTheCountIsDoneVisitsTheMatchesItWillCount)
+{
+    for (int i = 0; i < 4000; ++i)
+        deliver(i % 100 == 50 ? "hit\n" : "miss\n");
+    const auto visit = [&](HistoryFinder& searching) {
+        std::string lines;
+        for (int i = 0; i < 3; ++i, searching.next())
+            lines += std::to_string(searching.current()->line) + " ";
+        for (int i = 0; i < 6; ++i, searching.previous())
+            lines += std::to_string(searching.current()->line) + " ";
+        return lines;
+    };
+    HistoryFinder::Request request;
+    request.pattern = u"hit";
+    request.origin = 2000;
+    finder.start(request);
+    finder.step(std::chrono::steady_clock::now());
+    ASSERT_TRUE(finder.searching());
+    ASSERT_FALSE(finder.current());
+    // F3 before anything was found: the nearest match.
+    ASSERT_TRUE(finder.next());
+    const std::string early = visit(finder);
+    find(u"hit", false, false, ViewTypeText, 2000);
+    EXPECT_EQ(early, visit(finder));
+    EXPECT_EQ(early, "2050 2150 2250 2350 2250 2150 2050 1950 1850 ");
+}
+
+TEST_F(FinderTest, CaseFoldsBeyondAsciiInWhatTheEncodingShows)
+{
+    deliver("ÉTÉ en UTF-8\n");
+    deliver("\xc9t\xc9 en Latin-1\n");
+    HistoryFinder::Request request;
+    request.pattern = u"été";
+    request.encoding = TextEncodingUtf8;
+    finder.start(request);
+    finishSearch();
+    EXPECT_EQ(finder.matchesOn(0), (Matches{{0, 0, 3}}));
+    EXPECT_EQ(finder.count(), 1u);
+    find(u"été");
+    EXPECT_EQ(finder.matchesOn(1), (Matches{{1, 0, 3}}));
+    EXPECT_EQ(finder.count(), 1u);
+}

@@ -138,3 +138,19 @@ TEST_F(HistoryTest, ASnapshotKeepsWhatItSawWhileTheHistoryGoesOnAndDrops)
     EXPECT_EQ(linesOf(*snapshot), seen);
     EXPECT_EQ(rawBytes(*snapshot), raw);
 }
+
+TEST_F(HistoryTest, StampsStayTheDeliveredOnesAcrossLongSilencesAndWallClockJumps)
+{
+    std::vector<Moment> sent;
+    Moment at = clock.now();
+    for (int i = 0; i < 6; ++i) {
+        // Two hours of silence, then the wall clock set back a minute while the steady one runs on.
+        at = i == 2 ? at + std::chrono::hours(2) : at + ms(7);
+        if (i == 4)
+            at.wall -= std::chrono::minutes(1);
+        sent.push_back(at);
+        history.received("line\n", at);
+    }
+    for (std::uint64_t line = 0; line < sent.size(); ++line)
+        EXPECT_EQ(history.store().line(line).at, sent[line]) << "line " << line;
+}

@@ -83,6 +83,25 @@ private slots:
         QCOMPARE(bar->value(), 0);
     }
 
+    void whatTheHistoryDropsLeavesTheLineTheUserReadsInPlaceAndANoticeOnTop()
+    {
+        ReceivedHistory small({std::size_t{1} << 20});
+        HistoryView pane(small);
+        pane.resize(700, 300);
+        pane.show();
+        feedBootLog(small, *clock, 20000);
+        pane.refresh();
+        pane.lines().verticalScrollBar()->setValue(15000);
+        feedBootLog(small, *clock, 20000, 20000);
+        pane.refresh();
+        QVERIFY2(small.store().firstLine() > 0 && small.store().firstLine() < 15000,
+                 qPrintable(QString::number(small.store().firstLine())));
+        QCOMPARE(pane.lines().topLine(), std::uint64_t{15000});
+        QTest::keyClick(&pane.lines(), Qt::Key_Home, Qt::ControlModifier);
+        const QString top = pane.lines().visibleText().section('\n', 0, 0);
+        QVERIFY2(top.trimmed().startsWith("--- history starts at"), qPrintable(top));
+    }
+
     void findStepsThroughTheMatchesWithItsKeysAndEscapeCloses()
     {
         feedBootLog(*history, *clock, 21);

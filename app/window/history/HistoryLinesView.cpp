@@ -146,7 +146,8 @@ void HistoryLinesView::sync()
     const std::uint64_t top = shownFirstId_ + static_cast<std::uint64_t>(firstVisibleRow());
     shownFirstId_ = first;
     shownEnd_ = endId();
-    std::erase_if(rendered_, [first](const auto& entry) { return entry.first < first; });
+    // The notice's row takes the id of a line that went: rendered afresh, never kept.
+    std::erase_if(rendered_, [this](const auto& entry) { return entry.first < store_.firstLine(); });
     updateScrollBars();
     setTop(following_ ? static_cast<std::uint64_t>(verticalScrollBar()->maximum()) : (top > first ? top - first : 0));
     if (anchor_ && std::max(*anchor_, caret_) < first)
@@ -232,8 +233,8 @@ void HistoryLinesView::paintEvent(QPaintEvent*)
         Row row = cached != rendered_.end() ? std::move(cached->second) : rowFor(id);
         widest_ = std::max(widest_, row.text.length());
         paintRow(painter, y, id, row);
-        // The open line may still grow: rendered afresh each time.
-        if (id < last || id < store_.firstLine())
+        // The open line may still grow, and the notice's words change: rendered afresh each time.
+        if (id < last && id >= store_.firstLine())
             rendered.emplace(id, std::move(row));
     }
     painter.fillRect(QRect(0, y, viewport()->width(), viewport()->height() - y), palette().color(QPalette::Base));

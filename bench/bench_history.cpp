@@ -143,6 +143,11 @@ bool keepingHistory(const Plan& plan)
                      shown(spread(offRate), 1).c_str(), shown(spread(onCost)).c_str(), shown(mb, 1).c_str(),
                      shown(r).c_str(),
                      lost ? "BYTES LOST" : "nothing lost", exact ? "exact" : "WRONG");
+        if (r.median > 1.10)
+            std::fprintf(stderr, "  MISSED: the history adds more than 10 %% per MB\n");
+        if (mb.median < 50)
+            std::fprintf(stderr, "  MISSED: the flood went slower than 50 MB/s (with the history off: %.1f)\n",
+                         spread(offRate).median);
         met = met && r.median <= 1.10 && mb.median >= 50 && exact && !lost;
     }
     std::vector<double> points;

@@ -245,7 +245,7 @@ std::optional<std::uint64_t> HistoryFinder::currentIndex() const
     return index_;
 }
 
-bool HistoryFinder::next()
+std::optional<bool> HistoryFinder::beforeMoving()
 {
     if (!active())
         return false;
@@ -257,6 +257,13 @@ bool HistoryFinder::next()
         return false;
     if (!had && current_)
         return true;
+    return std::nullopt;
+}
+
+bool HistoryFinder::next()
+{
+    if (const auto decided = beforeMoving())
+        return *decided;
     if (!current_) {
         const auto line = hits_.firstLine();
         if (line)
@@ -287,14 +294,8 @@ bool HistoryFinder::next()
 
 bool HistoryFinder::previous()
 {
-    if (!active())
-        return false;
-    follow();
-    const bool had = current_.has_value();
-    if (seeking_ && !seek(SteadyClock::now() + navigationBudget))
-        return false;
-    if (!had && current_)
-        return true;
+    if (const auto decided = beforeMoving())
+        return *decided;
     if (!current_) {
         if (searching() || hits_.total() == 0)
             return false;

@@ -84,6 +84,9 @@ private:
     bool pass(Deadline deadline);
     void found(std::uint64_t line, std::size_t matches);
     void setCurrent(std::uint64_t line, std::size_t ordinal, std::optional<std::uint64_t> index);
+    // What next() and previous() do first: keep up with the history and a seek under way.
+    // Answers their outcome when that decided it.
+    std::optional<bool> beforeMoving();
 
     const HistoryStore& store_;
     std::unique_ptr<HistoryQuery> query_;

@@ -3,8 +3,9 @@
 set -euo pipefail
 
 # dpkg-dev and file: `cpack -G DEB` works out the package's dependencies with dpkg-shlibdeps.
+# libpcre2-dev: find in the received history (regular expressions).
 packages=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libgl-dev dpkg-dev file)
+          qt6-base-dev libgl-dev dpkg-dev file libpcre2-dev)
 # Extra tools for CI: clang with its libFuzzer runtime, and ser2net, the RFC 2217 server the
 # network port tests run on loopback.
 if [[ "${1:-}" == "--ci" ]]; then

@@ -3,11 +3,12 @@
 set -euo pipefail
 
 # dpkg-dev and file: `cpack -G DEB` works out the package's dependencies with dpkg-shlibdeps.
+# lrzsz: the X/Y/ZMODEM programs (sz, rz...) that file transfers run.
 packages=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libgl-dev dpkg-dev file)
-# Extra tools for CI: clang with its libFuzzer runtime.
+          qt6-base-dev libgl-dev dpkg-dev file lrzsz)
+# Extra tools for CI: clang with its libFuzzer runtime; socat, the far end of the transfer tests.
 if [[ "${1:-}" == "--ci" ]]; then
-  packages+=(clang libclang-rt-dev)
+  packages+=(clang libclang-rt-dev socat)
 fi
 
 missing=()

@@ -48,7 +48,8 @@ std::vector<std::string> ModemTransfer::arguments(const Request& request) const
         for (const std::string& file : request.files)
             argv.push_back(std::filesystem::absolute(file).string());
     } else if (request.protocol == ModemProtocol::Xmodem) {
-        argv.push_back(std::filesystem::absolute(request.files.front()).string());
+        // lrzsz refuses to receive into a path with folders in it; it runs in the file's folder.
+        argv.push_back(std::filesystem::path(request.files.front()).filename().string());
     } else {
         argv.push_back("-E"); // never overwrite: a name taken gets a new one
     }
@@ -96,8 +97,8 @@ std::string ModemTransfer::start(Request request)
     setup.arguments = arguments(request);
     setup.input = fd;
     setup.output = fd;
-    if (!request.sending && !oneFile)
-        setup.folder = request.folder;
+    if (!request.sending)
+        setup.folder = oneFile ? std::filesystem::absolute(request.files.front()).parent_path().string() : request.folder;
     int error = 0;
     child_ = ChildProcess::spawn(setup, error);
     if (!child_) {
@@ -126,14 +127,19 @@ void ModemTransfer::cancel()
     stopAsked_ = Clock::now().steady;
     // Stopped first, so the cancel sequence lands between its writes, never inside a packet.
     child_->signal(SIGSTOP);
-    const int fd = port_.descriptor();
-    if (fd != -1) {
-        // Without waiting: flow control may hold the port.
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        [[maybe_unused]] const ssize_t ignored = ::write(fd, cancelSequence.data(), cancelSequence.size());
-    }
+    writeCancelSequence();
     child_->signal(SIGTERM);
     child_->signal(SIGCONT);
+}
+
+void ModemTransfer::writeCancelSequence() const
+{
+    const int fd = port_.descriptor();
+    if (fd == -1)
+        return;
+    // Without waiting: flow control may hold the port.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    [[maybe_unused]] const ssize_t ignored = ::write(fd, cancelSequence.data(), cancelSequence.size());
 }
 
 TransferProgress ModemTransfer::progress()
@@ -173,6 +179,10 @@ void ModemTransfer::check()
         return;
     if (child_->poll()) {
         readErrors();
+        // lrzsz flushes the tty as it exits; on a pty that can take the cancel sequence with it
+        // before the far side has read it. Once more, now that nobody flushes.
+        if (stopping_)
+            writeCancelSequence();
         return finish(stopping_.value_or(WIFEXITED(*child_->status()) && WEXITSTATUS(*child_->status()) == 0
                                              ? Outcome::Done
                                              : Outcome::Failed));

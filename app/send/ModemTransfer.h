@@ -63,6 +63,7 @@ public:
 
 private:
     std::vector<std::string> arguments(const Request& request) const;
+    void writeCancelSequence() const;
     void readErrors();
     void check();
     void finish(Outcome outcome);

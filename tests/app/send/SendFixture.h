@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -68,16 +69,22 @@ struct PtyDevice {
     // noted is when it came, not when the test's loop came round to it.
     void stampOnAThread(std::size_t count)
     {
-        stamper = std::thread([this, count] {
+        std::atomic<bool> started = false;
+        stamper = std::thread([this, count, &started] {
+            started = true;
             while (stamps.size() < count) {
                 pollfd entry{pty.master(), POLLIN, 0};
-                if (::poll(&entry, 1, 5000) <= 0)
+                if (::poll(&entry, 1, 10000) <= 0)
                     return;
                 char byte = 0;
                 while (::read(pty.master(), &byte, 1) == 1)
                     stamps.push_back({byte, std::chrono::steady_clock::now()});
             }
         });
+        // The first byte is timed from when it came only if the thread already waits for it.
+        while (!started)
+            std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 
     Pty pty;

@@ -5,7 +5,6 @@
 #include "toolkit/RunLoop.h"
 #include "toolkit/Timer.h"
 
-#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -33,17 +32,11 @@ std::string CommandHistory::load()
     dirty_ = false;
     if (path_.empty())
         return {};
-    std::string text;
-    if (const int error = readWholeFile(path_, text); error != 0) {
-        if (error == ENOENT)
-            return {};
-        return "The command history could not be read (" + path_ + ": " + std::strerror(error) +
-               "); it starts empty.";
-    }
-    const std::optional<std::vector<Record>> records = readRecords(header, text);
-    if (!records)
-        return "The command history in " + path_ + " is damaged; it starts empty.";
-    for (const Record& record : *records) {
+    std::string problem;
+    const std::vector<Record> records = loadRecords(path_, header, 0, problem);
+    if (!problem.empty())
+        return "The command history " + problem + "; it starts empty.";
+    for (const Record& record : records) {
         if (!record.empty())
             messages_.push_back(record.front());
     }

@@ -3,10 +3,7 @@
 #include "app/send/recordFile.h"
 #include "app/send/saveFileAtomically.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <optional>
 
 namespace {
 
@@ -29,16 +26,11 @@ std::string MacroSet::load()
     macros_.clear();
     if (path_.empty())
         return {};
-    std::string text;
-    if (const int error = readWholeFile(path_, text); error != 0) {
-        if (error == ENOENT)
-            return {};
-        return "The macros could not be read (" + path_ + ": " + std::strerror(error) + "); the bar starts empty.";
-    }
-    const std::optional<std::vector<Record>> records = readRecords(header, text);
-    if (!records || std::any_of(records->begin(), records->end(), [](const Record& r) { return r.size() != 2; }))
-        return "The macros in " + path_ + " are damaged; the bar starts empty.";
-    for (const Record& record : *records) {
+    std::string problem;
+    const std::vector<Record> records = loadRecords(path_, header, 2, problem);
+    if (!problem.empty())
+        return "The macro file " + problem + "; the bar starts empty.";
+    for (const Record& record : records) {
         if (macros_.size() < limit)
             macros_.push_back({record[0], record[1]});
     }
@@ -97,6 +89,6 @@ std::string MacroSet::save()
     for (const Macro& macro : macros_)
         records.push_back({macro.name, macro.bytes});
     if (const int error = saveFileAtomically(path_, writeRecords(header, records)); error != 0)
-        return "The macros could not be saved (" + path_ + ": " + std::strerror(error) + ").";
+        return "The macro file could not be saved (" + path_ + ": " + std::strerror(error) + ").";
     return {};
 }

@@ -1,5 +1,11 @@
 #include "app/send/recordFile.h"
 
+#include "app/send/saveFileAtomically.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 constexpr char hexDigits[] = "0123456789ABCDEF";
@@ -91,4 +97,23 @@ std::optional<std::vector<Record>> readRecords(std::string_view header, std::str
         records.push_back(std::move(record));
     }
     return records;
+}
+
+std::vector<Record> loadRecords(const std::string& path, std::string_view header, std::size_t fields,
+                                std::string& problem)
+{
+    problem.clear();
+    std::string text;
+    if (const int error = readWholeFile(path, text); error != 0) {
+        if (error != ENOENT)
+            problem = "could not be read (" + path + ": " + std::strerror(error) + ")";
+        return {};
+    }
+    std::optional<std::vector<Record>> records = readRecords(header, text);
+    const auto wrong = [fields](const Record& record) { return fields != 0 && record.size() != fields; };
+    if (!records || std::any_of(records->begin(), records->end(), wrong)) {
+        problem = "in " + path + " is damaged";
+        return {};
+    }
+    return std::move(*records);
 }

@@ -15,3 +15,9 @@ std::string writeRecords(std::string_view header, const std::vector<Record>& rec
 // Nothing when the text is not such a file: another first line, a line cut short (the last
 // one without its line feed), or a % that is not followed by two hexadecimal digits.
 std::optional<std::vector<Record>> readRecords(std::string_view header, std::string_view text);
+// Reads such a file whose records have `fields` fields each (0: any number, at least one). A
+// file that is not there yet holds none. Otherwise `problem` says what went wrong, to follow
+// the name of what the file keeps: "could not be read (path: reason)", "in path is damaged";
+// it is "" when the records were read.
+std::vector<Record> loadRecords(const std::string& path, std::string_view header, std::size_t fields,
+                                std::string& problem);

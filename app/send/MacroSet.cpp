@@ -3,6 +3,8 @@
 #include "app/send/recordFile.h"
 #include "app/send/saveFileAtomically.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 namespace {

@@ -4,7 +4,6 @@
 #include "app/send/saveFileAtomically.h"
 
 #include <algorithm>
-
 #include <cstring>
 
 namespace {

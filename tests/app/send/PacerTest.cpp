@@ -1,0 +1,174 @@
+#include "app/send/OutputPacer.h"
+#include "app/send/Repeater.h"
+#include "tests/app/send/SendFixture.h"
+#include "tests/support/ManualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A port that takes what it is told to, when the test says, noting when each write came.
+struct FakeSink : OutputSink {
+    bool write(std::string_view bytes) override
+    {
+        writes.emplace_back(std::string(bytes), Clock::now().steady);
+        queued += bytes.size();
+        return open;
+    }
+    std::size_t pending() const override { return queued; }
+    bool isOpen() const override { return open; }
+    std::size_t dropped() const override { return 0; }
+    void whenBelow(std::size_t bytes, std::function<void()> callback) override
+    {
+        below = bytes;
+        waiter = std::move(callback);
+    }
+    // The port takes everything queued, and the one waiting hears of it.
+    void drain()
+    {
+        queued = 0;
+        if (waiter)
+            std::exchange(waiter, nullptr)();
+    }
+    std::string all() const
+    {
+        std::string bytes;
+        for (const auto& write : writes)
+            bytes += write.first;
+        return bytes;
+    }
+
+    std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> writes;
+    std::size_t queued = 0;
+    std::size_t below = 0;
+    bool open = true;
+    std::function<void()> waiter;
+};
+
+// Lets time pass in steps, draining the sink and firing the timers each step.
+void pass(ManualClock& clock, FakeSink& sink, std::chrono::milliseconds total)
+{
+    for (auto at = 0ms; at < total; at += 1ms) {
+        sink.drain();
+        clock.advance(1ms);
+        RunLoop::currentRunLoop().fireTimers();
+    }
+}
+
+TEST(OutputPacer, UnpacedHandsBlocksOnlyAsThePortTakesThem)
+{
+    FakeSink sink;
+    OutputPacer pacer(sink);
+    const std::string big(5 * OutputPacer::block + 7, 'x');
+    pacer.send(big);
+    EXPECT_EQ(sink.pending(), OutputPacer::block) << "the port's queue never holds much";
+    while (sink.waiter)
+        sink.drain();
+    EXPECT_EQ(sink.all(), big);
+    EXPECT_EQ(pacer.waiting(), 0u);
+}
+
+TEST(OutputPacer, EachCharacterWaitsForTheOneBeforeToLeaveAndItsDelay)
+{
+    ManualClock clock;
+    FakeSink sink;
+    OutputPacer pacer(sink, Pacing{5ms, 20ms});
+    pacer.send("ab\r\ncd\re");
+    pass(clock, sink, 200ms);
+    ASSERT_EQ(sink.all(), "ab\r\ncd\re") << "nothing reordered or lost";
+    std::vector<long> gaps;
+    for (std::size_t i = 1; i < sink.writes.size(); ++i)
+        gaps.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(sink.writes[i].second -
+                                                                              sink.writes[i - 1].second).count());
+    // A CR LF is one line ending: the line's delay comes after its LF; a CR alone ends one too.
+    EXPECT_EQ(gaps, (std::vector<long>{5, 5, 5, 25, 5, 5, 25}));
+}
+
+TEST(OutputPacer, LinePacingSendsWholeLinesApart)
+{
+    ManualClock clock;
+    FakeSink sink;
+    OutputPacer pacer(sink, Pacing{0ms, 50ms});
+    pacer.send("first\r\nsecond\nthird");
+    pass(clock, sink, 30ms);
+    ASSERT_EQ(sink.writes.size(), 1u);
+    EXPECT_EQ(sink.writes[0].first, "first\r\n");
+    pass(clock, sink, 100ms);
+    ASSERT_EQ(sink.writes.size(), 3u);
+    EXPECT_EQ(sink.writes[2].first, "third");
+}
+
+TEST(OutputPacer, StopDropsOnlyWhatHasNotBeenHandedOver)
+{
+    ManualClock clock;
+    FakeSink sink;
+    OutputPacer pacer(sink, Pacing{10ms, 0ms});
+    pacer.send("abcdef");
+    pass(clock, sink, 25ms);
+    EXPECT_EQ(pacer.stop(), 3u);
+    pass(clock, sink, 50ms);
+    EXPECT_EQ(sink.all(), "abc");
+    pacer.send("g");
+    EXPECT_EQ(sink.all(), "abcg") << "after a stop the pacer starts afresh";
+}
+
+TEST(OutputPacer, PacedGapsHoldOnTheWire)
+{
+    PtyDevice device;
+    OutputPacer pacer(device.sink, Pacing{40ms, 40ms});
+    const std::string message = "AT\r\nOK\n";
+    device.stampOnAThread(message.size());
+    pacer.send(message);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (pacer.waiting() > 0 && std::chrono::steady_clock::now() < deadline)
+        RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + 1ms);
+    device.stamper.join();
+    std::string arrived;
+    for (const FarEndByte& stamp : device.stamps)
+        arrived.push_back(stamp.byte);
+    EXPECT_EQ(arrived, message);
+    // Each gap as the far end saw it. On a shared machine the far end may note a byte's arrival
+    // a few milliseconds late (the pty hands it on, and the thread that waits for it must get
+    // a core), which shortens the gap after it by as much: allow that, and no more.
+    constexpr auto noting = 5ms;
+    auto owed = 0ms;
+    for (std::size_t i = 1; i < device.stamps.size(); ++i) {
+        const auto delay = device.stamps[i - 1].byte == '\n' ? 80ms : 40ms;
+        owed += delay;
+        EXPECT_GE(device.stamps[i].at - device.stamps[i - 1].at, delay - noting) << "before byte " << i;
+        EXPECT_GE(device.stamps[i].at - device.stamps[0].at, owed - noting) << "by byte " << i;
+    }
+}
+
+TEST(Repeater, SendsEveryIntervalCountsAndNeverPilesUp)
+{
+    ManualClock clock;
+    FakeSink sink;
+    OutputPacer pacer(sink);
+    Repeater repeater(pacer, sink);
+    EXPECT_EQ(repeater.start("ping", 1ms), "");
+    EXPECT_EQ(repeater.interval(), Repeater::shortest);
+    EXPECT_EQ(repeater.count(), 1u) << "the first goes at once";
+    RunLoop::currentRunLoop().fireTimers();
+    EXPECT_EQ(repeater.count(), 1u) << "the last one has not left: a slow port is not flooded";
+    EXPECT_EQ(repeater.skipped(), 1u);
+    for (int i = 0; i < 5; ++i) {
+        sink.drain();
+        RunLoop::currentRunLoop().fireTimers();
+    }
+    EXPECT_EQ(repeater.count(), 6u);
+    EXPECT_EQ(sink.all(), "pingpingpingpingpingping");
+
+    std::string stopped;
+    repeater.setOnStopped([&](const std::string& status) { stopped = status; });
+    sink.open = false;
+    RunLoop::currentRunLoop().fireTimers();
+    EXPECT_FALSE(repeater.isRunning());
+    EXPECT_EQ(stopped, "Repeating stopped after 6 sends: the port went away.");
+}
+
+} // namespace

@@ -135,7 +135,7 @@ inline StreamRun streamOnce(bool flood, bool keep, bool lines, double seconds)
     ReceivedHistory history;
     std::shared_ptr<Timer> idle;
     if (keep) {
-        device->addListener(&history, [&history](std::string_view bytes) { history.received(bytes, Moment::now()); });
+        device->addListener(&history, [&history](std::string_view bytes, const Moment& at) { history.received(bytes, at); });
         idle = Timer::timerWithTimeInterval(0.1, [&history](Timer&) { history.idle(Moment::now()); }, true);
         RunLoop::currentRunLoop().addTimer(idle);
     }

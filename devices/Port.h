@@ -3,9 +3,12 @@
 // a caller needs of an open port is here, so a test can stand in a port of its own.
 #pragma once
 
+#include "toolkit/Moment.h"
+
 #include <cstddef>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 struct termios;
 
@@ -27,6 +30,20 @@ public:
     // One read that never waits: the number of bytes read, 0 when none are waiting, or
     // minus the errno (EIO once the other end has hung up).
     virtual long read(char* buffer, std::size_t size) = 0;
+    // Bytes of a read that arrived together, and when the port had them ready.
+    struct Arrival {
+        std::size_t length;
+        Moment at;
+    };
+    // The same read, also telling when its bytes came, oldest first. A port that cannot tell
+    // says now, the moment of the read.
+    virtual long readWithArrivals(char* buffer, std::size_t size, std::vector<Arrival>& arrivals)
+    {
+        const long count = read(buffer, size);
+        if (count > 0)
+            arrivals.push_back({static_cast<std::size_t>(count), Moment::now()});
+        return count;
+    }
     // Appends bytes to the output queue, behind anything already queued.
     virtual void queue(std::string_view bytes) = 0;
     // One write from the front of the queue that never waits: the number of bytes the

@@ -135,6 +135,12 @@ bool SerialController::closePort(Device* device)
 
 int SerialController::readPort(Device* device, char* buffer, int bufSiz)
 {
+    std::vector<Port::Arrival> unused;
+    return readPort(device, buffer, bufSiz, unused);
+}
+
+int SerialController::readPort(Device* device, char* buffer, int bufSiz, std::vector<Port::Arrival>& arrivals)
+{
     Port* port = device ? device->getPort() : nullptr;
     if (!port) {
         logLine("---------->Device port handle not initialized");
@@ -146,7 +152,7 @@ int SerialController::readPort(Device* device, char* buffer, int bufSiz)
         return -1;
     }
     std::memset(buffer, 0, static_cast<std::size_t>(bufSiz));
-    const long count = port->read(buffer, static_cast<std::size_t>(bufSiz));
+    const long count = port->readWithArrivals(buffer, static_cast<std::size_t>(bufSiz), arrivals);
     if (count < 0) {
         lastError_ = static_cast<int>(-count);
         logLine("Serial:ERROR reading data from port");

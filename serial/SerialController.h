@@ -4,6 +4,7 @@
 // windows sharing a device share it.
 #pragma once
 
+#include "devices/Port.h"
 #include "serial/ModemLines.h"
 #include "serial/PortHolder.h"
 
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -67,6 +69,8 @@ public:
     // One non-blocking read of at most bufSiz bytes (the buffer is zeroed first). Answers
     // the number of bytes read, 0 when none were waiting, -1 on an error or without a port.
     int readPort(Device* device, char* buffer, int bufSiz);
+    // The same read, also telling when its bytes came (see Port::readWithArrivals).
+    int readPort(Device* device, char* buffer, int bufSiz, std::vector<Port::Arrival>& arrivals);
     // Writes what the port takes now and queues the rest on the record behind anything
     // already queued. True once every byte is written or queued; false without a port or
     // when the write fails, in which case all queued bytes are dropped.

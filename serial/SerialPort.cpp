@@ -1,5 +1,6 @@
 #include "serial/SerialPort.h"
 
+#include "serial/ArrivalClock.h"
 #include "serial/ExactSpeed.h"
 #include "serial/PortHolder.h"
 #include "serial/PortOptions.h"
@@ -108,6 +109,7 @@ int SerialPort::close()
     if (fd_ == -1)
         return 0;
     // Nothing may watch a descriptor once it is closed.
+    arrivals_.reset();
     end(readWatch_);
     end(writeWatch_);
     onReadable_ = nullptr;
@@ -142,6 +144,18 @@ long SerialPort::read(char* buffer, std::size_t size)
     if (count == 0 && isHungUp())
         return -EIO;
     return static_cast<long>(count);
+}
+
+long SerialPort::readWithArrivals(char* buffer, std::size_t size, std::vector<Arrival>& arrivals)
+{
+    if (!arrivals_)
+        return Port::readWithArrivals(buffer, size, arrivals);
+    // Under the clock's lock, so no arrival is noted half before this read and half after.
+    const auto held = arrivals_->lock();
+    const long count = read(buffer, size);
+    if (count > 0)
+        arrivals_->took(static_cast<std::size_t>(count), arrivals, held);
+    return count;
 }
 
 long SerialPort::writeQueued()
@@ -189,6 +203,9 @@ std::size_t SerialPort::bytesWaiting() const
 
 void SerialPort::watchReadable(std::function<void()> onReadable)
 {
+    // Whoever reads the port as data comes wants to know when it came, also while paused.
+    if (!arrivals_ && fd_ != -1)
+        arrivals_ = std::make_unique<ArrivalClock>(fd_);
     end(readWatch_);
     onReadable_ = std::move(onReadable);
     resumeReadable();

@@ -9,6 +9,7 @@
 #include <string>
 #include <termios.h>
 
+class ArrivalClock;
 class ReadWatch;
 
 class SerialPort final : public Port {
@@ -26,6 +27,7 @@ public:
     int close() override;
 
     long read(char* buffer, std::size_t size) override;
+    long readWithArrivals(char* buffer, std::size_t size, std::vector<Arrival>& arrivals) override;
     void queue(std::string_view bytes) override { pending_.append(bytes); }
     long writeQueued() override;
     std::size_t pendingBytes() const override { return pending_.size(); }
@@ -61,4 +63,5 @@ private:
     std::function<void()> onReadable_;
     std::shared_ptr<ReadWatch> readWatch_;  // while reading is watched and not paused
     std::shared_ptr<ReadWatch> writeWatch_; // while output waits for room
+    std::unique_ptr<ArrivalClock> arrivals_; // from the first watched read until closed
 };

@@ -35,7 +35,9 @@ std::size_t readWaiting(Device& device)
         // readiness with nothing waiting is a hang-up or an error, which the read tells.
         const std::size_t waiting = device.getPort()->bytesWaiting();
         const std::size_t want = std::clamp<std::size_t>(waiting, 1, PortPump::maxReadPerWake - total);
-        const int count = serial.readPort(&device, buffer.data(), static_cast<int>(want));
+        static std::vector<Port::Arrival> arrivals;
+        arrivals.clear();
+        const int count = serial.readPort(&device, buffer.data(), static_cast<int>(want), arrivals);
         if (count < 0) {
             if (Port* port = device.getPort())
                 port->pauseReadable();
@@ -45,7 +47,17 @@ std::size_t readWaiting(Device& device)
         if (count == 0)
             break;
         total += static_cast<std::size_t>(count);
-        device.deliver(buffer.data(), static_cast<std::size_t>(count));
+        // Bytes that came at different times are handed on apart, each with its time.
+        std::size_t at = 0;
+        for (const Port::Arrival& arrival : arrivals) {
+            const std::size_t length = std::min(arrival.length, static_cast<std::size_t>(count) - at);
+            if (length == 0 || !device.getPort())
+                break;
+            device.deliver(buffer.data() + at, length, arrival.at);
+            at += length;
+        }
+        if (at < static_cast<std::size_t>(count) && device.getPort()) // a port that told less than it read
+            device.deliver(buffer.data() + at, static_cast<std::size_t>(count) - at);
         if (!device.getPort() || device.getPort()->bytesWaiting() == 0)
             break;
     }

@@ -48,6 +48,7 @@ LineControls::LineControls(QWidget* window, MyDocument& document, QMenu* port, Q
 
     for (std::size_t i = 0; i < indicators_.size(); ++i) {
         auto* label = new QLabel(QString::fromLatin1(inputs[i].name));
+        label->setAccessibleName(tr("%1 (%2)").arg(tr(inputs[i].meaning), label->text()));
         label->setAlignment(Qt::AlignCenter);
         label->setMargin(1);
         bar->addPermanentWidget(label);
@@ -112,6 +113,8 @@ void LineControls::show()
         label->setToolTip(!state.usable ? why
                           : on          ? tr("%1 (%2) is asserted").arg(meaning, label->text())
                                         : tr("%1 (%2) is not asserted").arg(meaning, label->text()));
+        // A screen reader hears the state the colour shows.
+        label->setAccessibleDescription(label->toolTip());
     }
 
     // Anything shown anew (a change, the user's act, a reopen) may be followed by more.

@@ -69,11 +69,18 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 
-    portState_ = new QLabel;
+    // The fields show text from outside the program (file and device names): never as markup.
+    const auto field = [](QLabel* label, const QString& name) {
+        label->setTextFormat(Qt::PlainText);
+        label->setAccessibleName(name);
+        return label;
+    };
+    portState_ = field(new QLabel, tr("Port state"));
     status_ = new StatusLabel;
+    status_->setAccessibleName(tr("Status"));
     statusBar()->addWidget(status_, 1);
-    captureState_ = new QLabel;
-    traffic_ = new QLabel;
+    captureState_ = field(new QLabel, tr("Capture"));
+    traffic_ = field(new QLabel, tr("Bytes received and sent"));
     statusBar()->addPermanentWidget(captureState_);
     statusBar()->addPermanentWidget(traffic_);
     statusBar()->addPermanentWidget(portState_);

@@ -2,6 +2,7 @@
 #include "toolkit/qt/PopUpButtonWidget.h"
 #include "toolkit/qt/QtTimerDriver.h"
 #include "toolkit/qt/SegmentedControlWidget.h"
+#include "toolkit/qt/TextFieldWidget.h"
 
 #include <QAbstractButton>
 #include <QtTest>
@@ -33,6 +34,21 @@ private slots:
         model->selectItemAtIndex(-1);
         QCOMPARE(combo.currentIndex(), -1);
         QCOMPARE(sent.size(), 1);
+    }
+
+    // A million "65," is three million characters: none may be cut, or a byte would go out wrong.
+    void aFieldTakesALongPasteWhole()
+    {
+        auto model = std::make_shared<TextField>();
+        TextFieldWidget field(model);
+        QString list;
+        for (int i = 0; i < 1'000'000; ++i)
+            list += QStringLiteral("65,");
+        field.insert(list);
+        QCOMPARE(field.text().size(), list.size());
+        QCOMPARE(model->stringValue().size(), static_cast<std::size_t>(list.size()));
+        model->setStringValue(list.toStdString() + "66");
+        QCOMPARE(field.text().size(), list.size() + 2);
     }
 
     void segmentsShowTheModelEvenWhenAnActionOverrulesAClick()

@@ -112,6 +112,7 @@ public:
     std::string waitingFor() const;
     std::string portState(); // "Port open", "Port open, reading" or "Port closed"
     const std::string& statusText() const { return status_; }
+    void tellUser(const std::string& text) { setStatus(text); } // news from the window itself
     // Told after what the title, port state or status show changed; the traffic one when only
     // the byte counts did (without one, the state observer).
     void setStateObserver(std::function<void()> observer) { stateObserver_ = std::move(observer); }

@@ -27,6 +27,11 @@ bool ReceivePresenter::hasNewBytes(const Device* device) const
 
 void ReceivePresenter::show(const Device* device, int viewType, TextEncoding encoding)
 {
+    // What the user selected while holding the view stays as it is until they let go: rolled
+    // on, it would fall off the front of the buffer and be gone before they copy it. The
+    // device's buffer goes on filling meanwhile, and the view shows it all again after.
+    if (shown_ && viewType == viewType_ && view_.isHeld() && view_.selectedRange().length > 0)
+        return;
     shownAt_ = Clock::now();
     static const std::string nothing;
     const std::string& buffer = device ? device->getRecvBuf() : nothing;

@@ -1,7 +1,8 @@
 // Shows a device's receive buffer in the receive view, in the window's view mode and text
-// encoding. It remembers what it showed last, so a redraw keeps the user's selection and
-// reading place on the bytes still in the buffer while older ones fall off the front, and so
-// the document can tell when the buffer (shared with other windows) moved on.
+// encoding. It remembers what it showed last, so a redraw keeps the user's reading place on
+// the bytes still in the buffer while older ones fall off the front, and so the document can
+// tell when the buffer (shared with other windows) moved on. A held view with a selection is
+// left as it is until the user lets go of it.
 #pragma once
 
 #include "app/text/TextEncoding.h"

@@ -92,6 +92,9 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
     document_->setStateObserver([this] { showState(); });
     document_->setTrafficObserver([this] { showCounts(); });
     connect(receiveView_, &TextViewWidget::heldChanged, this, [this] { showState(); });
+    for (TextViewWidget* view : {receiveView_, static_cast<TextViewWidget*>(sendEditor_)})
+        connect(view, &TextViewWidget::nothingToCopy, this,
+                [this] { document_->tellUser("Nothing is selected: the clipboard keeps what it had."); });
     controls_->connect(*document_);
     showState();
     sendEditor_->setFocus();

@@ -268,10 +268,12 @@ QString TextViewWidget::selectedText() const
     return QString::fromUtf16(model_->string().data() + range.location, static_cast<qsizetype>(range.length));
 }
 
-void TextViewWidget::copy() const
+void TextViewWidget::copy()
 {
     if (selection().length > 0)
         QGuiApplication::clipboard()->setText(selectedText());
+    else
+        emit nothingToCopy();
 }
 
 void TextViewWidget::selectAll()

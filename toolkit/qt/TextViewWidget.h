@@ -30,7 +30,9 @@ public:
     TextView& model() const { return *model_; }
 
     QString selectedText() const;
-    void copy() const;
+    // Puts the selection on the clipboard; with nothing selected the clipboard keeps what it
+    // had, and nothingToCopy() says so, so the user is not left thinking it copied.
+    void copy();
     void selectAll();
 
     // Geometry, in the viewport's coordinates.
@@ -50,6 +52,8 @@ public:
 signals:
     // The user began or stopped holding the view still to read.
     void heldChanged(bool held);
+    // Copy was asked for with nothing selected.
+    void nothingToCopy();
 
 protected:
     // Called once the widget has caught up with a change of the model.

@@ -107,12 +107,3 @@ protected:
     TempDir sys;
     std::map<std::string, Pty> ptys;
 };
-
-// The characters of a text that carry the escape gray, as a string of '#' (gray) and '.'.
-inline std::string grayMask(const AttributedText& text)
-{
-    std::string mask;
-    for (const AttributedText::Run& run : text.runs())
-        mask.append(run.length, run.color == grayColor() ? '#' : run.color ? '?' : '.');
-    return mask;
-}

@@ -1,4 +1,5 @@
 #include "tests/app/DocumentFixture.h"
+#include "tests/support/GrayMask.h"
 
 #include "toolkit/Button.h"
 #include "toolkit/TextField.h"

@@ -62,24 +62,17 @@ protected:
     Captures captures{{[this](const std::string& text) { status = text; }, [this] { ++changes; }}};
 };
 
-TEST_F(CapturesTest, ACaptureStartedOnAnOpenPortFirstMarksWhatItStartsOn)
+TEST_F(CapturesTest, ItStartsMarkingThePortOpenAndMarksEveryEventInItsPlaceAmongTheBytes)
 {
     open();
     ASSERT_EQ(start(Capture::Format::Text), "");
-    EXPECT_EQ(stopped(), "--- Capture started ---\n"
-                         "--- Port cu.usb opened, 9600 none-8-1 None ---\n"
-                         "--- Capture stopped ---\n");
-}
-
-TEST_F(CapturesTest, EveryEventOfThePortIsMarkedInItsPlaceAmongTheBytes)
-{
-    ASSERT_EQ(start(Capture::Format::Text), "");
-    open();
     stream.deliver("hello\n", clock.now());
     stream.announce(event(PortEvent::Kind::Closed));
     stream.announce(event(PortEvent::Kind::Reconnected));
     stream.announce(event(PortEvent::Kind::Gone, EIO));
-    stream.announce(event(PortEvent::Kind::Gone));
+    PortEvent gone = event(PortEvent::Kind::Gone);
+    gone.name = "cu.a\nb"; // a control character must not start a line of its own
+    stream.announce(gone);
     PortEvent note = event(PortEvent::Kind::Note);
     note.text = "Sending boot.bin";
     stream.announce(note);
@@ -89,21 +82,12 @@ TEST_F(CapturesTest, EveryEventOfThePortIsMarkedInItsPlaceAmongTheBytes)
                          "--- Port cu.usb closed ---\n"
                          "--- Port cu.usb opened, 9600 none-8-1 None ---\n"
                          "--- cu.usb went away: Input/output error ---\n"
-                         "--- cu.usb went away ---\n"
+                         "--- cu.a\\10b went away ---\n"
                          "--- Sending boot.bin ---\n"
                          "--- Capture stopped ---\n");
 }
 
-TEST_F(CapturesTest, ANameWithAControlCharacterStaysOnItsMarkersLine)
-{
-    ASSERT_EQ(start(Capture::Format::Text), "");
-    PortEvent closed = event(PortEvent::Kind::Closed);
-    closed.name = "cu.a\nb";
-    stream.announce(closed);
-    EXPECT_EQ(stopped(), "--- Capture started ---\n--- Port cu.a\\10b closed ---\n--- Capture stopped ---\n");
-}
-
-TEST_F(CapturesTest, OnlyTheBytesDeliveredWhileItRunsAreCaptured)
+TEST_F(CapturesTest, OnlyTheBytesDeliveredWhileItRunsAreCapturedInTheRenderingSetLast)
 {
     stream.deliver("before", clock.now());
     ASSERT_EQ(start(), "");
@@ -112,10 +96,6 @@ TEST_F(CapturesTest, OnlyTheBytesDeliveredWhileItRunsAreCaptured)
     stream.deliver("after", clock.now());
     captures.reap(true);
     EXPECT_EQ(contents(path), "during");
-}
-
-TEST_F(CapturesTest, LinesFromARenderingChangeOnShowInIt)
-{
     ASSERT_EQ(start(Capture::Format::Text), "");
     stream.deliver("a\n", clock.now());
     captures.setRendering(1, TextEncodingLatin1);
@@ -137,21 +117,16 @@ TEST_F(CapturesTest, ItsStateCountsTheBytesAndItsOutcomeIsToldOnceTheFileIsDone)
     EXPECT_EQ(changes, 2) << "started, stopped";
 }
 
-TEST_F(CapturesTest, TheFileOfAnotherCaptureIsRefused)
+TEST_F(CapturesTest, AFileThatCannotBeMadeOrIsAnotherCapturesIsRefusedWithTheReason)
 {
-    // It would be emptied under the other capture, and the two would interleave.
+    // Another capture's would be emptied under it, and the two would interleave.
     Captures other({[](const std::string&) {}, [] {}});
     ASSERT_EQ(other.start(path, Capture::Format::Raw, nullptr), "");
     EXPECT_EQ(start(), "another capture is writing to it");
     EXPECT_EQ(status, "Cannot capture to " + path + ": another capture is writing to it.");
     EXPECT_EQ(captures.current(), nullptr);
-}
-
-TEST_F(CapturesTest, AFileThatCannotBeMadeIsRefusedWithTheSystemsReason)
-{
     path = dir.path() + "/no/such/folder.log";
     EXPECT_EQ(start(), "No such file or directory");
-    EXPECT_EQ(status, "Cannot capture to " + path + ": No such file or directory.");
 }
 
 TEST_F(CapturesTest, AFailingDiskStopsTheCaptureAndSaysWhyWhatCameBeforeStays)
@@ -165,15 +140,6 @@ TEST_F(CapturesTest, AFailingDiskStopsTheCaptureAndSaysWhyWhatCameBeforeStays)
         captures.reap(false);
     }));
     EXPECT_EQ(status, "Capture to full stopped: No space left on device. What came before is in the file.");
-}
-
-TEST_F(CapturesTest, ClosingWritesEveryFileOutAndTellsNoOne)
-{
-    ASSERT_EQ(start(), "");
-    stream.deliver("all of it", clock.now());
-    captures.close();
-    EXPECT_EQ(contents(path), "all of it");
-    EXPECT_EQ(status, "");
 }
 
 } // namespace

@@ -10,13 +10,10 @@
 #include <unistd.h>
 #include <vector>
 
-TEST(DescribeOpenFailure, NamesThePathAndTheReason)
+TEST(DescribeOpenFailure, NamesTheReasonAndAGroupOnlyWhenJoiningItWouldHelp)
 {
     EXPECT_EQ(describeOpenFailure("/dev/cu.gone", ENOENT), "Cannot open /dev/cu.gone: No such file or directory.");
-}
 
-TEST(DescribeOpenFailure, NamesAGroupOnlyWhenJoiningItWouldHelp)
-{
     // A group other than root; as root any group will do, otherwise our own.
     const group* serialGroup = ::getgrnam("dialout");
     const gid_t other = ::geteuid() == 0 && serialGroup ? serialGroup->gr_gid : ::getegid();

@@ -34,74 +34,19 @@ protected:
     DeviceWait wait{[this] { ++retries; }};
 };
 
-TEST_F(DeviceWaitTest, WhileWaitingThePopUpShowsTheNameAsDisconnected)
-{
-    EXPECT_EQ(wait.title(), "");
-    startWaiting();
-    EXPECT_EQ(wait.title(), "cu.x (disconnected)");
-    wait.stop();
-    EXPECT_FALSE(wait.isWaiting());
-}
-
-TEST_F(DeviceWaitTest, RetriesComeSoonAtFirstThenEveryFiveSeconds)
+TEST_F(DeviceWaitTest, RetriesComeSoonAtFirstThenEveryFiveSecondsOneAtATime)
 {
     startWaiting();
     for (int i = 0; i < 5; ++i) {
         wait.scheduleRetry();
+        wait.scheduleRetry(); // one is due already
         RunLoop::currentRunLoop().fireTimers();
     }
     EXPECT_EQ(timers.intervals, (std::vector<double>{0.5, 1.0, 2.0, 5.0, 5.0}));
     EXPECT_EQ(retries, 5);
-}
-
-TEST_F(DeviceWaitTest, ARetryAlreadyDueIsNotScheduledTwice)
-{
     startWaiting();
     wait.scheduleRetry();
-    wait.scheduleRetry();
-    RunLoop::currentRunLoop().fireTimers();
-    EXPECT_EQ(timers.intervals.size(), 1u);
-    EXPECT_EQ(retries, 1);
-}
-
-TEST_F(DeviceWaitTest, AWaitStartedAfreshStartsThePaceAfresh)
-{
-    startWaiting();
-    wait.scheduleRetry();
-    RunLoop::currentRunLoop().fireTimers();
-    startWaiting();
-    wait.scheduleRetry();
-    EXPECT_EQ(timers.intervals, (std::vector<double>{0.5, 0.5}));
-}
-
-TEST_F(DeviceWaitTest, AWaitThatEndsCallsNoRetry)
-{
-    startWaiting();
-    wait.scheduleRetry();
-    wait.stop();
-    RunLoop::currentRunLoop().fireTimers();
-    EXPECT_EQ(retries, 0);
-    wait.scheduleRetry();
-    EXPECT_EQ(RunLoop::currentRunLoop().timerCount(), 0u) << "nothing is waited for";
-}
-
-TEST_F(DeviceWaitTest, TheDeviceOpensWithTheWantedSettings)
-{
-    startWaiting();
-    ASSERT_TRUE(reopen(device));
-    EXPECT_EQ(status, "");
-    EXPECT_EQ(device.getBaud(), 115200);
-    const termios options = pty.slaveOptions();
-    EXPECT_EQ(cfgetospeed(&options), speed_t{B115200});
-}
-
-TEST_F(DeviceWaitTest, APortAnotherWindowReopenedAlreadyIsJoined)
-{
-    startWaiting();
-    ASSERT_TRUE(serial.openPort(&device));
-    const int descriptor = device.getPortHandle();
-    EXPECT_TRUE(reopen(device));
-    EXPECT_EQ(device.getPortHandle(), descriptor);
+    EXPECT_EQ(timers.intervals.back(), 0.5) << "a new wait, a new pace";
 }
 
 TEST_F(DeviceWaitTest, AnotherAdapterUnderTheNameIsRefused)
@@ -121,52 +66,19 @@ TEST_F(DeviceWaitTest, ADeviceNotYetKnownAsTheAdapterIsLookedAtAgainLater)
     EXPECT_EQ(timers.intervals.size(), 1u);
 }
 
-TEST_F(DeviceWaitTest, WithoutIdentitiesToTellAnyDeviceUnderTheNameIsTaken)
+TEST_F(DeviceWaitTest, TheReturningRecordTakesWhatTheOneBeforeItReceivedUnlessTheViewWasCleared)
 {
-    startWaiting("usb-A");
-    EXPECT_TRUE(reopen(device, false));
-}
-
-TEST_F(DeviceWaitTest, ADeviceThatDoesNotOpenSaysWhyAndIsTriedAgain)
-{
-    startWaiting();
-    dev.remove("cu.x");
-    EXPECT_FALSE(reopen(device));
-    EXPECT_EQ(status, "Cannot open " + device.path() + ": No such file or directory. Still waiting for cu.x and trying again.");
-    EXPECT_EQ(timers.intervals.size(), 1u);
-}
-
-TEST_F(DeviceWaitTest, ABusyDeviceIsWaitedForUntilItIsFree)
-{
-    Device holder("cu.x", dev.path());
-    SerialController other;
-    ASSERT_TRUE(other.openPort(&holder));
-    startWaiting();
-    EXPECT_FALSE(reopen(device));
-    EXPECT_TRUE(status.starts_with("cu.x is ") && status.ends_with("; waiting for it to be free")) << status;
-    EXPECT_EQ(timers.intervals.size(), 1u);
-}
-
-TEST_F(DeviceWaitTest, TheReturningRecordTakesWhatTheOneBeforeItReceived)
-{
-    Device before("cu.x", dev.path());
+    Device before("cu.x", dev.path()), cleared("cu.x", dev.path());
     before.appendRecvBuf("crash ", 6);
     wait.keepReceived(before);
     startWaiting();
     ASSERT_TRUE(reopen(device));
     EXPECT_EQ(device.getRecvBuf(), "crash ");
     EXPECT_EQ(device.getRecvCount(), 6u);
-}
-
-TEST_F(DeviceWaitTest, WhatWasReceivedIsForgottenOnceTheViewIsCleared)
-{
-    Device before("cu.x", dev.path());
-    before.appendRecvBuf("crash ", 6);
-    wait.keepReceived(before);
     wait.forgetReceived();
-    startWaiting();
-    ASSERT_TRUE(reopen(device));
-    EXPECT_EQ(device.getRecvBuf(), "");
+    serial.closePort(&device);
+    ASSERT_TRUE(reopen(cleared));
+    EXPECT_EQ(cleared.getRecvBuf(), "");
 }
 
 } // namespace

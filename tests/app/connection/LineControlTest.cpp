@@ -30,10 +30,7 @@ protected:
         lines.poll();
         changes = 0;
     }
-    void reopen()
-    {
-        noted.connection.applySetting([](PortSettings&) {});
-    }
+    void reopen() { noted.connection.applySetting([](PortSettings&) {}); }
 
     LogCapture log; // the lines are the log lines test's
     TimerLog timers;
@@ -45,48 +42,32 @@ protected:
     std::shared_ptr<FakeModemLines::Wire> wire = std::make_shared<FakeModemLines::Wire>();
 };
 
-TEST_F(LineControlTest, APtyHasNoModemLines)
+TEST_F(LineControlTest, APtyOrAClosedPortHasNoLinesToUseAndSaysWhy)
 {
     // A real pty answers the ioctls with ENOTTY.
     EXPECT_FALSE(lines.read().usable);
     EXPECT_EQ(lines.read().why, "This port has no modem lines");
-}
-
-TEST_F(LineControlTest, AClosedPortsLinesCannotBeUsed)
-{
     noted.connection.disableReading();
     EXPECT_EQ(lines.read().why, "Open the port to use its modem lines");
     EXPECT_EQ(lines.read().asserted, ModemLines::Dtr | ModemLines::Rts) << "as the record wants them";
 }
 
-TEST_F(LineControlTest, APortWithLinesMakesThemUsable)
+TEST_F(LineControlTest, APortWithLinesHasThemFollowTheUsersSwitchesAlsoOverAReopen)
 {
     fake();
     EXPECT_TRUE(lines.shown().usable && lines.shown().rtsUsable);
-    EXPECT_EQ(lines.shown().why, "");
-}
-
-TEST_F(LineControlTest, DtrAndRtsFollowTheUsersSwitches)
-{
-    fake();
     lines.setDtr(false);
     lines.setRts(false);
     EXPECT_EQ(wire->asserted, 0u);
     EXPECT_EQ(lines.shown().asserted, 0u);
     lines.setRts(true);
     EXPECT_EQ(wire->asserted, unsigned{ModemLines::Rts});
-}
-
-TEST_F(LineControlTest, TheRecordKeepsDtrDownOverAReopen)
-{
-    fake();
-    lines.setDtr(false);
     wire->asserted = ModemLines::Dtr | ModemLines::Rts; // as opening a port does
     reopen();
     EXPECT_EQ(wire->asserted, unsigned{ModemLines::Rts});
 }
 
-TEST_F(LineControlTest, TheLinesAreToldOncePerChange)
+TEST_F(LineControlTest, TheLinesAreToldOncePerChangeAndAnAnswerAsAPtysDisablesThemAll)
 {
     fake();
     wire->asserted |= ModemLines::Cts | ModemLines::Dcd;
@@ -94,9 +75,15 @@ TEST_F(LineControlTest, TheLinesAreToldOncePerChange)
         lines.poll();
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(lines.shown().asserted, ModemLines::Dtr | ModemLines::Rts | ModemLines::Cts | ModemLines::Dcd);
+    wire->error = ENOTTY; // as a pty answers
+    for (int i = 0; i < 20; ++i)
+        lines.poll();
+    EXPECT_EQ(changes, 2);
+    EXPECT_FALSE(lines.shown().usable || lines.shown().rtsUsable);
+    EXPECT_EQ(lines.shown().rtsWhy, "This port has no modem lines");
 }
 
-TEST_F(LineControlTest, APulseDropsDtrForATenthOfASecond)
+TEST_F(LineControlTest, APulseDropsDtrForATenthOfASecondAndABreakLastsAQuarterOneAtATime)
 {
     fake();
     lines.pulseDtr();
@@ -104,15 +91,10 @@ TEST_F(LineControlTest, APulseDropsDtrForATenthOfASecond)
     EXPECT_EQ(timers.intervals, std::vector<double>{0.1});
     RunLoop::currentRunLoop().fireTimers();
     EXPECT_TRUE(wire->asserted & ModemLines::Dtr);
-}
-
-TEST_F(LineControlTest, ABreakLastsAQuarterOfASecondOneAtATime)
-{
-    fake();
     lines.sendBreak();
     lines.sendBreak();
     EXPECT_TRUE(wire->breaking);
-    EXPECT_EQ(timers.intervals, std::vector<double>{0.25});
+    EXPECT_EQ(timers.intervals, (std::vector<double>{0.1, 0.25}));
     RunLoop::currentRunLoop().fireTimers();
     EXPECT_FALSE(wire->breaking);
     EXPECT_EQ(wire->breaks, 1);
@@ -129,33 +111,6 @@ TEST_F(LineControlTest, WithHardwareFlowControlRtsIsTheDrivers)
     EXPECT_EQ(status, "Hardware flow control drives RTS.");
     reopen();
     EXPECT_TRUE(wire->asserted & ModemLines::Rts) << "neither the item nor a reopen touches it";
-}
-
-TEST_F(LineControlTest, APortThatAnswersAsAPtyDoesDisablesEverythingAndIsToldOnce)
-{
-    fake();
-    wire->error = ENOTTY;
-    for (int i = 0; i < 20; ++i)
-        lines.poll();
-    EXPECT_EQ(changes, 1);
-    EXPECT_FALSE(lines.shown().usable || lines.shown().rtsUsable);
-    EXPECT_EQ(lines.shown().rtsWhy, "This port has no modem lines");
-}
-
-TEST_F(LineControlTest, ALineThatCannotBeSetSaysWhy)
-{
-    fake();
-    wire->error = EIO;
-    lines.setDtr(false);
-    EXPECT_EQ(status, "cu.board: Dropping DTR failed: Input/output error");
-}
-
-TEST_F(LineControlTest, EndingAllEndsABreakUnderWayAtOnce)
-{
-    fake();
-    lines.sendBreak();
-    lines.endAll();
-    EXPECT_FALSE(wire->breaking);
 }
 
 } // namespace

@@ -39,6 +39,9 @@ protected:
 
 TEST_F(PortReporterTest, AnOpenPortIsToldOnceWithItsSettings)
 {
+    reporter.follow(&a);
+    reporter.follow(nullptr);
+    EXPECT_TRUE(events.heard.empty()) << "no port, no news";
     open(a);
     reporter.follow(&a);
     reporter.follow(&a);
@@ -46,13 +49,6 @@ TEST_F(PortReporterTest, AnOpenPortIsToldOnceWithItsSettings)
     EXPECT_TRUE(reporter.toldOpen());
     ASSERT_NE(stream.portOpen(), nullptr);
     EXPECT_EQ(stream.portOpen()->settings, a.getSettings());
-}
-
-TEST_F(PortReporterTest, ADeviceWithoutAnOpenPortIsNoNews)
-{
-    reporter.follow(&a);
-    reporter.follow(nullptr);
-    EXPECT_TRUE(events.heard.empty());
 }
 
 TEST_F(PortReporterTest, APortClosedOrLeftForAnotherIsClosed)
@@ -79,24 +75,17 @@ TEST_F(PortReporterTest, APortThatFailedIsGoneWithItsErrorAndItsReturnIsAReconne
                                                       "Reconnected cu.a 9600 none-8-1 None"}));
 }
 
-TEST_F(PortReporterTest, ADeviceTheWindowNoLongerHasIsGoneWithoutAnError)
+TEST_F(PortReporterTest, ADeviceTheWindowNoLongerHasIsGoneAndAnotherOpeningThenIsNoReconnect)
 {
     open(a);
     reporter.follow(&a);
     reporter.follow(nullptr);
-    EXPECT_EQ(events.heard, (std::vector<std::string>{"Opened cu.a 9600 none-8-1 None", "Gone cu.a"}));
     EXPECT_FALSE(reporter.toldOpen());
     EXPECT_EQ(stream.portOpen(), nullptr);
-}
-
-TEST_F(PortReporterTest, AnotherDeviceOpeningAfterOneWentIsNoReconnect)
-{
-    open(a);
-    reporter.follow(&a);
-    reporter.follow(nullptr);
     open(b);
     reporter.follow(&b);
-    EXPECT_EQ(events.heard.back(), "Opened cu.b 9600 none-8-1 None");
+    EXPECT_EQ(events.heard, (std::vector<std::string>{"Opened cu.a 9600 none-8-1 None", "Gone cu.a",
+                                                      "Opened cu.b 9600 none-8-1 None"}));
 }
 
 } // namespace

@@ -54,24 +54,14 @@ TEST(FilterString, APositionMapsToWhereItsCharacterStartsInTheResultAndPastTheEn
     }
 }
 
-TEST(Decode, GrayEscapesBecomeTheirCharactersAndPlainTextStays)
+TEST(Decode, GrayEscapesAfterASeparatorBecomeTheirCharactersAndPlainTextStaysData)
 {
     EXPECT_EQ(decodeEscapes(build({{u"ab", {}}, {u"\\13\\10", grayColor()}, {u"c", {}}}), 1), u"ab\r\nc");
-}
-
-TEST(Decode, HandTypedBackslashesAreData)
-{
+    // Hand-typed backslashes are plain text, so they are data.
     EXPECT_EQ(decodeEscapes(build({{u"\\65", {}}, {u"\\66", grayColor()}}), 2), u"\\65B");
-}
-
-TEST(Decode, OnlyWhatFollowsASeparatorIsAnEscape)
-{
     EXPECT_EQ(decodeGray(u"65x\\65", 2), u"A");
     EXPECT_EQ(decodeGray(u"41\\0x42", 3), u"B");
-}
-
-TEST(Decode, AnEscapeWhoseDigitsWereDeletedStandsForNothingNotForANul)
-{
+    // An escape whose digits were deleted stands for nothing, not for a NUL.
     EXPECT_EQ(decodeGray(u"\\\\65\\", 2), u"A");
     EXPECT_EQ(decodeGray(u"\\0x\\0x41", 3), u"A");
 }

@@ -76,14 +76,10 @@ TEST(Utf8, EachGrayReplacementNamesTheByteItStandsFor)
     EXPECT_EQ(standIns, (ByteStandIns{{7, 0xED}, {8, 0xA0}, {9, 0x80}, {11, 0xC0}, {12, 0xAF}, {16, 0xE2}, {17, 0x82}}));
 }
 
-TEST(Utf8, MixedShowsCharactersPlainAndEveryOtherByteC1ControlsIncludedAsItsEscape)
+TEST(Utf8, MixedShowsCharactersPlainAndEveryOtherByteAsItsEscapeAndTheNumericViewsStayByteByByte)
 {
     EXPECT_EQ(filterString(mixedBag, ViewTypeMixed, TextEncodingUtf8).string(),
               u"h\u00E9\\32\u20AC\u65E5\u672C|\\237\\160\\128|\\192\\175|\\194\\133|\\226\\130");
-}
-
-TEST(Utf8, TheNumericViewsStayByteByByte)
-{
     EXPECT_EQ(filterString(mixedBag, ViewTypeHex, TextEncodingUtf8), filterString(mixedBag, ViewTypeHex));
 }
 

@@ -51,48 +51,28 @@ protected:
     TransmitComposer composer{editor, [this] { return rendering; }, [this](const std::string& text) { status = text; }};
 };
 
-TEST_F(TransmitComposerTest, TypingIsRebuiltInTheModeWithItsEscapesGray)
+TEST_F(TransmitComposerTest, TypingIsRebuiltInTheModeWithItsEscapesGrayAndTheCaretAfterIt)
 {
     show(1);
     type(u"A\n");
-    EXPECT_EQ(shown(), u"A\\10");
     EXPECT_EQ(grayMask(editor.textStorage()), ".###");
-}
-
-TEST_F(TransmitComposerTest, TheCaretGoesAfterWhatWasTyped)
-{
-    show(1);
-    type(u"A\n");
     edit({1, 0}, u" ");
     EXPECT_EQ(shown(), u"A\\32\\10");
     EXPECT_EQ(caret(), (TextRange{4, 0}));
 }
 
-TEST_F(TransmitComposerTest, ACharacterTypedInsideAnEscapeCutsItsNumberShortAndTheCaretFollowsIt)
+TEST_F(TransmitComposerTest, AnEditInsideAnEscapeCutsItsNumberShortAndTheCaretStaysWithWhatIsLeft)
 {
     show(3);
     type(u"A B\n");
-    edit({4, 0}, u"2");
+    edit({4, 0}, u"2"); // "\0x4|1"
     EXPECT_EQ(shown(), u"\\0x4\\0x32\\0x20\\0x42\\0xA");
     EXPECT_EQ(caret(), (TextRange{9, 0}));
-}
-
-TEST_F(TransmitComposerTest, ADigitDeletedFromAnEscapeLeavesTheCaretBeforeWhatIsLeftOfIt)
-{
     show(2);
-    composer.appendValues("4, 50, 32");
+    EXPECT_EQ(caret(), (TextRange{5, 0})) << "another mode keeps it after the same character";
     edit({3, 1}, u""); // the 5 of "\50"
-    EXPECT_EQ(shown(), u"\\4\\0\\32");
+    EXPECT_EQ(shown(), u"\\4\\0\\32\\66\\10");
     EXPECT_EQ(caret(), (TextRange{2, 0}));
-}
-
-TEST_F(TransmitComposerTest, AnotherModeKeepsTheCaretAfterTheSameCharacter)
-{
-    show(3);
-    composer.appendValues("4, 50, 32");
-    editor.setSelectedRange({9, 0});
-    show(2);
-    EXPECT_EQ(caret(), (TextRange{5, 0}));
 }
 
 TEST_F(TransmitComposerTest, ValuesGoToTheEndWhereverTheCaretIsAndThoseThatGiveNoByteAreNamed)
@@ -105,11 +85,14 @@ TEST_F(TransmitComposerTest, ValuesGoToTheEndWhereverTheCaretIsAndThoseThatGiveN
     EXPECT_EQ(shown(), u"abAB\\0");
 }
 
-TEST_F(TransmitComposerTest, TheBytesAreWhatTheEditorStandsForWhateverTheMode)
+TEST_F(TransmitComposerTest, TheBytesAreWhatTheEditorStandsForWhateverTheModeAndTextThatIsNotBytesIsNotSent)
 {
     type(std::u16string(u"%d \\ 100%\0\u0080\u00C3\u00FF\r\n", 15));
     show(3);
     EXPECT_EQ(bytes(), std::string("%d \\ 100%\0\x80\xC3\xFF\r\n", 15));
+    editor.setAttributedString(AttributedText(u"\u20AC"));
+    EXPECT_EQ(composer.bytes(), std::nullopt);
+    EXPECT_EQ(status, "Cannot send U+20AC: only characters U+0000 to U+00FF go out, as the bytes 0 to 255. Nothing was sent.");
 }
 
 TEST_F(TransmitComposerTest, Utf8TypedInAnyModeIsSentAsItsBytesWhateverModesAndEncodingsComeBetween)
@@ -146,22 +129,11 @@ TEST_F(TransmitComposerTest, Latin1RefusesACharacterBeyondOneByteWhereverItEnter
         EXPECT_EQ(status.rfind("\U0001F600 (U+1F600) cannot be sent", 0), 0u) << status;
         EXPECT_TRUE(shown().empty()) << mode;
     }
-}
-
-TEST_F(TransmitComposerTest, Latin1SendsACharacterOfOneByteAsThatByte)
-{
     type(u"\u00E9");
     EXPECT_EQ(bytes(), "\xE9");
 }
 
-TEST_F(TransmitComposerTest, TextPutInTheEditorThatIsNotBytesIsNotSent)
-{
-    editor.setAttributedString(AttributedText(u"\u20AC"));
-    EXPECT_EQ(composer.bytes(), std::nullopt);
-    EXPECT_EQ(status, "Cannot send U+20AC: only characters U+0000 to U+00FF go out, as the bytes 0 to 255. Nothing was sent.");
-}
-
-TEST_F(TransmitComposerTest, UndoGoesOnInAnotherModeOnTheSameCharacters)
+TEST_F(TransmitComposerTest, UndoGoesOnInAnotherModeOnTheSameCharactersAndUndoesClearingAndSending)
 {
     type(u"hello");
     composer.breakCoalescing();
@@ -170,28 +142,13 @@ TEST_F(TransmitComposerTest, UndoGoesOnInAnotherModeOnTheSameCharacters)
     composer.undo();
     EXPECT_TRUE(editor.textStorage() == filterString(u"hello", 2));
     composer.redo();
-    EXPECT_TRUE(editor.textStorage() == filterString(u"hello\n", 2));
-}
-
-TEST_F(TransmitComposerTest, ClearingAndSendingAreUndone)
-{
-    type(u"hello");
     composer.sent();
     EXPECT_TRUE(shown().empty());
     composer.undo();
-    EXPECT_EQ(shown(), u"hello") << "what was sent comes back, to send again";
+    EXPECT_TRUE(editor.textStorage() == filterString(u"hello\n", 2)) << "what was sent comes back, to send again";
     composer.clear();
     composer.undo();
-    EXPECT_EQ(shown(), u"hello");
-}
-
-TEST_F(TransmitComposerTest, TextPutInTheEditorByOtherCodeLeavesNothingToUndo)
-{
-    type(u"hello");
-    editor.setAttributedString(AttributedText(u"other"));
-    type(u"!");
-    composer.undo();
-    EXPECT_FALSE(composer.canUndo());
+    EXPECT_TRUE(editor.textStorage() == filterString(u"hello\n", 2));
 }
 
 // In the UTF-8 text view a byte that belongs to no character shows as a gray U+FFFD.
@@ -200,59 +157,31 @@ protected:
     StandInTest() { show(0, TextEncodingUtf8); }
 };
 
-TEST_F(StandInTest, AStrayByteShowsAsAGrayReplacementAndIsSentAsItself)
+TEST_F(StandInTest, AStrayByteShowsAsAGrayReplacementIsSentAsItselfAndTypingBeforeOrAfterItKeepsIt)
 {
     composer.appendValues("255");
     EXPECT_EQ(shown(), u"\uFFFD");
     EXPECT_EQ(grayMask(editor.textStorage()), "#");
+    show(1, TextEncodingUtf8);
+    EXPECT_EQ(shown(), u"\\255");
+    show(0, TextEncodingUtf8);
     EXPECT_EQ(bytes(), "\xFF");
-}
-
-TEST_F(StandInTest, AReplacementTypedByHandIsSentAsItsOwnBytes)
-{
-    type(u"\uFFFD");
-    EXPECT_EQ(bytes(), "\xEF\xBF\xBD");
-}
-
-TEST_F(StandInTest, TypingBeforeAndAfterAStrayByteKeepsIt)
-{
-    composer.appendValues("255");
     edit({0, 0}, u"a");
     edit({2, 0}, u"b");
     EXPECT_EQ(shown(), u"a\uFFFDb");
     EXPECT_EQ(bytes(), "a\xFF" "b");
 }
 
-TEST_F(StandInTest, TypingOverAStrayByteDropsExactlyThatByte)
+TEST_F(StandInTest, TypingOverOrDeletingAStrayByteDropsExactlyThatByteAndUndoBringsItBack)
 {
-    composer.appendValues("255, 254");
+    composer.appendValues("255, 254, 253");
     edit({0, 1}, u"c");
-    EXPECT_EQ(bytes(), "c\xFE");
-}
-
-TEST_F(StandInTest, DeletingAStrayByteKeepsTheOneAfterIt)
-{
-    composer.appendValues("255, 254");
-    edit({0, 1}, u"");
-    EXPECT_EQ(bytes(), "\xFE");
-}
-
-TEST_F(StandInTest, UndoBringsBackTheByteTypedOver)
-{
-    composer.appendValues("255");
-    edit({0, 1}, u"c");
+    EXPECT_EQ(bytes(), "c\xFE\xFD");
+    edit({1, 1}, u"");
+    EXPECT_EQ(bytes(), "c\xFD");
     composer.undo();
-    EXPECT_EQ(bytes(), "\xFF");
-}
-
-TEST_F(StandInTest, AStrayByteStaysItselfThroughAnotherMode)
-{
-    composer.appendValues("255");
-    show(1, TextEncodingUtf8);
-    EXPECT_EQ(shown(), u"\\255");
-    show(0, TextEncodingUtf8);
-    EXPECT_EQ(shown(), u"\uFFFD");
-    EXPECT_EQ(bytes(), "\xFF");
+    composer.undo();
+    EXPECT_EQ(bytes(), "\xFF\xFE\xFD");
 }
 
 } // namespace

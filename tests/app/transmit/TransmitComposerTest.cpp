@@ -65,9 +65,13 @@ TEST_F(TransmitComposerTest, AnEditInsideAnEscapeCutsItsNumberShortAndTheCaretSt
 {
     show(3);
     type(u"A B\n");
+    const AttributedText before = editor.textStorage();
     edit({4, 0}, u"2"); // "\0x4|1"
     EXPECT_EQ(shown(), u"\\0x4\\0x32\\0x20\\0x42\\0xA");
     EXPECT_EQ(caret(), (TextRange{9, 0}));
+    composer.undo();
+    EXPECT_TRUE(editor.textStorage() == before) << "undo gives back exactly what was shown, colours too";
+    composer.redo();
     show(2);
     EXPECT_EQ(caret(), (TextRange{5, 0})) << "another mode keeps it after the same character";
     edit({3, 1}, u""); // the 5 of "\50"

@@ -125,7 +125,7 @@ TEST_F(DeviceListTest, KeepsKnownRecordsRemovesVanishedOnesAndAppendsNewOnes)
     EXPECT_EQ(list.getDeviceAtIndex(0), kept);
     EXPECT_EQ(kept->getRecvBuf(), "hi");
 
-    // Coming back means a new record (with defaults: the document reading test), at the end.
+    // Coming back means a new record (with defaults: the connection's wait test), at the end.
     dev.writeFile(firstOrder[1], "");
     scan();
     EXPECT_EQ(recordNames(), (std::vector<std::string>{firstOrder[0], firstOrder[3], "cu.0new", firstOrder[1]}));

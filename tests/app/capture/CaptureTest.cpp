@@ -67,25 +67,17 @@ protected:
     std::string path = dir.path() + "/capture.log";
 };
 
-TEST_F(CaptureTest, TextLinesEndAtLineFeedsEachStampedWithItsFirstByte)
+TEST_F(CaptureTest, ALineEndsAtALineFeedOrAnIdleGapButNotAtATickWithinItAndIsStampedWithItsFirstByte)
 {
     EXPECT_EQ(textLines([](Capture& capture) {
                   capture.received("one\ntw", at(10));
-                  capture.received("o\r\n", at(50));
-              }),
-              line(10, "one") + line(10, "two\r"));
-}
-
-TEST_F(CaptureTest, AnIdleGapEndsALineButATickWithinItDoesNot)
-{
-    EXPECT_EQ(textLines([](Capture& capture) {
-                  capture.received("prompt> ", at(50));
+                  capture.received("o\r\nprompt> ", at(50));
                   capture.tick(at(120));
                   capture.received("ls\n", at(140));
                   capture.received("prompt> ", at(150));
                   capture.received("next\n", at(300));
               }),
-              line(50, "prompt> ls") + line(150, "prompt> ") + line(300, "next"));
+              line(10, "one") + line(10, "two\r") + line(50, "prompt> ls") + line(150, "prompt> ") + line(300, "next"));
 }
 
 TEST_F(CaptureTest, AMarkerEndsTheLineBeforeItAndLinesShowInTheViewModeTheyEndIn)

@@ -87,22 +87,6 @@ TEST_F(CapturesTest, ItStartsMarkingThePortOpenAndMarksEveryEventInItsPlaceAmong
                          "--- Capture stopped ---\n");
 }
 
-TEST_F(CapturesTest, OnlyTheBytesDeliveredWhileItRunsAreCapturedInTheRenderingSetLast)
-{
-    stream.deliver("before", clock.now());
-    ASSERT_EQ(start(), "");
-    stream.deliver("during", clock.now());
-    captures.stop();
-    stream.deliver("after", clock.now());
-    captures.reap(true);
-    EXPECT_EQ(contents(path), "during");
-    ASSERT_EQ(start(Capture::Format::Text), "");
-    stream.deliver("a\n", clock.now());
-    captures.setRendering(1, TextEncodingLatin1);
-    stream.deliver("b\n", clock.now());
-    EXPECT_EQ(stopped(), "--- Capture started ---\na\nb\\10\n--- Capture stopped ---\n");
-}
-
 TEST_F(CapturesTest, ItsStateCountsTheBytesAndItsOutcomeIsToldOnceTheFileIsDone)
 {
     ASSERT_EQ(start(), "");

@@ -9,19 +9,14 @@
 
 #include <gtest/gtest.h>
 
-#include <termios.h>
-
 namespace {
 
 class DeviceWaitTest : public testing::Test {
 protected:
     DeviceWaitTest() { dev.link("cu.x", pty.slavePath()); }
 
-    void startWaiting(std::string identity = "")
-    {
-        wait.start({"cu.x", PortSettings{115200, 0, 0, true, true}, std::move(identity)});
-    }
-    bool reopen(Device& record, bool identifies = false) { return wait.reopen(record, serial, identifies, status); }
+    void startWaiting() { wait.start({"cu.x", PortSettings{115200, 0, 0, true, true}, ""}); }
+    bool reopen(Device& record) { return wait.reopen(record, serial, false, status); }
 
     LogCapture log; // the lines are the log lines test's
     TimerLog timers;
@@ -47,23 +42,9 @@ TEST_F(DeviceWaitTest, RetriesComeSoonAtFirstThenEveryFiveSecondsOneAtATime)
     startWaiting();
     wait.scheduleRetry();
     EXPECT_EQ(timers.intervals.back(), 0.5) << "a new wait, a new pace";
-}
-
-TEST_F(DeviceWaitTest, AnotherAdapterUnderTheNameIsRefused)
-{
-    startWaiting("usb-A");
-    device.setIdentity("usb-B");
-    EXPECT_FALSE(reopen(device, true));
-    EXPECT_EQ(status, "A different device (usb-B) now has the name cu.x; still waiting for usb-A");
-    EXPECT_EQ(device.getPortHandle(), -1);
-}
-
-TEST_F(DeviceWaitTest, ADeviceNotYetKnownAsTheAdapterIsLookedAtAgainLater)
-{
-    startWaiting("usb-A");
-    EXPECT_FALSE(reopen(device, true));
-    EXPECT_EQ(status, "cu.x is back, but not yet known as usb-A; still waiting for it");
-    EXPECT_EQ(timers.intervals.size(), 1u);
+    wait.stop();
+    RunLoop::currentRunLoop().fireTimers();
+    EXPECT_EQ(retries, 5) << "a wait that ended calls no retry";
 }
 
 TEST_F(DeviceWaitTest, TheReturningRecordTakesWhatTheOneBeforeItReceivedUnlessTheViewWasCleared)

@@ -57,16 +57,6 @@ TEST_F(PortConnectionTest, APortThatCannotBeOpenedLeavesReadingOffAndSaysWhy)
     EXPECT_NE(noted->status.find("No such file or directory"), std::string::npos) << noted->status;
 }
 
-TEST_F(PortConnectionTest, WithoutAnyDeviceNothingOpensAndEachActionSaysSo)
-{
-    auto noted = window({});
-    noted->connection.enableReading();
-    EXPECT_FALSE(noted->reading);
-    EXPECT_EQ(noted->status, "No serial device found. Connect one and press refresh.");
-    EXPECT_FALSE(noted->connection.applySetting([](PortSettings& settings) { settings.baud = 115200; }));
-    EXPECT_EQ(noted->connection.send("hi"), "No serial device to send to. Connect one and press refresh.");
-}
-
 TEST_F(PortConnectionTest, ChoosingAnotherDeviceMovesThePortWithItsOwnSettingsAndTheSameOneChangesNothing)
 {
     auto noted = window({"cu.a", "cu.b"}, "cu.a");

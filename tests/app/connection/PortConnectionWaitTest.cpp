@@ -55,25 +55,19 @@ TEST_F(PortConnectionWaitTest, AHungUpDeviceTurnsReadingOffAndIsWaitedForAndLost
     EXPECT_EQ(noted->tick(), PortConnection::Tick::NotReading) << "once";
 }
 
-TEST_F(PortConnectionWaitTest, ARecordAnotherWindowsRescanDroppedIsWaitedFor)
-{
-    folder.attach("cu.a");
-    NotedConnection noted(folder.list);
-    noted.use("cu.a");
-    folder.detach("cu.a");
-    folder.list.rescan();
-    EXPECT_FALSE(noted.connection.isReading() || noted.reading);
-    EXPECT_TRUE(waiting(noted));
-    EXPECT_EQ(noted.connection.wait().wanted().name, "cu.a");
-}
-
-TEST_F(PortConnectionWaitTest, SettingsChosenWhileWaitingAreKeptForTheReopenAndNothingIsSent)
+TEST_F(PortConnectionWaitTest, WhileWaitingSettingsAreKeptForTheReopenNothingIsSentAndReadingOffEndsTheWait)
 {
     auto noted = hungUp("cu.x");
     EXPECT_TRUE(noted->connection.applySetting([](PortSettings& settings) { settings.baud = 57600; }));
     EXPECT_EQ(noted->connection.settings()->baud, 57600);
     EXPECT_FALSE(noted->reading);
     EXPECT_EQ(noted->connection.send("x"), "cu.x was disconnected; waiting for it to come back. Nothing was sent.");
+    noted->connection.toggledOff();
+    EXPECT_FALSE(waiting(*noted));
+    EXPECT_EQ(noted->status, "");
+    ASSERT_NE(noted->device(), nullptr) << "reading off ends the wait: the window takes a listed device";
+    EXPECT_STREQ(noted->device()->getAddr(), "cu.x");
+    EXPECT_EQ(noted->device()->getBaud(), 9600) << "the hung-up record, not the settings kept for a reopen";
 }
 
 TEST_F(PortConnectionWaitTest, TheNameComingBackIsReopenedWithTheWindowsOwnSettingsAndWhatCameBefore)
@@ -104,16 +98,6 @@ TEST_F(PortConnectionWaitTest, TheNameComingBackIsReopenedWithTheWindowsOwnSetti
     await([&] { return noted.device()->getRecvCount() >= 10; }, [&] { noted.tick(); });
     EXPECT_EQ(noted.device()->getRecvBuf(), "crash back") << "what came before stays in view";
     EXPECT_EQ(noted.device()->getRecvCount(), 10u);
-}
-
-TEST_F(PortConnectionWaitTest, ReadingOffEndsTheWaitAndTheWindowTakesAListedDevice)
-{
-    auto noted = hungUp("cu.x");
-    noted->connection.toggledOff();
-    EXPECT_FALSE(waiting(*noted));
-    EXPECT_EQ(noted->status, "");
-    ASSERT_NE(noted->device(), nullptr) << "a hang-up leaves the name listed";
-    EXPECT_STREQ(noted->device()->getAddr(), "cu.x");
 }
 
 TEST_F(PortConnectionWaitTest, AListedDeviceThatDoesNotOpenYetIsTriedAgainOnItsTimer)

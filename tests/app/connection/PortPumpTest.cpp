@@ -54,7 +54,7 @@ TEST_F(PumpTest, AReadThatFindsMuchKeepsThePortReadAsDataComes)
     EXPECT_FALSE(port->isReadablePaused());
 }
 
-TEST_F(PumpTest, OutputGoesOutAsThePortTakesIt)
+TEST_F(PumpTest, OutputGoesOutAsThePortTakesItAndAFailedWriteSaysWhatWasLost)
 {
     port->room = 4;
     port->queue("abcdefgh");
@@ -66,12 +66,8 @@ TEST_F(PumpTest, OutputGoesOutAsThePortTakesIt)
     port->becomeWritable();
     EXPECT_EQ(port->written, "abcdefgh");
     EXPECT_FALSE(port->isWatchingWritable()) << "nothing left: no more wake-ups";
-}
-
-TEST_F(PumpTest, AFailedWriteDropsTheQueueAndTellsTheRecordWhatWasLost)
-{
+    // A failed write drops the queue and tells the record what was lost.
     port->writeError = EIO;
-    port->room = 0;
     port->queue("lost");
     PortPump::flushOutput(device);
     port->becomeWritable();

@@ -10,82 +10,59 @@
 
 namespace {
 
-// The events a stream heard, one word each: "Opened cu.a 9600 none-8-1 None", "Gone cu.a 5".
+// The events a stream heard, one line each: "Opened cu.a 9600 none-8-1 None", "Gone cu.a 5".
 struct Events : StreamConsumer {
     void received(std::string_view, const Moment&) override {}
     void portEvent(const PortEvent& event) override
     {
         static const char* const kinds[] = {"Opened", "Closed", "Gone", "Reconnected", "Note"};
-        heard.push_back(std::string(kinds[static_cast<int>(event.kind)]) + " " + event.name +
-                        (event.settingsTitle.empty() ? "" : " " + event.settingsTitle) +
-                        (event.error ? " " + std::to_string(event.error) : ""));
+        heard += std::string(kinds[static_cast<int>(event.kind)]) + " " + event.name +
+                 (event.settingsTitle.empty() ? "" : " " + event.settingsTitle) +
+                 (event.error ? " " + std::to_string(event.error) : "") + "\n";
     }
-    std::vector<std::string> heard;
+    std::string heard;
 };
 
-class PortReporterTest : public testing::Test {
-protected:
-    PortReporterTest() { stream.add(events); }
-    ~PortReporterTest() override { stream.remove(events); }
+void open(Device& device)
+{
+    device.setPort(std::make_unique<FakePort>(5));
+}
 
-    static void open(Device& device) { device.setPort(std::make_unique<FakePort>(5)); }
-
+TEST(PortReporter, EachChangeOfThePortIsToldOnceInOrder)
+{
     Events events;
     ReceivedStream stream;
-    PortReporter reporter{stream};
-    Device a{"cu.a"};
-    Device b{"cu.b"};
-};
-
-TEST_F(PortReporterTest, AnOpenPortIsToldOnceWithItsSettings)
-{
-    reporter.follow(&a);
-    reporter.follow(nullptr);
-    EXPECT_TRUE(events.heard.empty()) << "no port, no news";
+    stream.add(events);
+    PortReporter reporter(stream);
+    Device a("cu.a"), b("cu.b");
+    // Each step twice: what did not change is no news.
+    const auto follow = [&](const Device* device) {
+        reporter.follow(device);
+        reporter.follow(device);
+    };
+    follow(&a); // not open
     open(a);
-    reporter.follow(&a);
-    reporter.follow(&a);
-    EXPECT_EQ(events.heard, std::vector<std::string>{"Opened cu.a 9600 none-8-1 None"});
+    follow(&a);
     EXPECT_TRUE(reporter.toldOpen());
-    ASSERT_NE(stream.portOpen(), nullptr);
-    EXPECT_EQ(stream.portOpen()->settings, a.getSettings());
-}
-
-TEST_F(PortReporterTest, APortClosedOrLeftForAnotherIsClosed)
-{
-    open(a);
-    reporter.follow(&a);
     open(b);
-    reporter.follow(&b);
+    follow(&b); // the window left a for b
     b.releasePort();
-    reporter.follow(&b);
-    EXPECT_EQ(events.heard, (std::vector<std::string>{"Opened cu.a 9600 none-8-1 None", "Closed cu.a",
-                                                      "Opened cu.b 9600 none-8-1 None", "Closed cu.b"}));
-}
-
-TEST_F(PortReporterTest, APortThatFailedIsGoneWithItsErrorAndItsReturnIsAReconnect)
-{
+    follow(&b);
     open(a);
-    reporter.follow(&a);
+    follow(&a);
     a.setReadError(EIO);
-    reporter.follow(&a);
+    follow(&a);
     open(a);
-    reporter.follow(&a);
-    EXPECT_EQ(events.heard, (std::vector<std::string>{"Opened cu.a 9600 none-8-1 None", "Gone cu.a 5",
-                                                      "Reconnected cu.a 9600 none-8-1 None"}));
-}
-
-TEST_F(PortReporterTest, ADeviceTheWindowNoLongerHasIsGoneAndAnotherOpeningThenIsNoReconnect)
-{
-    open(a);
-    reporter.follow(&a);
-    reporter.follow(nullptr);
-    EXPECT_FALSE(reporter.toldOpen());
-    EXPECT_EQ(stream.portOpen(), nullptr);
+    follow(&a);
+    follow(nullptr); // the device is no more
     open(b);
-    reporter.follow(&b);
-    EXPECT_EQ(events.heard, (std::vector<std::string>{"Opened cu.a 9600 none-8-1 None", "Gone cu.a",
-                                                      "Opened cu.b 9600 none-8-1 None"}));
+    follow(&b);
+    EXPECT_EQ(events.heard, "Opened cu.a 9600 none-8-1 None\nClosed cu.a\nOpened cu.b 9600 none-8-1 None\nClosed cu.b\n"
+                            "Opened cu.a 9600 none-8-1 None\nGone cu.a 5\nReconnected cu.a 9600 none-8-1 None\n"
+                            "Gone cu.a\nOpened cu.b 9600 none-8-1 None\n");
+    ASSERT_NE(stream.portOpen(), nullptr);
+    EXPECT_EQ(stream.portOpen()->settings, b.getSettings());
+    stream.remove(events);
 }
 
 } // namespace

@@ -31,15 +31,11 @@ protected:
     const std::string closing = "Closed previsouly enabled port\n";
 };
 
-TEST_F(LogLinesTest, AWindowSaysItStartsItsTimerAndIsSetUp)
-{
-    EXPECT_EQ(logged([&] { openWindow(); }), "INIT\nStarted Timer\nSETUP\n");
-}
-
-TEST_F(LogLinesTest, TheReadToggleLogsTheOpeningOrClosingThenItself)
+TEST_F(LogLinesTest, AWindowSaysItIsSetUpAndItsReadToggleLogsTheOpeningOrClosingThenItself)
 {
     folder.attach("cu.usb");
-    auto window = openWindow();
+    std::unique_ptr<Window> window;
+    EXPECT_EQ(logged([&] { window = openWindow(); }), "INIT\nStarted Timer\nSETUP\n");
     EXPECT_EQ(logged([&] { window->readOn(); }), opening() + "INTERFACE: TOGGLED read\n");
     EXPECT_EQ(logged([&] { window->readOn(); }), "INTERFACE: TOGGLED read\n");
     EXPECT_EQ(logged([&] { window->readOff(); }), closing + "INTERFACE: TOGGLED read\n");
@@ -67,14 +63,6 @@ TEST_F(LogLinesTest, ASettingLogsTheReopeningThenItsChoiceAndAClosedPortFailingT
                   "  clicked\n");
     EXPECT_EQ(logged([&] { window->choose(c.flowPU, "Hardware"); }),
               closing + opening("N82", "Hardware") + "INTERFACE: SET_FLOW: 2  clicked\n");
-}
-
-TEST_F(LogLinesTest, APacketOrFlowOutOfRangeIsLoggedAsTheFirst)
-{
-    termios options{};
-    EXPECT_EQ(logged([&] { PortOptions::apply(options, 9600, 3, -1); }), "SETTING Packet N81\nSETTING Flow None\n");
-    EXPECT_EQ(logged([&] { PortOptions::apply(options, 9600, -1, 3); }), "SETTING Packet N81\nSETTING Flow None\n");
-    EXPECT_EQ(logged([&] { PortOptions::apply(options, 9600, 1, 0); }), "SETTING Packet E71\nSETTING Flow None\n");
 }
 
 TEST_F(LogLinesTest, AReconnectLogsTheLinesOfAnyOpening)

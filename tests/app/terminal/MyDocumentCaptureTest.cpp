@@ -21,14 +21,11 @@ TEST_F(DocumentTest, ATextCaptureMarksThePortOpeningClosingAndGoingAwayInOrder)
     window->tick();
     window->document->stopCapture();
     await([&] { return window->document->captureState().empty(); }, [&] { window->tick(); });
-    // The time's layout is the capture test's; here only its order.
+    // The stamps are the capture test's.
     std::istringstream lines(contents(path));
-    std::string previous, body;
-    for (std::string each; std::getline(lines, each) && each.size() > 24;) {
-        EXPECT_LE(previous, each.substr(0, 23)) << "times in order";
-        previous = each.substr(0, 23);
+    std::string body;
+    for (std::string each; std::getline(lines, each) && each.size() > 24;)
         body += each.substr(24) + "\n";
-    }
     EXPECT_EQ(body, "--- Capture started ---\n"
                     "--- Port cu.usb opened, 9600 none-8-1 None ---\n"
                     "hello\n"

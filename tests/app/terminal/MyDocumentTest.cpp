@@ -142,6 +142,7 @@ TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndWhatCannotBeSentStaysInTheEd
 {
     auto window = openWindow();
     window->readOn();
+    EXPECT_EQ(window->status(), "No serial device found. Connect one and press refresh.");
     window->choose(window->controls.baudRatePU, "115200");
     window->type(u"hi");
     window->click(window->controls.sendButton);

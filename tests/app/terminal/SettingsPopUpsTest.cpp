@@ -56,14 +56,6 @@ protected:
     SettingsPopUps popUps{c, noted.connection, [this](const std::string& text) { status = text; }};
 };
 
-TEST_F(SettingsPopUpsTest, ThePopUpsOfferTheirChoicesAndShowTheDevicesSettings)
-{
-    EXPECT_EQ(c.baudRatePU.numberOfItems(), 13);
-    EXPECT_EQ(c.packetPU.itemTitles(), (std::vector<std::string>{"none-8-1", "even-7-1", "odd-7-1"}));
-    EXPECT_EQ(c.flowPU.itemTitles(), (std::vector<std::string>{"None", "Xon/Xoff", "Hardware"}));
-    EXPECT_EQ(shown(), "cu.board 9600 none-8-1 None");
-}
-
 TEST_F(SettingsPopUpsTest, AChoiceIsStoredAndThePortReopensWithItAndReads)
 {
     choose(c.flowPU, "Hardware", &SettingsPopUps::setFlowControl);
@@ -114,15 +106,6 @@ TEST_F(SettingsPopUpsTest, ADialogsFormatShowsAsAnExtraEntryUnlessItIsANamedOne)
     EXPECT_EQ(device().getPacketFlag(), 1);
     EXPECT_EQ(shown(), "cu.board 9600 even-7-1 None");
     EXPECT_EQ(c.packetPU.numberOfItems(), 3);
-}
-
-TEST_F(SettingsPopUpsTest, TheDeviceWaitedForStandsMarkedWithTheSettingsKeptForIt)
-{
-    popUps.chooseBaudRate(115200);
-    shown();
-    folder.detach("cu.board");
-    folder.list.rescan();
-    EXPECT_EQ(shown(), "cu.board (disconnected) 115200 none-8-1 None");
 }
 
 TEST_F(SettingsPopUpsTest, ADeviceTheListNoLongerHasIsNotTakenAndThePopUpShowsTheWindowsOwn)

@@ -68,14 +68,6 @@ TEST(Utf8, TheTextViewShowsSequencesAsCharactersAndEveryOtherByteAsAGrayReplacem
     EXPECT_EQ(grayMask(text), ".......###.##...##");
 }
 
-TEST(Utf8, EachGrayReplacementNamesTheByteItStandsFor)
-{
-    std::size_t unused = 0;
-    ByteStandIns standIns;
-    filterString(mixedBag, ViewTypeText, 0, unused, TextEncodingUtf8, &standIns);
-    EXPECT_EQ(standIns, (ByteStandIns{{7, 0xED}, {8, 0xA0}, {9, 0x80}, {11, 0xC0}, {12, 0xAF}, {16, 0xE2}, {17, 0x82}}));
-}
-
 TEST(Utf8, MixedShowsCharactersPlainAndEveryOtherByteAsItsEscapeAndTheNumericViewsStayByteByByte)
 {
     EXPECT_EQ(filterString(mixedBag, ViewTypeMixed, TextEncodingUtf8).string(),

@@ -51,7 +51,7 @@ protected:
     TransmitComposer composer{editor, [this] { return rendering; }, [this](const std::string& text) { status = text; }};
 };
 
-TEST_F(TransmitComposerTest, TypingIsRebuiltInTheModeWithItsEscapesGrayAndTheCaretAfterIt)
+TEST_F(TransmitComposerTest, TypingIsRebuiltInTheModeWithItsEscapesGrayAndTheCaretAfterItValuesAtTheEnd)
 {
     show(1);
     type(u"A\n");
@@ -59,6 +59,10 @@ TEST_F(TransmitComposerTest, TypingIsRebuiltInTheModeWithItsEscapesGrayAndTheCar
     edit({1, 0}, u" ");
     EXPECT_EQ(shown(), u"A\\32\\10");
     EXPECT_EQ(caret(), (TextRange{4, 0}));
+    editor.setSelectedRange({0, 0});
+    EXPECT_EQ(composer.appendValues("65, 0x42 300,,0 1e2"),
+              (std::vector<std::string>{"300 is not a byte value (0-255): skipped", "1e2 is not a number: skipped"}));
+    EXPECT_EQ(shown(), u"A\\32\\10AB\\0") << "values go to the end, wherever the caret is";
 }
 
 TEST_F(TransmitComposerTest, AnEditInsideAnEscapeCutsItsNumberShortAndTheCaretStaysWithWhatIsLeft)
@@ -77,16 +81,6 @@ TEST_F(TransmitComposerTest, AnEditInsideAnEscapeCutsItsNumberShortAndTheCaretSt
     edit({3, 1}, u""); // the 5 of "\50"
     EXPECT_EQ(shown(), u"\\4\\0\\32\\66\\10");
     EXPECT_EQ(caret(), (TextRange{2, 0}));
-}
-
-TEST_F(TransmitComposerTest, ValuesGoToTheEndWhereverTheCaretIsAndThoseThatGiveNoByteAreNamed)
-{
-    show(1);
-    type(u"ab");
-    editor.setSelectedRange({0, 0});
-    EXPECT_EQ(composer.appendValues("65, 0x42 300,,0 1e2"),
-              (std::vector<std::string>{"300 is not a byte value (0-255): skipped", "1e2 is not a number: skipped"}));
-    EXPECT_EQ(shown(), u"abAB\\0");
 }
 
 TEST_F(TransmitComposerTest, TheBytesAreWhatTheEditorStandsForWhateverTheModeAndTextThatIsNotBytesIsNotSent)

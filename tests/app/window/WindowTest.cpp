@@ -1,8 +1,6 @@
 // Whole windows driven through their widgets, with pseudo-terminals as the serial devices.
 #include "app/terminal/MyDocument.h"
 #include "app/terminal/TerminalControls.h"
-#include "app/text/decode.h"
-#include "app/text/filterString.h"
 #include "app/window/MyDocumentWindow.h"
 #include "app/window/TerminalApplication.h"
 #include "devices/Device.h"
@@ -265,7 +263,7 @@ private slots:
         QElapsedTimer sending;
         sending.start();
         QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
-        QCOMPARE(farEnd().readMaster(5, 1s), std::string("a\nb\rc"));
+        QCOMPARE(farEnd().readMaster(5, 10s), std::string("a\nb\rc"));
         // Well under the 0.1 s tick a late send would wait for, with room for a loaded machine.
         QVERIFY2(sending.nsecsElapsed() < 50'000'000, qPrintable(QString::number(sending.nsecsElapsed() / 1e6) + " ms"));
         QVERIFY(window_->controls().sendTF.string().empty());
@@ -283,7 +281,7 @@ private slots:
         QTest::keyClick(values, Qt::Key_T, Qt::ControlModifier);
         QTest::keyClick(values, Qt::Key_N, Qt::ControlModifier);
         QTest::keyClick(values, Qt::Key_Return, Qt::ControlModifier);
-        QCOMPARE(farEnd().readMaster(4, 1s), std::string("AB\t\0", 4));
+        QCOMPARE(farEnd().readMaster(4, 10s), std::string("AB\t\0", 4));
     }
 
     void newWindowOpensASecondWindowOnTheSameDevices()

@@ -1,5 +1,6 @@
 #include "devices/FolderWatch.h"
 
+#include "toolkit/Clock.h"
 #include "toolkit/ReadWatch.h"
 #include "toolkit/RunLoop.h"
 #include "toolkit/Timer.h"
@@ -147,7 +148,7 @@ FolderWatch::~FolderWatch()
 
 void FolderWatch::changed()
 {
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = Clock::now().steady;
     if (!firstChange_)
         firstChange_ = now;
     if (settle_)

@@ -1,20 +1,20 @@
 #include "app/window/TerminalApplication.h"
 
 #include "app/window/MyDocumentWindow.h"
+#include "devices/DeviceList.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QKeySequence>
 #include <QMenu>
 
-TerminalApplication::TerminalApplication(QObject* parent)
-    : QObject(parent)
-{
-}
+TerminalApplication::TerminalApplication(QObject* parent) : TerminalApplication(DeviceList::sharedDeviceList(), parent) {}
+
+TerminalApplication::TerminalApplication(DeviceList& devices, QObject* parent) : QObject(parent), devices_(devices) {}
 
 MyDocumentWindow* TerminalApplication::newWindow()
 {
-    auto* window = new MyDocumentWindow;
+    auto* window = new MyDocumentWindow(devices_);
     QMenu* file = window->fileMenu();
 
     QAction* open = file->addAction(tr("&New Window"), this, [this] { newWindow(); });

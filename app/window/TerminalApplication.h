@@ -1,15 +1,21 @@
 // The application's windows: opens terminal windows on request (File > New Window) and
-// gives each the same File menu. All windows share the one device list; closing the
-// last window ends the application.
+// gives each the same File menu. All windows share one device list, the process's unless
+// another is given; closing the last window ends the application.
 #pragma once
 
 #include <QObject>
 
+class DeviceList;
 class MyDocumentWindow;
 
 class TerminalApplication : public QObject {
 public:
     explicit TerminalApplication(QObject* parent = nullptr);
+    // Windows on the devices of a list of its own, which must outlive them.
+    explicit TerminalApplication(DeviceList& devices, QObject* parent = nullptr);
 
     MyDocumentWindow* newWindow();
+
+private:
+    DeviceList& devices_;
 };

@@ -1,16 +1,15 @@
 #include "serial/PortHolder.h"
 #include "serial/SerialPort.h"
 
+#include "tests/support/Await.h"
 #include "tests/support/Pty.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 #ifdef __linux__
@@ -29,11 +28,8 @@ TEST(PortHolder, NamesAnotherProcessThatHasTheDeviceOpenBeforeThisOneAndClosingL
         ::_exit(1);
     }
     std::optional<PortHolder> holder;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while ((!holder || holder->command != "sleep") && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10)); // until the child has become sleep
-        holder = PortHolder::find(pty.slavePath());
-    }
+    await([&] { return holder && holder->command == "sleep"; }, // until the child has become sleep
+          [&] { holder = PortHolder::find(pty.slavePath()); });
     // Our options are the other program's too now: closing must not change them under it.
     int error = 0;
     std::unique_ptr<SerialPort> port = SerialPort::open(pty.slavePath(), "cu.pty", 115200, 0, 0, error);

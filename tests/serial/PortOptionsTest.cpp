@@ -45,9 +45,8 @@ TEST(PortOptions, EveryPacketAndFlowTypeGivesItsFlagsLinesAndRawMode)
         for (const auto& flow : flows) {
             SCOPED_TRACE(std::string(packet.line) + " / " + flow.line);
             termios options = cookedTerminal();
-            LogCapture lines;
+            const LogCapture quiet; // the lines are the log lines test's
             PortOptions::apply(options, 9600, packet.flag, flow.flag);
-            EXPECT_EQ(lines.take(), std::string(packet.line) + "\n" + flow.line + "\n");
 
             const tcflag_t format = CSIZE | PARENB | PARODD | CSTOPB;
             EXPECT_EQ(options.c_cflag & format, packet.set);

@@ -40,10 +40,10 @@ private slots:
         Pty pty;
         TempDir dev, sys;
         dev.link("cu.a", pty.slavePath());
-        DeviceList::sharedDeviceList() = DeviceList({dev.path(), sys.path()});
+        DeviceList devices({dev.path(), sys.path(), sys.path() + "/by-id"});
         QtTimerDriver timers;
         QuitOnSignals quitOnSignals;
-        TerminalApplication terminals;
+        TerminalApplication terminals(devices);
         QPointer<MyDocumentWindow> window = terminals.newWindow();
         window->controls().readToggle.userSelectSegment(1);
         QVERIFY(proposedCaptureName("cu.a").contains(QRegularExpression("^cu\\.a-\\d{8}-\\d{6}\\.log$")));

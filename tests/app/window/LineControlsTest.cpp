@@ -19,6 +19,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 #include <functional>
@@ -47,13 +48,12 @@ private slots:
     void initTestCase()
     {
         dev_.link("cu.a", pty_.slavePath());
-        DeviceList::sharedDeviceList() = DeviceList({dev_.path(), sys_.path()});
         timers_ = std::make_unique<QtTimerDriver>();
     }
 
     void init()
     {
-        window_ = std::make_unique<MyDocumentWindow>();
+        window_ = std::make_unique<MyDocumentWindow>(devices_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         window_->controls().readToggle.userSelectSegment(1);
@@ -75,33 +75,40 @@ private slots:
         QVERIFY(lines.baudItem()->isEnabled() && lines.formatItem()->isEnabled());
     }
 
-    void linesFollowTheItemsAndTheIndicatorsFollowTheLinesWhileShown()
+    // Drawing shows the lines as last read: a wedged port can't stall it.
+    void theItemsSwitchTheLinesAndDrawingDoesNotReadThem()
     {
-        const auto wire = std::make_shared<FakeModemLines::Wire>();
-        window_->document().serialController().setModemLinesFactory(FakeModemLines::factory(wire));
-        LineControls& lines = window_->lineControls();
-        window_->document().pollModemLines();
+        LineControls& lines = fake();
         QVERIFY(lines.dtrItem()->isChecked() && lines.isPolling());
-        // Drawing shows the lines as last read: a wedged port can't stall it.
-        const int reads = wire->reads;
+        const int reads = wire_->reads;
         lines.show();
-        QCOMPARE(wire->reads, reads);
+        QCOMPARE(wire_->reads, reads);
         lines.dtrItem()->trigger();
-        QVERIFY(!(wire->asserted & ModemLines::Dtr) && !lines.dtrItem()->isChecked());
+        QVERIFY(!(wire_->asserted & ModemLines::Dtr) && !lines.dtrItem()->isChecked());
+    }
 
-        wire->asserted |= ModemLines::Dsr;
-        QTRY_COMPARE_WITH_TIMEOUT(lines.indicators()[1]->toolTip(), QStringLiteral("Data Set Ready (DSR) is asserted"), 1000);
+    void theIndicatorsFollowTheLinesAtEachPoll()
+    {
+        LineControls& lines = fake();
+        wire_->asserted |= ModemLines::Dsr;
+        QMetaObject::invokeMethod(lines.findChild<QTimer*>(), "timeout");
+        QCOMPARE(lines.indicators()[1]->toolTip(), QStringLiteral("Data Set Ready (DSR) is asserted"));
+    }
+
+    void pollingStopsWhileTheWindowIsMinimizedOrHidden()
+    {
+        LineControls& lines = fake();
         window_->showMinimized();
-        QTRY_VERIFY_WITH_TIMEOUT(!lines.isPolling(), 1000);
+        QTRY_VERIFY(!lines.isPolling());
         window_->showNormal();
-        QTRY_VERIFY_WITH_TIMEOUT(lines.isPolling(), 1000);
+        QTRY_VERIFY(lines.isPolling());
         window_->hide();
         QVERIFY(!lines.isPolling());
     }
 
-    void theDialogsSetAnyRateAndFormatAndThePopUpsShowThem()
+    // The extra pop-up entry and the title are the settings pop-ups test's.
+    void theRateDialogTakesAnyRateInRange()
     {
-        LineControls& lines = window_->lineControls();
         answerDialog<BaudRateDialog>(this, [](BaudRateDialog& dialog) {
             QDialogButtonBox* buttons = dialog.findChild<QDialogButtonBox*>();
             dialog.rateBox()->setCurrentText("49");
@@ -109,27 +116,39 @@ private slots:
             dialog.rateBox()->setCurrentText("3000000");
             QVERIFY(buttons->button(QDialogButtonBox::Ok)->isEnabled());
         });
-        lines.baudItem()->trigger();
-        // The extra pop-up entry and the title are the line control test's.
+        window_->lineControls().baudItem()->trigger();
         QCOMPARE(window_->controls().baudRatePU.titleOfSelectedItem(), std::string("3000000"));
+    }
 
+    void theFormatDialogOffersTheParitiesTheSystemHas()
+    {
         answerDialog<CharacterFormatDialog>(this, [](CharacterFormatDialog& dialog) {
             QCOMPARE(dialog.parityBox()->count(), SerialController::hasMarkSpaceParity() ? 5 : 3);
             dialog.dataBitsBox()->setCurrentText("5");
             dialog.parityBox()->setCurrentIndex(dialog.parityBox()->count() - 1);
             dialog.stopBitsBox()->setCurrentText("2");
         });
-        lines.formatItem()->trigger();
+        window_->lineControls().formatItem()->trigger();
         QCOMPARE(window_->controls().packetPU.titleOfSelectedItem(),
                  std::string(SerialController::hasMarkSpaceParity() ? "space-5-2" : "odd-5-2"));
     }
 
 private:
+    // The port's lines from now on are the wire's, read once.
+    LineControls& fake()
+    {
+        window_->document().serialController().setModemLinesFactory(FakeModemLines::factory(wire_));
+        window_->document().pollModemLines();
+        return window_->lineControls();
+    }
+
     TempDir dev_;
     TempDir sys_;
     Pty pty_;
+    DeviceList devices_{{dev_.path(), sys_.path(), sys_.path() + "/by-id"}};
     std::unique_ptr<QtTimerDriver> timers_;
     std::unique_ptr<MyDocumentWindow> window_;
+    std::shared_ptr<FakeModemLines::Wire> wire_ = std::make_shared<FakeModemLines::Wire>();
 };
 
 QTEST_MAIN(LineControlsTest)

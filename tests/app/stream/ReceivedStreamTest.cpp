@@ -57,3 +57,20 @@ TEST(ReceivedStreamTest, AConsumerRemovedWhileTheStreamTellsIsNotToldAgainAndOne
     stream.deliver("b", Moment{});
     EXPECT_EQ(transcript, "first:a late:b ");
 }
+
+TEST(ReceivedStreamTest, AConsumerAddedWhileThePortIsOpenHearsFirstThatItOpenedAndOneAddedOnceClosedNothing)
+{
+    std::string transcript;
+    Recorder late("late", transcript), later("later", transcript);
+    ReceivedStream stream;
+    PortEvent event;
+    event.kind = PortEvent::Kind::Opened;
+    event.name = "X";
+    stream.announce(event);
+    stream.add(late);
+    event.kind = PortEvent::Kind::Closed;
+    event.name = "Y";
+    stream.announce(event);
+    stream.add(later);
+    EXPECT_EQ(transcript, "late:eventX late:eventY ");
+}

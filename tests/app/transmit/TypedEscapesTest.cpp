@@ -35,18 +35,3 @@ TEST(TypedEscapes, AnEscapeThatTheNextKeyMayFinishWaitsAtTheCaret)
     markTypedEscapes(AttributedText(std::u16string(u"\\0")), ViewTypeHex, 2, &pending);
     EXPECT_EQ(pending, (TextRange{0, 2}));
 }
-
-#include "tests/app/DocumentFixture.h"
-
-TEST_F(DocumentTest, AnEscapeTypedKeyByKeyInTheHexViewBecomesItsByte)
-{
-    Pty& pty = attach("cu.usb");
-    auto window = openWindow("cu.usb");
-    window->view(3);
-    for (const char16_t key : std::u16string(u"\\0x41\\0x4"))
-        window->type(std::u16string(1, key));
-    EXPECT_EQ(window->editor(), u"\\0x41\\0x4");
-    EXPECT_EQ(grayMask(window->controls.sendTF.textStorage()), "#####....") << "the one being typed waits, plain";
-    window->click(window->controls.sendButton);
-    EXPECT_EQ(pty.readMaster(2, std::chrono::seconds(1)), std::string("A\x04", 2));
-}

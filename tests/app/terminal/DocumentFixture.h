@@ -1,21 +1,18 @@
-// A terminal window without a screen: a document wired to control models, scanning a
-// scratch folder whose "cu." entries lead to pseudo-terminals the test plays the far end of.
+// A terminal window without a screen: a document wired to control models, on a device list
+// of the test's whose "cu." entries lead to pseudo-terminals the test plays the far end of.
 #pragma once
 
 #include "app/terminal/MyDocument.h"
 #include "app/terminal/TerminalControls.h"
 #include "devices/Device.h"
-#include "devices/DeviceList.h"
+#include "tests/support/Await.h"
+#include "tests/support/DeviceFolder.h"
 #include "tests/support/LogCapture.h"
-#include "tests/support/Pty.h"
-#include "tests/support/TempDir.h"
-#include "toolkit/AttributedText.h"
 #include "toolkit/RunLoop.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <map>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -23,7 +20,10 @@ struct Window {
     TerminalControls controls;
     std::unique_ptr<MyDocument> document;
 
-    Window() : document(std::make_unique<MyDocument>(controls)) { controls.connect(*document); }
+    explicit Window(DeviceList& devices) : document(std::make_unique<MyDocument>(controls, devices))
+    {
+        controls.connect(*document);
+    }
 
     void click(Control& control) { control.sendAction(); }
     void choose(PopUpButton& popUp, const std::string& title)
@@ -43,6 +43,7 @@ struct Window {
     void type(std::u16string_view text) { controls.sendTF.userReplaceCharacters(controls.sendTF.selectedRange(), text); }
     const std::u16string& received() const { return controls.recieveTF.string(); }
     const std::u16string& editor() const { return controls.sendTF.string(); }
+    const std::string& status() const { return document->statusText(); }
     Device* device() const { return document->getEnabledDevice(); }
     bool reading() const
     {
@@ -60,59 +61,46 @@ struct Window {
         RunLoop::currentRunLoop().fireReadyWatches();
         document->update();
     }
+    // Ticks until the device took `count` more bytes.
+    bool receive(std::uint64_t count)
+    {
+        const std::uint64_t target = device()->getRecvCount() + count;
+        return await([&] { return device()->getRecvCount() >= target; }, [&] { tick(); });
+    }
 };
+
+// Runs the event loop a little: ports served, timers fired when due.
+inline void run()
+{
+    RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(50));
+}
+
+// Every byte value, NUL, CR, LF and 0x80-0xFF among them, in an order that shows a lost chunk.
+inline std::string pattern(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 251 + seed) & 0xFF);
+    return bytes;
+}
+
+inline std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 class DocumentTest : public testing::Test {
 protected:
-    // Forgets the devices earlier tests left in the process-wide list.
-    DocumentTest() { DeviceList::sharedDeviceList() = DeviceList({dev.path(), sys.path()}); }
-
-    // The lines f logs. Whatever else the test logs goes to `log` and is not looked at.
-    template <typename F>
-    std::string logged(F&& f)
-    {
-        log.take();
-        f();
-        return log.take();
-    }
-
-    // The device `name`: a pseudo-terminal (made on first use) whose far end the test plays.
-    Pty& attach(const std::string& name)
-    {
-        Pty& pty = ptys[name];
-        dev.link(name, pty.slavePath());
-        return pty;
-    }
-
     // A new window, which scans the folder; given a device, it works with it and reads it.
-    static std::unique_ptr<Window> openWindow(const std::string& reading = "")
+    std::unique_ptr<Window> openWindow(const std::string& reading = "")
     {
-        auto window = std::make_unique<Window>();
+        auto window = std::make_unique<Window>(folder.list);
         if (!reading.empty())
             window->use(reading);
         return window;
     }
 
-    // Ticks the window until its device took `count` more characters or a second passed.
-    static void tickUntil(Window& window, std::uint64_t count)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-        const std::uint64_t target = window.device()->getRecvCount() + count;
-        while (window.device()->getRecvCount() < target && std::chrono::steady_clock::now() < deadline)
-            window.tick();
-    }
-
-    LogCapture log;
-    TempDir dev;
-    TempDir sys;
-    std::map<std::string, Pty> ptys;
+    LogCapture log; // the lines are the log lines test's
+    DeviceFolder folder;
 };
-
-// The characters of a text that carry the escape gray, as a string of '#' (gray) and '.'.
-inline std::string grayMask(const AttributedText& text)
-{
-    std::string mask;
-    for (const AttributedText::Run& run : text.runs())
-        mask.append(run.length, run.color == grayColor() ? '#' : run.color ? '?' : '.');
-    return mask;
-}

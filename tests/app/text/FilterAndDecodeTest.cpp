@@ -1,8 +1,6 @@
 #include "app/text/decode.h"
 #include "app/text/filterString.h"
 
-#include "tests/support/LogCapture.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,7 +40,11 @@ TEST(FilterString, NumericModesEscapeEveryWholeUnitInOneGrayRun)
     const std::u16string text(u"\nA\u00FF\u20AC\uFFFF\\\0\u0100", 8);
     EXPECT_EQ(filterString(text, 2), gray(u"\\10\\65\\255\\8364\\65535\\92\\0\\256"));
     EXPECT_EQ(filterString(text, 3), gray(u"\\0xA\\0x41\\0xFF\\0x20AC\\0xFFFF\\0x5C\\0x0\\0x100"));
-    // Where a character starts in the result, in every mode; past the end is the end.
+}
+
+TEST(FilterString, APositionMapsToWhereItsCharacterStartsInTheResultAndPastTheEndToTheEnd)
+{
+    const std::u16string text(u"\nA\u00FF\u20AC\uFFFF\\\0\u0100", 8);
     for (const int mode : {0, 1, 2, 3}) {
         for (std::size_t index = 0; index <= text.size() + 1; ++index) {
             std::size_t at = 0;
@@ -52,26 +54,30 @@ TEST(FilterString, NumericModesEscapeEveryWholeUnitInOneGrayRun)
     }
 }
 
-TEST(Decode, EscapesBecomeTheirCharactersAndPlainTextStays)
+TEST(Decode, GrayEscapesAfterASeparatorBecomeTheirCharactersAndPlainTextStaysData)
 {
     EXPECT_EQ(decodeEscapes(build({{u"ab", {}}, {u"\\13\\10", grayColor()}, {u"c", {}}}), 1), u"ab\r\nc");
     // Hand-typed backslashes are plain text, so they are data.
     EXPECT_EQ(decodeEscapes(build({{u"\\65", {}}, {u"\\66", grayColor()}}), 2), u"\\65B");
-    // Only what follows a separator is an escape.
     EXPECT_EQ(decodeGray(u"65x\\65", 2), u"A");
     EXPECT_EQ(decodeGray(u"41\\0x42", 3), u"B");
     // An escape whose digits were deleted stands for nothing, not for a NUL.
     EXPECT_EQ(decodeGray(u"\\\\65\\", 2), u"A");
     EXPECT_EQ(decodeGray(u"\\0x\\0x41", 3), u"A");
-    // Numbers are read like atoi and strtol, and kept only when they name a byte.
+}
+
+TEST(Decode, NumbersAreReadLikeAtoiAndStrtolAndKeptOnlyWhenTheyNameAByte)
+{
     EXPECT_EQ(decodeGray(u"\\0x0X4a\\0x+4B\\0x41zz\\0x 42", 3), u"JKAB");
     EXPECT_EQ(decodeEscapes(build({{u"a", {}}, {u"\\65\\300\\66\\-0", grayColor()}, {u"b", {}}}), 1),
               std::u16string(u"aAB\0b", 5));
     // 4294967361 and 0x100000041 keep 65 in their low 32 bits; -4294967295 wraps to 1.
     EXPECT_EQ(decodeGray(u"\\-5\\4294967361\\-4294967295\\99999999999999999999\\67", 2), u"C");
     EXPECT_EQ(decodeGray(u"\\0x100000041\\0x-1\\0xFFFFFFFF\\0x43", 3), u"C");
+}
 
-    // Text of another colour, even one that looks gray, is dropped in the escaped modes.
+TEST(Decode, TextOfAnotherColourEvenOneThatLooksGrayIsDroppedInTheEscapedModes)
+{
     const ColorRef lookalike = makeColor(grayColor()->red, grayColor()->green, grayColor()->blue);
     const AttributedText text = build(
         {{u"a", {}}, {u"red", makeColor(0xFF, 0, 0)}, {u"\\66", grayColor()}, {u"\\67", lookalike}, {u"c", {}}});
@@ -80,30 +86,6 @@ TEST(Decode, EscapesBecomeTheirCharactersAndPlainTextStays)
     EXPECT_EQ(decodeEscapes(text, 3), u"ac");
     for (const int mode : {0, -1, 4})
         EXPECT_EQ(decodeEscapes(text, mode), u"ared\\66\\67c") << mode;
-}
-
-TEST(Decode, LogsTheTextBeforeAndAfterAsUtf8)
-{
-    LogCapture lines;
-    const auto logged = [&](const AttributedText& text, int mode) {
-        decode(text, mode);
-        return lines.take();
-    };
-    // U+00E9, U+20AC, U+1F600 as a pair, a lone high surrogate, and a NUL in both lines.
-    const std::u16string plain(u"h\u00E9\u20AC\U0001F600\xD800\0", 7);
-    EXPECT_EQ(logged(build({{plain, {}}, {u"\\65\\0", grayColor()}}), 2),
-              "DECODED: BEFORE: h\u00E9\u20AC\U0001F600\uFFFD\\65\\0\n"
-              "DECODED: AFTER: h\u00E9\u20AC\U0001F600\uFFFDA\n");
-    EXPECT_EQ(logged(gray(u"\\65"), 0), "DECODED: BEFORE: \\65\n");
-    EXPECT_EQ(logged(AttributedText(), 3), "DECODED: BEFORE: \nDECODED: AFTER: \n");
-
-    // Long enough for the 7-bit fast path and for more than one piece of the line, with surrogate
-    // pairs across a 16-unit block and across pieces.
-    const std::u16string text = std::u16string(31, u'a') + u"\U0001F600" + std::u16string(4062, u'b') + u"\U0001F600" +
-                                std::u16string(900, u'c');
-    const std::string expected = "DECODED: BEFORE: " + std::string(31, 'a') + "\U0001F600" + std::string(4062, 'b') +
-                                 "\U0001F600" + std::string(900, 'c');
-    EXPECT_EQ(logged(AttributedText(text), 0), expected + "\n");
 }
 
 TEST(Decode, APositionMapsToWhatTheTextBeforeItStandsFor)

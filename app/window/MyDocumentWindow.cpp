@@ -61,7 +61,13 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
     layout->addWidget(buildSettingsRow());
     auto* splitter = new QSplitter(Qt::Vertical);
     splitter->setChildrenCollapsible(false);
-    splitter->addWidget(buildReceivePane());
+    // What arrived, with room for panes that show it otherwise: below it, and beside.
+    sideArea_ = new QSplitter(Qt::Horizontal);
+    readingArea_ = new QSplitter(Qt::Vertical);
+    readingArea_->setChildrenCollapsible(false);
+    readingArea_->addWidget(buildReceivePane());
+    sideArea_->addWidget(readingArea_);
+    splitter->addWidget(sideArea_);
     splitter->addWidget(buildTransmitPane());
     splitter->setStretchFactor(0, 4);
     splitter->setStretchFactor(1, 1);
@@ -219,7 +225,7 @@ void MyDocumentWindow::buildMenus()
     connect(readSegments_, &SegmentedControlWidget::selectionChanged, this, showReading);
     showReading(controls_->readToggle.selectedSegment());
 
-    QMenu* view = menuBar()->addMenu(tr("&View"));
+    QMenu* view = viewMenu_ = menuBar()->addMenu(tr("&View"));
     auto* views = new QActionGroup(this);
     const char* names[] = {QT_TR_NOOP("&Text"), QT_TR_NOOP("&Mixed"), QT_TR_NOOP("&Decimal"), QT_TR_NOOP("&Hexadecimal")};
     for (int mode = 0; mode < 4; ++mode) {
@@ -233,6 +239,8 @@ void MyDocumentWindow::buildMenus()
             item->setChecked(views->actions().indexOf(item) == segment);
     };
     connect(viewSegments_, &SegmentedControlWidget::selectionChanged, this, showView);
+    // The view mode is no state of the document's that its observer hears of.
+    connect(viewSegments_, &SegmentedControlWidget::selectionChanged, this, [this] { showState(); });
     showView(controls_->viewFilter.selectedSegment());
     view->addSeparator();
     // The same bytes read as other characters: a choice of how to read them, not of what they are.
@@ -244,6 +252,7 @@ void MyDocumentWindow::buildMenus()
         QAction* item = encodings->addAction(tr(name), this, [this, encoding] {
             document_->userActed();
             document_->setTextEncoding(encoding);
+            showState();
         });
         item->setCheckable(true);
         item->setChecked(encoding == TextEncodingLatin1);
@@ -293,6 +302,8 @@ void MyDocumentWindow::showState()
         status = status.isEmpty() ? held : status + QStringLiteral("  ") + held;
     }
     status_->setMessage(status);
+    for (const std::function<void()>& hook : stateHooks_)
+        hook();
 }
 
 void MyDocumentWindow::closeEvent(QCloseEvent* event)

@@ -5,7 +5,9 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class DeviceList;
 class MyDocument;
@@ -13,6 +15,7 @@ class QAction;
 class QLabel;
 class LineControls;
 class QMenu;
+class QSplitter;
 class StatusLabel;
 class SegmentedControlWidget;
 struct TerminalControls;
@@ -34,6 +37,15 @@ public:
     QMenu* fileMenu() const { return fileMenu_; }
     // The Port menu's line items and the status bar's modem-line indicators.
     LineControls& lineControls() const { return *lines_; }
+    // Where the window's other panes go: under the receive view (the reading area) or beside
+    // it, and the menus their items join.
+    QSplitter* readingArea() const { return readingArea_; }
+    QSplitter* sideArea() const { return sideArea_; }
+    QMenu* portMenu() const { return portMenu_; }
+    QMenu* viewMenu() const { return viewMenu_; }
+    // Called whenever what the window shows may have changed (the document's state, its view
+    // mode or encoding), after the window itself has followed.
+    void whenStateChanges(std::function<void()> hook) { stateHooks_.push_back(std::move(hook)); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,6 +74,10 @@ private:
     StatusLabel* status_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* portMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QSplitter* readingArea_ = nullptr;
+    QSplitter* sideArea_ = nullptr;
+    std::vector<std::function<void()>> stateHooks_;
     LineControls* lines_ = nullptr;
     SegmentedControlWidget* readSegments_ = nullptr;
     SegmentedControlWidget* viewSegments_ = nullptr;

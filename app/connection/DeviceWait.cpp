@@ -1,8 +1,6 @@
 #include "app/connection/DeviceWait.h"
 
-#include "app/connection/openDevice.h"
 #include "devices/Device.h"
-#include "serial/SerialController.h"
 #include "toolkit/RunLoop.h"
 #include "toolkit/Timer.h"
 
@@ -68,37 +66,40 @@ void DeviceWait::keepReceived(const Device& device)
     received_ = {device.getAddr(), device.getRecvBuf(), device.getRecvCount()};
 }
 
-bool DeviceWait::reopen(Device& device, SerialController& serial, bool identifies, std::string& status)
+void DeviceWait::reopen(Device& device, PortOpening& opening, bool identifies, const PortOpening::Done& done)
 {
     const Wanted& wanted = *wanted_;
     // Only an adapter known both then and now can be told to be another one.
     const std::string& identity = device.getIdentity();
     if (!wanted.identity.empty() && !identity.empty() && identity != wanted.identity) {
-        status = "A different device (" + identity + ") now has the name " + wanted.name + "; still waiting for " +
-                 wanted.identity;
-        return false;
+        done(false, "A different device (" + identity + ") now has the name " + wanted.name + "; still waiting for " +
+                        wanted.identity);
+        return;
     }
     if (!wanted.identity.empty() && identity.empty() && identifies) {
         // Its by-id link may be a moment behind the node: the link's arrival rescans, and the
         // retries look again.
-        status = wanted.name + " is back, but not yet known as " + wanted.identity + "; still waiting for it";
         scheduleRetry();
-        return false;
+        done(false, wanted.name + " is back, but not yet known as " + wanted.identity + "; still waiting for it");
+        return;
     }
-    status.clear();
     // Another window waiting for it may have reopened it already: that port is joined.
-    if (device.getPortHandle() != -1)
-        return true;
+    if (device.getPortHandle() != -1) {
+        done(true, "");
+        return;
+    }
     if (received_.name == wanted.name)
         device.adoptReceived(received_.buffer, received_.count);
     device.setSettings(wanted.settings);
-    if (!openDevice(serial, device, status)) {
+    opening.open(device, [this, &opening, name = wanted.name, done](bool opened, const std::string& status) {
+        if (opened) {
+            done(true, status);
+            return;
+        }
         // Not ready yet, or gone again. Busy is the usual passing state (ModemManager probes
         // every new modem-like port); anything else the user may have to fix.
-        status += serial.lastError() == EBUSY ? "; waiting for it to be free"
-                                              : " Still waiting for " + wanted.name + " and trying again.";
         scheduleRetry();
-        return false;
-    }
-    return true;
+        done(false, status + (opening.lastError() == EBUSY ? "; waiting for it to be free"
+                                                            : " Still waiting for " + name + " and trying again."));
+    });
 }

@@ -4,6 +4,7 @@
 // first, then every five seconds.
 #pragma once
 
+#include "app/connection/PortOpening.h"
 #include "devices/PortSettings.h"
 
 #include <cstdint>
@@ -13,7 +14,6 @@
 #include <string>
 
 class Device;
-class SerialController;
 class Timer;
 
 class DeviceWait {
@@ -50,9 +50,10 @@ public:
     void forgetReceived() { received_ = {}; }
 
     // Opens device, listed under the name waited for, with the wanted settings, unless it is
-    // another adapter now or not yet known as the one wanted. status: what the user must know
-    // (why not, or a rate the device refused); a failed try schedules the next.
-    bool reopen(Device& device, SerialController& serial, bool identifies, std::string& status);
+    // another adapter now or not yet known as the one wanted. done hears whether it opened and
+    // what the user must know (why not, or a rate the device refused); a failed try schedules
+    // the next. A network port answers later, and not at all if the opening is cancelled.
+    void reopen(Device& device, PortOpening& opening, bool identifies, const PortOpening::Done& done);
 
 private:
     std::optional<Wanted> wanted_;

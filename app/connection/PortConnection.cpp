@@ -2,7 +2,6 @@
 
 #include "app/connection/PortPump.h"
 #include "app/connection/SettingTitles.h"
-#include "app/connection/openDevice.h"
 #include "app/connection/sendToDevice.h"
 #include "app/stream/ReceivedStream.h"
 #include "devices/Device.h"
@@ -16,7 +15,8 @@
 
 PortConnection::PortConnection(DeviceList& devices, ReceivedStream& stream, Events events)
     : devices_(devices), stream_(stream), events_(std::move(events)), serial_(std::make_unique<SerialController>()),
-      wait_([this] { retry(); }), reporter_(stream)
+      opening_(*serial_, [this](const std::string& text) { tell(text); }), wait_([this] { retry(); }),
+      reporter_(stream)
 {
 }
 
@@ -33,17 +33,18 @@ Device* PortConnection::enabledDevice()
     return find(enabledName_, &enabledIndex_);
 }
 
-Device* PortConnection::find(std::string_view name, int* index)
+bool PortConnection::openNetworkPort(const std::string& address, const PortSettings& settings)
 {
-    for (int i = 0; i < devices_.getNumDevices(); ++i) {
-        Device* device = devices_.getDeviceAtIndex(i);
-        if (name == device->getAddr()) {
-            if (index)
-                *index = i;
-            return device;
-        }
+    std::string error;
+    const Device* device = devices_.addNetworkPort(address, settings, error);
+    if (!device) {
+        tell(error);
+        return false;
     }
-    return nullptr;
+    const std::string name = device->getAddr();
+    events_.listed();
+    chooseDevice(name);
+    return true;
 }
 
 std::optional<PortSettings> PortConnection::settings()
@@ -69,15 +70,15 @@ bool PortConnection::deviceChanged()
 
 void PortConnection::start()
 {
-    devices_.addObserver(this, [this] { listChanged(); });
-    devices_.watchFolder();
+    devices_.list().addObserver(this, [this] { listChanged(); });
+    devices_.list().watchFolder();
     rescan();
 }
 
 void PortConnection::rescan()
 {
     ownRescan_ = true;
-    devices_.rescan();
+    devices_.list().rescan();
     ownRescan_ = false;
 }
 
@@ -100,7 +101,7 @@ void PortConnection::listChanged()
     if (!device) {
         // No device before, or it has gone while not being read: take the first of the list.
         index = 0;
-        device = devices_.getDeviceAtIndex(0);
+        device = devices_.list().getDeviceAtIndex(0);
     }
     enabledIndex_ = index;
     enabledName_ = device ? device->getAddr() : "";
@@ -109,16 +110,6 @@ void PortConnection::listChanged()
     else if (ownRescan_ && (device->getAddr() == remembered || remembered.empty()))
         tell("");
     events_.changed();
-}
-
-bool PortConnection::open(Device& device)
-{
-    std::string status;
-    const bool opened = openDevice(*serial_, device, status);
-    tell(status);
-    if (!opened)
-        Stderr::line(status);
-    return opened;
 }
 
 std::string PortConnection::leave(Device& device, bool closeAnyway)
@@ -186,20 +177,51 @@ void PortConnection::enableReading()
         tell("No serial device found. Connect one and press refresh.");
         return;
     }
+    openAndRead(*device, "");
+}
+
+void PortConnection::openAndRead(Device& device, const std::string& dropped)
+{
+    opening_.cancel();
     reading_ = true;
     events_.reading(true);
-    if (device->getPortHandle() == -1 && !open(*device)) {
-        disableReading();
+    if (device.getPortHandle() != -1) {
+        read(device);
+        tellAlso(dropped);
+        events_.changed();
         return;
     }
-    device->addReader(this);
-    listenTo(*device);
-    PortPump::startReading(*device);
+    opening_.open(device, [this, dropped, name = std::string(device.getAddr())](bool opened, const std::string& status) {
+        // A network port opens later: the window may have moved on meanwhile.
+        Device* now = enabledDevice();
+        if (!now || now->getAddr() != name)
+            return;
+        tell(status);
+        if (!opened) {
+            Stderr::line(status);
+            disableReading();
+        } else if (reading_) {
+            read(*now);
+        }
+        tellAlso(dropped);
+        events_.changed();
+    });
+    // Reading shows on while a network port connects, as the port is on its way.
+    if (opening_.isConnecting())
+        events_.changed();
+}
+
+void PortConnection::read(Device& device)
+{
+    device.addReader(this);
+    listenTo(device);
+    PortPump::startReading(device);
     events_.changed();
 }
 
 void PortConnection::disableReading()
 {
+    opening_.cancel();
     reading_ = false;
     events_.reading(false);
     if (Device* device = enabledDevice())
@@ -225,17 +247,11 @@ bool PortConnection::chooseDevice(const std::string& title)
         enabledName_.clear();
     }
     const std::string oldName = enabledName_;
-    bool listed = false;
-    for (int i = 0; i < devices_.getNumDevices(); ++i) {
-        Device* record = devices_.getDeviceAtIndex(i);
-        if (title == record->getAddr()) {
-            record->setEnabledTrue();
-            enabledIndex_ = i;
-            enabledName_ = title;
-            listed = true;
-        } else {
-            record->setEnabledFalse();
-        }
+    const int index = devices_.choose(title);
+    const bool listed = index >= 0;
+    if (listed) {
+        enabledIndex_ = index;
+        enabledName_ = title;
     }
 
     Device* device = enabledDevice();
@@ -257,12 +273,7 @@ bool PortConnection::chooseDevice(const std::string& title)
     }
     // A port another window already has open is joined, not reopened: reopening would drop the
     // modem lines and reset many boards.
-    if (device->getPortHandle() != -1 || open(*device))
-        enableReading();
-    else
-        disableReading();
-    tellAlso(dropped);
-    events_.changed();
+    openAndRead(*device, dropped);
     return listed;
 }
 
@@ -281,132 +292,8 @@ bool PortConnection::applySetting(const std::function<void(PortSettings&)>& stor
     PortSettings settings = device->getSettings();
     store(settings);
     device->setSettings(settings);
-    const std::string dropped = closePort(*device);
-    if (open(*device))
-        enableReading();
-    else
-        disableReading();
-    tellAlso(dropped);
+    openAndRead(*device, closePort(*device));
     return true;
-}
-
-void PortConnection::startWaiting(const std::string& name)
-{
-    DeviceWait::Wanted wanted{name, kept_.settings, kept_.identity};
-    if (Device* device = enabledDevice()) {
-        wanted.settings = device->getSettings();
-        wanted.identity = device->getIdentity();
-        leave(*device);
-    }
-    wait_.start(std::move(wanted));
-    enabledName_ = name;
-    reading_ = false;
-    events_.reading(false);
-    tell(name + " was disconnected; waiting for it to come back");
-    // A hang-up may leave the name listed: nothing in the folder will say when it is back.
-    if (find(name))
-        wait_.scheduleRetry();
-}
-
-void PortConnection::retry()
-{
-    if (closed_ || !wait_.isWaiting())
-        return;
-    // Looked up again each time: a scan meanwhile may have replaced the record.
-    if (Device* device = find(wait_.wanted().name))
-        reconnect(*device);
-}
-
-bool PortConnection::reconnect(Device& device)
-{
-    std::string status;
-    if (!wait_.reopen(device, *serial_, devices_.identifies(), status)) {
-        tell(status);
-        return false;
-    }
-    const std::string name = wait_.wanted().name;
-    wait_.stop();
-    enabledName_ = name;
-    enableReading();
-    tell(name + " reconnected" + (status.empty() ? "" : "; " + status));
-    return true;
-}
-
-void PortConnection::stopWaiting()
-{
-    wait_.stop();
-    tell("");
-    listChanged();
-}
-
-PortConnection::Tick PortConnection::tick()
-{
-    Device* device = enabledDevice();
-    if (device)
-        listenTo(*device);
-    // A port that failed is told gone with its error before the window lets go of it.
-    reporter_.follow(device);
-    // Lost output is news the user must get even when the device goes away in the same tick.
-    std::string lostOutput;
-    if (device) {
-        if (const auto [error, dropped] = device->takeWriteFailure(); error != 0) {
-            lostOutput = std::string("Sending to ") + device->getAddr() + " failed: " + std::strerror(error) + ". " +
-                         std::to_string(dropped) + " unsent bytes were dropped.";
-            tell(lostOutput);
-        }
-    }
-    if (!reading_)
-        return Tick::NotReading;
-    if (!device) {
-        // A rescan this window did not hear of took the device out of the list.
-        startWaiting(enabledName_);
-        return Tick::Stopped;
-    }
-    // Every window reading a device that failed waits for it, not only the first to notice.
-    if (const int error = device->getReadError()) {
-        gone(*device, error, lostOutput);
-        return Tick::Stopped;
-    }
-    if (device->getPortHandle() == -1) {
-        disableReading();
-        tell(std::string("The port of ") + device->getAddr() +
-             " was closed by another window, or the device went away. Reading is off.");
-        return Tick::Stopped;
-    }
-    // The port is read as data comes; what a slow stream left waiting is read now.
-    PortPump::resume(*device);
-    if (const int error = device->getReadError()) {
-        gone(*device, error, lostOutput);
-        return Tick::Stopped;
-    }
-    PortPump::flushOutput(*device);
-    return Tick::Reading;
-}
-
-bool PortConnection::portBusy()
-{
-    Device* device = enabledDevice();
-    if (!device)
-        return false;
-    // A paused port is read by the ticks alone, so they may not stop while it is paused.
-    const Port* port = device->getPort();
-    return serial_->pendingBytes(device) > 0 || (port && port->isReadablePaused());
-}
-
-void PortConnection::gone(Device& device, int error, const std::string& lostOutput)
-{
-    events_.lastLook(device);
-    const std::string name = device.getAddr();
-    std::string lost = lostOutput;
-    if (const std::size_t queued = serial_->pendingBytes(&device); lost.empty() && queued > 0)
-        lost = std::to_string(queued) + " unsent bytes were dropped.";
-    Stderr::line(name + " stopped answering (" + std::strerror(error) + ")");
-    // The first window to notice closes the port for all; the others find it closed.
-    if (device.getPort())
-        serial_->closePort(&device);
-    startWaiting(name);
-    if (!lost.empty())
-        tell(told_ + ". " + lost);
 }
 
 void PortConnection::follow()
@@ -443,12 +330,13 @@ void PortConnection::close()
     if (closed_)
         return;
     closed_ = true;
+    opening_.cancel();
     wait_.stop();
     reading_ = false;
     if (Device* device = enabledDevice())
         leave(*device);
     // No record, and not the list, may call back into a closed window.
-    devices_.removeObserver(this);
-    for (int i = 0; i < devices_.getNumDevices(); ++i)
-        devices_.getDeviceAtIndex(i)->removeListener(this);
+    devices_.list().removeObserver(this);
+    for (int i = 0; i < devices_.list().getNumDevices(); ++i)
+        devices_.list().getDeviceAtIndex(i)->removeListener(this);
 }

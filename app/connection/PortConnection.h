@@ -7,7 +7,9 @@
 #pragma once
 
 #include "app/connection/DeviceWait.h"
+#include "app/connection/PortOpening.h"
 #include "app/connection/PortReporter.h"
+#include "app/connection/WindowDevices.h"
 #include "devices/PortSettings.h"
 
 #include <cstdint>
@@ -16,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class Device;
 class DeviceList;
@@ -48,13 +51,13 @@ public:
     PortConnection& operator=(const PortConnection&) = delete;
     ~PortConnection();
 
-    DeviceList& devices() { return devices_; }
+    DeviceList& devices() { return devices_.list(); }
     SerialController& serial() { return *serial_; }
     // The device the window works with; none while it waits, or when the list has none.
     Device* enabledDevice();
     // Its position in the list when last looked up; -1 before the first scan.
     int enabledIndex() const { return enabledIndex_; }
-    Device* find(std::string_view name, int* index = nullptr);
+    Device* find(std::string_view name, int* index = nullptr) { return devices_.find(name, index); }
     bool isReading() const { return reading_; }
     const DeviceWait& wait() const { return wait_; }
     // The settings the window works with: its device's, or those kept while it waits.
@@ -72,6 +75,12 @@ public:
     void toggledOff();
     // The device pop-up's choice; false when the title names no listed device any more.
     bool chooseDevice(const std::string& title);
+    // A port on another machine (rfc2217://, tcp://, telnet:// HOST:PORT), listed in this
+    // window from now on and chosen; false, having said why, for a bad address. It opens in
+    // the background: reading is on while it connects, and the outcome is told.
+    bool openNetworkPort(const std::string& address, const PortSettings& settings = {});
+    std::vector<std::string> networkPortNames() const { return devices_.networkNames(); }
+    bool isConnecting() const { return opening_.isConnecting(); }
     // Stores a setting in the record (or, while waiting, for the reopen) and reopens the port
     // with it; false when there is no device to store it in.
     bool applySetting(const std::function<void(PortSettings&)>& store);
@@ -92,7 +101,10 @@ public:
     bool isClosed() const { return closed_; }
 
 private:
-    bool open(Device& device);
+    // Reads the device whose port is open; openAndRead: opens it (or joins its open port) and
+    // reads, telling what a close before it dropped with the outcome.
+    void read(Device& device);
+    void openAndRead(Device& device, const std::string& dropped);
     // This window stops reading device; the last reader closes its port, and so does a device
     // choice (closeAnyway) even when none is open. Answers what the user must know of queued
     // output the close dropped, "" when none was.
@@ -101,7 +113,6 @@ private:
     // Adds to what the user was last told.
     void tellAlso(const std::string& more);
     void listenTo(Device& device);
-    void heard(const Device& from, std::string_view bytes, const std::string& name);
     void listChanged();
     void startWaiting(const std::string& name);
     bool reconnect(Device& device);
@@ -110,10 +121,11 @@ private:
     void gone(Device& device, int error, const std::string& lostOutput);
     void tell(const std::string& text);
 
-    DeviceList& devices_;
+    WindowDevices devices_;
     ReceivedStream& stream_;
     Events events_;
     std::unique_ptr<SerialController> serial_;
+    PortOpening opening_;
     DeviceWait wait_;
     PortReporter reporter_;
     std::string enabledName_; // the device this window works with, "" for none

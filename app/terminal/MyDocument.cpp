@@ -120,6 +120,8 @@ void MyDocument::showDevices()
     controls.devicePU.removeAllItems();
     for (const std::string& name : connection_.devices().scannedNames())
         controls.devicePU.addItemWithTitle(name);
+    for (const std::string& name : connection_.networkPortNames())
+        controls.devicePU.addItemWithTitle(name);
 }
 
 void MyDocument::showReceived()
@@ -309,6 +311,8 @@ std::string MyDocument::windowTitle()
 std::string MyDocument::portState()
 {
     const Device* device = getEnabledDevice();
+    if (connection_.isConnecting())
+        return "Connecting\u2026";
     if (!device || device->getPortHandle() == -1)
         return "Port closed";
     return isReading() ? "Port open, reading" : "Port open";

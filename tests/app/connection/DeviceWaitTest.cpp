@@ -16,7 +16,15 @@ protected:
     DeviceWaitTest() { dev.link("cu.x", pty.slavePath()); }
 
     void startWaiting() { wait.start({"cu.x", PortSettings{115200, 0, 0, true, true}, ""}); }
-    bool reopen(Device& record) { return wait.reopen(record, serial, false, status); }
+    bool reopen(Device& record)
+    {
+        bool opened = false;
+        wait.reopen(record, opening, false, [&](bool done, const std::string& told) {
+            opened = done;
+            status = told;
+        });
+        return opened;
+    }
 
     LogCapture log; // the lines are the log lines test's
     TimerLog timers;
@@ -24,6 +32,7 @@ protected:
     TempDir dev;
     Device device{"cu.x", dev.path()};
     SerialController serial;
+    PortOpening opening{serial, [](const std::string&) {}};
     int retries = 0;
     std::string status;
     DeviceWait wait{[this] { ++retries; }};

@@ -1,4 +1,8 @@
 // The program: a Qt application whose first window is one terminal.
+#include "app/terminal/startWindow.h"
+#include "app/terminal/MyDocument.h"
+#include "app/window/CommandLine.h"
+#include "app/window/MyDocumentWindow.h"
 #include "app/window/QuitOnSignals.h"
 #include "app/window/TerminalApplication.h"
 #include "toolkit/qt/QtTimerDriver.h"
@@ -21,9 +25,16 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName("Serial Terminal");
     QApplication::setDesktopFileName("serialterm");
 
+    const CommandLine::Outcome start = CommandLine::read(QCoreApplication::arguments());
+    if (start.exitStatus)
+        return *start.exitStatus;
+
     QtTimerDriver timers;
     QuitOnSignals quitOnSignals;
     TerminalApplication terminals;
-    terminals.newWindow();
+    // One window for each port asked for, or one on no particular port.
+    const std::vector<std::string> ports = start.options.ports.empty() ? std::vector<std::string>{""} : start.options.ports;
+    for (const std::string& port : ports)
+        startWindow(terminals.newWindow()->document(), start.options, port);
     return QApplication::exec();
 }

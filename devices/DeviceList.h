@@ -33,6 +33,7 @@ public:
 
     DeviceList();
     explicit DeviceList(Folders folders);
+    const Folders& folders() const { return folders_; }
     DeviceList(const DeviceList&) = delete;
     DeviceList& operator=(const DeviceList&) = delete;
     DeviceList(DeviceList&& other) noexcept;

@@ -337,6 +337,5 @@ void PortConnection::close()
         leave(*device);
     // No record, and not the list, may call back into a closed window.
     devices_.list().removeObserver(this);
-    for (int i = 0; i < devices_.list().getNumDevices(); ++i)
-        devices_.list().getDeviceAtIndex(i)->removeListener(this);
+    devices_.removeListener(this);
 }

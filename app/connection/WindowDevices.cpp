@@ -64,6 +64,14 @@ Device* WindowDevices::addNetworkPort(std::string_view text, const PortSettings&
     return network_.back().get();
 }
 
+void WindowDevices::removeListener(const void* listener)
+{
+    for (int i = 0; i < list_.getNumDevices(); ++i)
+        list_.getDeviceAtIndex(i)->removeListener(listener);
+    for (const auto& record : network_)
+        record->removeListener(listener);
+}
+
 std::vector<std::string> WindowDevices::networkNames() const
 {
     std::vector<std::string> names;

@@ -30,6 +30,8 @@ public:
     // The record for the network address written in text, made with settings if it is new;
     // nullptr, with error saying what is wrong, for text that is no network address.
     Device* addNetworkPort(std::string_view text, const PortSettings& settings, std::string& error);
+    // Takes a listener off every device, the network ones included, before it goes.
+    void removeListener(const void* listener);
     // In the order they were opened.
     std::vector<std::string> networkNames() const;
 

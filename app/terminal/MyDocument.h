@@ -61,7 +61,12 @@ public:
     static constexpr int highestRate = SettingsPopUps::highestRate;
     void chooseBaudRate(int rate) { popUps_.chooseBaudRate(rate); }
     void chooseCharacterFormat(const CharacterFormat& format) { popUps_.chooseCharacterFormat(format); }
-    bool openNetworkPort(const std::string& address) { return connection_.openNetworkPort(address); }
+    bool openNetworkPort(const std::string& address, const PortSettings& settings = {})
+    {
+        return connection_.openNetworkPort(address, settings);
+    }
+    Device* findDevice(const std::string& name) { return connection_.find(name); }
+    DeviceList& devices() { return connection_.devices(); }
     // The settings the window works with, and its device's name ("" for none).
     std::optional<PortSettings> portSettings() { return connection_.settings(); }
     std::string deviceName();

@@ -1,6 +1,7 @@
 #include "app/window/MyDocumentWindow.h"
 
 #include "app/window/LineControls.h"
+#include "app/window/NetworkPortDialog.h"
 #include "app/window/StatusLabel.h"
 
 #include "app/terminal/MyDocument.h"
@@ -217,6 +218,13 @@ void MyDocumentWindow::buildMenus()
                                    [this] { controls_->readToggle.userSelectSegment(document_->isReading() ? 0 : 1); });
     port->addAction(tr("Look for &Devices Again"), QKeySequence(Qt::Key_F5), this,
                     [this] { controls_->refreshButton.sendAction(); });
+    port->addAction(tr("Open &Network Port\u2026"), this, [this] {
+        if (const auto address = NetworkPortDialog::ask(this)) {
+            document_->userActed();
+            document_->openNetworkPort(*address);
+            showState();
+        }
+    });
     buildCaptureItems(port);
     // The item says what choosing it will do.
     const auto showReading = [this](int segment) {
@@ -257,6 +265,8 @@ void MyDocumentWindow::buildMenus()
         item->setCheckable(true);
         item->setChecked(encoding == TextEncodingLatin1);
         encodingGroup->addAction(item);
+        // The encoding may be set from elsewhere too (the command line).
+        whenStateChanges([this, item, encoding] { item->setChecked(document_->getTextEncoding() == encoding); });
     }
     view->addSeparator();
     // Received lines read as lines in the views of byte values too; only the layout changes.

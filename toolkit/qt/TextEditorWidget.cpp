@@ -235,6 +235,12 @@ bool TextEditorWidget::event(QEvent* event)
             keyPressEvent(key);
             return true;
         }
+        // Ctrl+Tab leaves it, as it leaves other editors that take Tab as a character.
+        const bool leave = (key->modifiers() & Qt::ControlModifier) && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab);
+        if (event->type() == QEvent::KeyPress && leave) {
+            focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
         // Keys this editor uses are not window shortcuts while it has the focus.
         if (event->type() == QEvent::ShortcutOverride
             && (tab || (plain && isTypedText(key)) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut)

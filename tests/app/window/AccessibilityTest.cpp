@@ -80,6 +80,19 @@ private slots:
         QVERIFY(!view->text(QAccessible::Description).isEmpty());
     }
 
+    // Tab is a character in the editor; Ctrl+Tab leaves it, and Tab goes on to the receive view.
+    void theKeyboardLeavesTheEditorAndReachesTheReceiveView()
+    {
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        window_->sendEditor()->setFocus();
+        QTest::keyClick(window_->sendEditor(), Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(!window_->sendEditor()->hasFocus());
+        for (int i = 0; i < 40 && !window_->receiveView()->hasFocus(); ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(window_->receiveView()->hasFocus());
+    }
+
     // What arrives is read as it shows; what the encoding cannot send stays out, as from the keys.
     void theViewReadsWhatArrivedAndTheEditorRefusesWhatCannotBeSent()
     {

@@ -85,6 +85,8 @@ void TextViewAccessible::setSelection(int selectionIndex, int startOffset, int e
     const auto from = static_cast<std::size_t>(std::max(0, std::min(startOffset, endOffset)));
     const auto to = static_cast<std::size_t>(std::max(0, std::max(startOffset, endOffset)));
     model().setSelectedRange(TextRange{from, to - from});
+    if (to > from)
+        model().setHeld(true); // as a selection made with the mouse, it stays where it is read
 }
 
 int TextViewAccessible::cursorPosition() const

@@ -93,6 +93,7 @@ private slots:
 
         reader->setSelection(0, 2, 5);
         QCOMPARE(shown.view->selectedText(), QStringLiteral("rst"));
+        QVERIFY(shown.model->isHeld());
         QCOMPARE(reader->selectionCount(), 1);
         reader->removeSelection(0);
         QCOMPARE(reader->selectionCount(), 0);

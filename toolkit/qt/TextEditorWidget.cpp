@@ -236,7 +236,8 @@ bool TextEditorWidget::event(QEvent* event)
             return true;
         }
         // Ctrl+Tab leaves it, as it leaves other editors that take Tab as a character.
-        const bool leave = (key->modifiers() & Qt::ControlModifier) && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab);
+        const bool leave = (key->modifiers() & Qt::ControlModifier)
+            && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab);
         if (event->type() == QEvent::KeyPress && leave) {
             focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
             return true;

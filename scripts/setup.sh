@@ -8,9 +8,11 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libgl-dev dpkg-dev file libpcre2-dev lrzsz)
 # Extra tools for CI: clang with its libFuzzer runtime; ser2net, the RFC 2217 server the network
-# port tests run on loopback; socat, the far end of the transfer tests.
+# port tests run on loopback; socat, the far end of the transfer tests and of the AT-SPI test,
+# which reads the window as a screen reader does: on an X server (xvfb) driven by xdotool,
+# over the accessibility bus (at-spi2-core, in a D-Bus session of dbus-x11) with pyatspi.
 if [[ "${1:-}" == "--ci" ]]; then
-  packages+=(clang libclang-rt-dev ser2net socat)
+  packages+=(clang libclang-rt-dev ser2net socat xvfb xdotool at-spi2-core dbus-x11 python3-pyatspi)
 fi
 
 missing=()

@@ -3,6 +3,7 @@
 #include "app/window/LineControls.h"
 #include "app/window/NetworkPortDialog.h"
 #include "app/window/StatusLabel.h"
+#include "app/window/nameControls.h"
 
 #include "app/terminal/MyDocument.h"
 #include "app/terminal/TerminalControls.h"
@@ -104,6 +105,7 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
                 [this] { document_->tellUser("Nothing is selected: the clipboard keeps what it had."); });
     controls_->connect(*document_);
     showState();
+    nameControls(*this);
     sendEditor_->setFocus();
 }
 

@@ -43,6 +43,20 @@ void SegmentedControlWidget::rebuild()
         layout()->addWidget(button);
         buttons_.push_back(button);
     }
+    nameSegments();
+}
+
+void SegmentedControlWidget::setGroupName(const QString& name)
+{
+    groupName_ = name;
+    setAccessibleName(name);
+    nameSegments();
+}
+
+void SegmentedControlWidget::nameSegments()
+{
+    for (QAbstractButton* button : buttons_)
+        button->setAccessibleName(groupName_.isEmpty() ? QString() : tr("%1: %2").arg(groupName_, button->text()));
 }
 
 void SegmentedControlWidget::sync()

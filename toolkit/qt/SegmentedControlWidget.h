@@ -23,6 +23,9 @@ public:
 
     SegmentedControl& model() const { return *model_; }
     QAbstractButton* segmentButton(int segment) const;
+    // What the segments choose, as a screen reader names the row and each segment ("Read: On"):
+    // a label alone ("On") would not say what it switches.
+    void setGroupName(const QString& name);
 
 signals:
     // The model's selection changed, whoever changed it; -1 for none.
@@ -31,9 +34,11 @@ signals:
 private:
     void sync();
     void rebuild();
+    void nameSegments();
 
     ModelBinding<SegmentedControl> model_;
     std::vector<std::string> shownLabels_;
     std::vector<QAbstractButton*> buttons_;
     int shownSelection_ = -1;
+    QString groupName_;
 };

@@ -38,6 +38,7 @@ TextEditorWidget::TextEditorWidget(std::shared_ptr<TextView> model, QWidget* par
     : TextViewWidget(std::move(model), parent)
 {
     setAttribute(Qt::WA_InputMethodEnabled, editable());
+    viewport()->setAcceptDrops(true);
 }
 
 void TextEditorWidget::modelChanged(bool textChanged, bool selectionChanged)
@@ -234,6 +235,13 @@ bool TextEditorWidget::event(QEvent* event)
             keyPressEvent(key);
             return true;
         }
+        // Ctrl+Tab leaves it, as it leaves other editors that take Tab as a character.
+        const bool leave = (key->modifiers() & Qt::ControlModifier)
+            && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab);
+        if (event->type() == QEvent::KeyPress && leave) {
+            focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
         // Keys this editor uses are not window shortcuts while it has the focus.
         if (event->type() == QEvent::ShortcutOverride
             && (tab || (plain && isTypedText(key)) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut)
@@ -276,13 +284,13 @@ void TextEditorWidget::paste()
         insertFromMimeData(*source);
 }
 
-void TextEditorWidget::insertFromMimeData(const QMimeData& source)
+bool TextEditorWidget::insertFromMimeData(const QMimeData& source)
 {
     const AttributedText text = pastedText(source);
     if (!editable() || text.empty())
-        return;
+        return false;
     preferredColumn_ = -1;
-    model().userReplaceCharacters(selection(), text);
+    return model().userReplaceCharacters(selection(), text);
 }
 
 void TextEditorWidget::inputMethodEvent(QInputMethodEvent* event)
@@ -377,9 +385,10 @@ void TextEditorWidget::mousePressEvent(QMouseEvent* event)
 
 void TextEditorWidget::paintOverlay(QPainter& painter)
 {
-    if (!editable() || !hasFocus() || !caretShown_)
+    const bool dropping = dropCaret_ != noDrop;
+    if (!editable() || (!dropping && (!hasFocus() || !caretShown_)))
         return;
-    const QRect cell = cellRect(caret());
+    const QRect cell = cellRect(dropping ? dropCaret_ : caret());
     const int width = std::max(1, style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this));
     painter.fillRect(QRect(cell.left(), cell.top(), width, cell.height()), palette().color(QPalette::Text));
 }

@@ -1,6 +1,7 @@
 #include "toolkit/qt/TextViewWidget.h"
 
 #include "toolkit/qt/QuietScrollBar.h"
+#include "toolkit/qt/TextViewAccessible.h"
 #include "toolkit/qt/wordAt.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@ constexpr int margin = 4;
 TextViewWidget::TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent)
     : QAbstractScrollArea(parent), model_(std::move(model), [this] { sync(); })
 {
+    TextViewAccessible::install();
     bar_ = new QuietScrollBar(Qt::Vertical, this);
     setVerticalScrollBar(bar_);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -78,6 +80,7 @@ void TextViewWidget::sync()
         }
     }
     modelChanged(textChanged, selectionChanged);
+    accessibleEvents_.changed(textChanged, selectionChanged);
     syncing_ = false;
     if (textChanged || selectionChanged || verticalScrollBar()->value() != scrolledFrom)
         refreshRows(textChanged && !selectionChanged && !model_->isEditable() && !model_->isHeld() && !dragging_);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "toolkit/TextView.h"
+#include "toolkit/qt/AccessibleTextEvents.h"
 #include "toolkit/qt/ModelBinding.h"
 #include "toolkit/qt/CellTextPainter.h"
 #include "toolkit/qt/MonoTextLayout.h"
@@ -28,6 +29,9 @@ public:
     explicit TextViewWidget(std::shared_ptr<TextView> model, QWidget* parent = nullptr);
 
     TextView& model() const { return *model_; }
+    std::size_t caretPosition() const { return caret_; }
+    // What assistive technology is told; tests point it elsewhere.
+    AccessibleTextEvents& accessibleEvents() { return accessibleEvents_; }
 
     QString selectedText() const;
     // Puts the selection on the clipboard; with nothing selected the clipboard keeps what it
@@ -97,6 +101,7 @@ private:
     QPoint cellOrigin(std::size_t line, int column) const;
 
     ModelBinding<TextView> model_;
+    AccessibleTextEvents accessibleEvents_{*this};
     QuietScrollBar* bar_ = nullptr; // the vertical one, a child
     CellTextPainter cells_;
     MonoTextLayout layout_;

@@ -1,21 +1,11 @@
 #include "app/window/history/HistoryAccessible.h"
 
 #include "app/window/history/HistoryLinesView.h"
+#include "toolkit/qt/installAccessible.h"
 
 #include <QScrollBar>
 
 #include <algorithm>
-
-namespace {
-
-QAccessibleInterface* historyInterface(const QString&, QObject* object)
-{
-    if (auto* view = qobject_cast<HistoryLinesView*>(object))
-        return new HistoryAccessible(view);
-    return nullptr;
-}
-
-} // namespace
 
 HistoryAccessible::HistoryAccessible(HistoryLinesView* view)
     : QAccessibleWidget(view, QAccessible::EditableText, QObject::tr("Received history"))
@@ -24,11 +14,7 @@ HistoryAccessible::HistoryAccessible(HistoryLinesView* view)
 
 void HistoryAccessible::install()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(historyInterface);
-        return true;
-    }();
-    (void)installed;
+    installAccessible<HistoryLinesView, HistoryAccessible>();
 }
 
 HistoryLinesView* HistoryAccessible::view() const

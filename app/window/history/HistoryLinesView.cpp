@@ -3,7 +3,7 @@
 #include "app/history/gutterText.h"
 #include "app/history/renderHistoryLine.h"
 #include "app/window/history/HistoryAccessible.h"
-#include "app/window/history/HistoryAnnouncer.h"
+#include "toolkit/qt/TextAnnouncer.h"
 
 #include <QFontDatabase>
 #include <QPainter>
@@ -35,7 +35,7 @@ HistoryLinesView::HistoryLinesView(const HistoryStore& store, QWidget* parent)
     cells_.setFont(font());
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    announcer_ = new HistoryAnnouncer(*this, [this](std::uint64_t from, std::uint64_t to) {
+    announcer_ = new TextAnnouncer(*this, [this](std::uint64_t from, std::uint64_t to) {
         QString text;
         from = std::max(from, store_.firstLine());
         const std::uint64_t shown = std::min<std::uint64_t>(to - from, 3);
@@ -44,7 +44,7 @@ HistoryLinesView::HistoryLinesView(const HistoryStore& store, QWidget* parent)
         for (std::uint64_t id = to - shown; id < to; ++id)
             text += QString::fromStdU16String(renderHistoryLine(store_.line(id), viewType_, encoding_).string())
                         .trimmed() + '\n';
-        return text;
+        return TextAnnouncer::News{text};
     });
     shownFirstId_ = firstId();
     shownEnd_ = endId();

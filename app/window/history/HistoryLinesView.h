@@ -19,7 +19,7 @@
 #include <unordered_map>
 #include <utility>
 
-class HistoryAnnouncer;
+class TextAnnouncer;
 
 class HistoryLinesView : public QAbstractScrollArea {
     Q_OBJECT
@@ -74,7 +74,7 @@ public:
     int rowAt(QPoint point) const;
 
     // What tells assistive technology of new lines.
-    HistoryAnnouncer& announcer() const { return *announcer_; }
+    TextAnnouncer& announcer() const { return *announcer_; }
 
 signals:
     void followingChanged(bool following);
@@ -113,7 +113,7 @@ private:
 
     const HistoryStore& store_;
     const HistoryFinder* finder_ = nullptr;
-    HistoryAnnouncer* announcer_ = nullptr;
+    TextAnnouncer* announcer_ = nullptr;
     CellTextPainter cells_;
     mutable StampText stamps_;
     int viewType_ = 0;

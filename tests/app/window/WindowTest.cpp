@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPointer>
 #include <QStatusBar>
 #include <QtTest>
@@ -392,6 +393,37 @@ private slots:
         QTest::sendKeyEvent(QTest::Click, window_->sendEditor(), Qt::Key_unknown, QStringLiteral("\u4e2d"), Qt::NoModifier);
         QVERIFY(window_->controls().sendTF.textStorage() == before);
         QVERIFY(statusText().startsWith(QStringLiteral("\u4e2d (U+4E2D) cannot be sent as one byte")));
+    }
+
+    // Dropped text goes in where it falls; what the encoding cannot send is refused as a paste is.
+    void aDropLandsWhereItFallsAndIsRefusedAsAPasteIs()
+    {
+        TextEditorWidget* editor = window_->sendEditor();
+        QTest::keyClicks(editor, "ad");
+        const auto drop = [editor](const QString& text, std::size_t position) {
+            QMimeData data;
+            data.setText(text);
+            const QPointF at = editor->cellRect(position).center();
+            QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(editor->viewport(), &enter);
+            QDropEvent dropped(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(editor->viewport(), &dropped);
+            return enter.isAccepted() && dropped.isAccepted() && dropped.dropAction() == Qt::CopyAction;
+        };
+        QVERIFY(drop(QStringLiteral("bc"), 1));
+        QCOMPARE(window_->controls().sendTF.string(), u"abcd");
+        QCOMPARE(editor->caretPosition(), std::size_t{3});
+
+        QVERIFY(!drop(QStringLiteral("x\u20ac"), 2));
+        QCOMPARE(window_->controls().sendTF.string(), u"abcd");
+        const QString refusal = statusText();
+        QVERIFY(refusal.startsWith(QStringLiteral("\u20ac (U+20AC) cannot be sent as one byte")));
+        QCOMPARE(editor->caretPosition(), std::size_t{3});
+        window_->document().tellUser("");
+        QApplication::clipboard()->setText(QStringLiteral("x\u20ac"));
+        editor->paste();
+        QCOMPARE(window_->controls().sendTF.string(), u"abcd");
+        QCOMPARE(statusText(), refusal);
     }
 
 private:

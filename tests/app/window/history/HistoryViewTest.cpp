@@ -1,6 +1,6 @@
 #include "app/history/ReceivedHistory.h"
 #include "app/text/ViewType.h"
-#include "app/window/history/HistoryAnnouncer.h"
+#include "toolkit/qt/TextAnnouncer.h"
 #include "app/window/history/HistoryFindBar.h"
 #include "app/window/history/HistoryLinesView.h"
 #include "app/window/history/HistoryView.h"

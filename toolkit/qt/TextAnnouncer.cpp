@@ -1,32 +1,32 @@
-#include "app/window/history/HistoryAnnouncer.h"
+#include "toolkit/qt/TextAnnouncer.h"
 
 #include <QAccessible>
 #include <QWidget>
 
-HistoryAnnouncer::HistoryAnnouncer(QWidget& view, std::function<QString(std::uint64_t, std::uint64_t)> describe)
+TextAnnouncer::TextAnnouncer(QWidget& view, std::function<News(std::uint64_t, std::uint64_t)> describe)
     : QObject(&view), view_(view), describe_(std::move(describe))
 {
     later_.setSingleShot(true);
     connect(&later_, &QTimer::timeout, this, [this] { announce(); });
 }
 
-void HistoryAnnouncer::setSink(Sink sink)
+void TextAnnouncer::setSink(Sink sink)
 {
     sink_ = std::move(sink);
 }
 
-bool HistoryAnnouncer::listened() const
+bool TextAnnouncer::listened() const
 {
     return view_.hasFocus() && view_.window()->isActiveWindow() && (sink_ || QAccessible::isActive());
 }
 
-void HistoryAnnouncer::caughtUp(std::uint64_t end)
+void TextAnnouncer::caughtUp(std::uint64_t end)
 {
     announced_ = end_ = end;
     later_.stop();
 }
 
-void HistoryAnnouncer::arrived(std::uint64_t end)
+void TextAnnouncer::arrived(std::uint64_t end)
 {
     if (!listened()) {
         caughtUp(end);
@@ -42,19 +42,19 @@ void HistoryAnnouncer::arrived(std::uint64_t end)
         later_.start(static_cast<int>(interval - since));
 }
 
-void HistoryAnnouncer::announce()
+void TextAnnouncer::announce()
 {
     if (!listened() || end_ <= announced_) {
         caughtUp(end_);
         return;
     }
-    const QString text = describe_(announced_, end_);
+    const News news = describe_(announced_, end_);
     announced_ = end_;
     sinceLast_.start();
     if (sink_) {
-        sink_(text);
+        sink_(news.text);
         return;
     }
-    QAccessibleTextInsertEvent event(&view_, 0, text);
+    QAccessibleTextInsertEvent event(&view_, news.position, news.text);
     QAccessible::updateAccessibility(&event);
 }

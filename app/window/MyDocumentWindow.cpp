@@ -9,6 +9,7 @@
 #include "app/text/filterString.h"
 #include "devices/DeviceList.h"
 #include "app/window/EditMenu.h"
+#include "app/window/SendTools.h"
 #include "toolkit/qt/ButtonWidget.h"
 #include "toolkit/qt/PopUpButtonWidget.h"
 #include "toolkit/qt/SegmentedControlWidget.h"
@@ -102,6 +103,7 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
         connect(view, &TextViewWidget::nothingToCopy, this,
                 [this] { document_->tellUser("Nothing is selected: the clipboard keeps what it had."); });
     controls_->connect(*document_);
+    new SendTools(*this);
     showState();
     sendEditor_->setFocus();
 }

@@ -6,6 +6,7 @@
 #include "toolkit/Timer.h"
 
 #include <filesystem>
+#include <map>
 
 namespace {
 
@@ -35,7 +36,7 @@ std::function<void(std::size_t)> countedOn(const Alive& device)
 } // namespace
 
 Sender::Sender(Hooks hooks)
-    : hooks_(std::move(hooks)), shelf_(std::make_unique<HistoryShelf>("")),
+    : hooks_(std::move(hooks)), shelf_(std::make_shared<HistoryShelf>("")),
       device_(std::make_shared<std::function<Device*()>>(hooks_.device)), sink_(portOf(device_), countedOn(device_)),
       pacer_(sink_), repeater_(pacer_, sink_), files_(pacer_, sink_)
 {
@@ -75,7 +76,15 @@ Sender::~Sender()
 
 void Sender::keepIn(const std::string& folder)
 {
-    shelf_ = std::make_unique<HistoryShelf>(folder);
+    // Every window of the process on the same folder shares its shelf, so windows on one
+    // device share its history rather than overwrite each other's file.
+    static std::map<std::string, std::weak_ptr<HistoryShelf>> shelves;
+    std::shared_ptr<HistoryShelf> shelf = shelves[folder].lock();
+    if (!shelf || folder.empty()) {
+        shelf = std::make_shared<HistoryShelf>(folder);
+        shelves[folder] = shelf;
+    }
+    shelf_ = std::move(shelf);
     history_.reset();
     macros_ = MacroSet(folder.empty() ? std::string() : folder + "/macros");
     tell(macros_.load());

@@ -102,7 +102,7 @@ private:
 
     Hooks hooks_;
     LineEnding ending_ = LineEnding::None;
-    std::unique_ptr<HistoryShelf> shelf_;
+    std::shared_ptr<HistoryShelf> shelf_;
     std::shared_ptr<CommandHistory> history_;
     std::string historyName_;
     std::optional<std::string> recalled_;

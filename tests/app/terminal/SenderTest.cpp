@@ -176,3 +176,22 @@ TEST_F(DocumentTest, AZmodemSendReachesRzWhileTheReceiveViewHearsNothingOfIt)
     await([&] { return contents(far.path() + "/got/image.bin").size() == bytes.size(); }, [] {});
     EXPECT_TRUE(contents(far.path() + "/got/image.bin") == bytes);
 }
+
+TEST_F(DocumentTest, WindowsOnOneDeviceShareItsHistoryAndANewRunFindsIt)
+{
+    folder.attach("cu.usb");
+    TempDir data;
+    {
+        auto first = openWindow("cu.usb");
+        auto second = openWindow("cu.usb");
+        tools(*first).keepIn(data.path());
+        tools(*second).keepIn(data.path());
+        send(*first, u"AT+GMR");
+        ASSERT_TRUE(tools(*second).recall(true));
+        EXPECT_EQ(second->editor(), u"AT+GMR");
+    }
+    auto later = openWindow("cu.usb");
+    tools(*later).keepIn(data.path());
+    ASSERT_TRUE(tools(*later).recall(true)) << "written when the last window let it go";
+    EXPECT_EQ(later->editor(), u"AT+GMR");
+}

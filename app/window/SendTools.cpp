@@ -21,7 +21,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -62,9 +61,6 @@ SendTools::SendTools(MyDocumentWindow& window)
     document_.sender().keepIn(userDataFolder());
     buildMenu(window.portMenu());
     buildRow();
-    progress_ = new TransferProgressWidget;
-    progress_->hide();
-    window_->statusBar()->addPermanentWidget(progress_);
     connect(progress_, &TransferProgressWidget::cancelClicked, this, [this] { document_.sender().stop(); });
     // F1-F12 are seen before any shortcut, and only where a macro answers them.
     qApp->installEventFilter(this);
@@ -142,6 +138,10 @@ void SendTools::buildRow()
     });
     connect(bar_, &MacroBar::editRequested, this, [this] { editMacros(); });
     layout->addWidget(bar_, 1);
+    // Beside the macros, where the status bar's news stays readable while a file goes.
+    progress_ = new TransferProgressWidget;
+    progress_->hide();
+    layout->addWidget(progress_, 2);
     repeat_ = new QLabel;
     repeat_->setTextFormat(Qt::PlainText);
     repeat_->setAccessibleName(tr("Repeat"));

@@ -1,7 +1,7 @@
 // The sending tools in a terminal window: Port menu items for the line ending, the message
 // history, macros, repeats, pacing, file sends and X/Y/ZMODEM; the macro bar and a row under
-// the transmit editor that shows the ending and a repeat's count; a transfer's progress in the
-// status bar. It attaches through the window's seams and acts through the document's Sender.
+// the transmit editor that shows the ending, a repeat's count and a transfer's progress. It
+// attaches through the window's seams and acts through the document's Sender.
 #pragma once
 
 #include "app/send/MacroSet.h"

@@ -69,8 +69,9 @@ function(serialterm_add_test)
       set(arg_TIMEOUT 60)
     endif()
     add_test(NAME ${arg_NAME} COMMAND ${program})
+    # Windows keep message histories and macros in the user's data folder: a test's go to the build's.
     set_tests_properties(${arg_NAME} PROPERTIES
-      ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT ${arg_TIMEOUT})
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_DATA_HOME=${PROJECT_BINARY_DIR}/test-data" TIMEOUT ${arg_TIMEOUT})
   else()
     serialterm_add_program(${program} SOURCES ${arg_SOURCES}
       LIBRARIES ${arg_LIBRARIES} GTest::gtest GTest::gtest_main)

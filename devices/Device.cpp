@@ -33,6 +33,7 @@ void Device::setPort(std::unique_ptr<Port> port)
     }
     port_ = std::move(port);
     readError_ = 0;
+    lent_ = false;
 }
 
 int Device::releasePort()

@@ -123,6 +123,10 @@ public:
     // next failure or a window took the news (takeWriteFailure answers it and forgets it).
     void setWriteFailure(int error, std::size_t dropped);
     std::pair<int, std::size_t> takeWriteFailure() { return std::exchange(writeFailure_, {0, 0}); }
+    // While a file transfer program has the port, its bytes are the program's: no window reads
+    // the port, and its readable watch stays paused. Cleared when a port is set.
+    void setLent(bool lent) { lent_ = lent; }
+    bool isLent() const { return lent_; }
 
 private:
     PortSettings settings_;
@@ -140,4 +144,5 @@ private:
     std::pair<int, std::size_t> writeFailure_{0, 0};
     bool enabled_ = false;
     bool found_ = true;
+    bool lent_ = false;
 };

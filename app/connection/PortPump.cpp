@@ -69,7 +69,7 @@ std::size_t readWaiting(Device& device)
 void PortPump::startReading(Device& device)
 {
     Port* port = device.getPort();
-    if (!port || port->isWatchingReadable())
+    if (!port || port->isWatchingReadable() || device.isLent())
         return;
     // The record owns the port and the port owns the watch: the record outlives every call.
     // The port may call a copy of the callback, so what it keeps between calls lives outside.
@@ -91,7 +91,8 @@ void PortPump::startReading(Device& device)
 void PortPump::resume(Device& device)
 {
     Port* port = device.getPort();
-    if (!port || !port->isReadablePaused())
+    // A transfer program reads the port itself; every byte is its own.
+    if (!port || !port->isReadablePaused() || device.isLent())
         return;
     // A slow stream is read here, a tick's worth at a time, with no wake-ups in between. A
     // quiet port, or a stream grown past what the ticks should carry, is watched again, so

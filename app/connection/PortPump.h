@@ -17,8 +17,8 @@ inline constexpr std::size_t littleData = 256;
 
 // Reads the device's port whenever it has data, from now until it closes.
 void startReading(Device& device);
-// A window's tick: reads what a paused port holds; watches it again once it is quiet, or when
-// the stream has grown too fast for the ticks.
+// A window's tick: reads what a paused port holds (nothing while it is lent, Device::setLent);
+// watches it again once it is quiet, or when the stream has grown too fast for the ticks.
 void resume(Device& device);
 // Output was queued: writes it whenever the port can take more, until none is left. A write
 // that fails drops the queue and tells the record (Device::setWriteFailure).

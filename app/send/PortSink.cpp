@@ -14,13 +14,17 @@ struct PortSink::State : std::enable_shared_from_this<State> {
     std::function<void(std::size_t)> written;
     std::size_t dropped = 0;
     int lastError = 0;
+    // The port whose write failed: a port opened since starts with no failure.
+    Port* failedOn = nullptr;
     std::size_t below = 0;
     std::function<void()> waiter;
     std::shared_ptr<Timer> soon;
 
-    Port* open() const
+    Port* open()
     {
         Port* current = port ? port() : nullptr;
+        if (current && current != failedOn)
+            lastError = 0;
         return current && current->descriptor() != -1 ? current : nullptr;
     }
 
@@ -36,6 +40,7 @@ struct PortSink::State : std::enable_shared_from_this<State> {
                 break;
             if (count < 0) {
                 lastError = static_cast<int>(-count);
+                failedOn = current;
                 dropped += current->pendingBytes();
                 current->dropPendingOutput(std::strerror(lastError));
                 break;

@@ -34,7 +34,14 @@ MyDocument::MyDocument(TerminalControls& outlets, DeviceList& devices)
       popUps_(controls, connection_, [this](const std::string& text) { setStatus(text); }),
       lines_(connection_, [this](const std::string& text) { setStatus(text); }, [this] { stateChanged(); }),
       composer_(controls.sendTF, [this] { return rendering(); }, [this](const std::string& text) { setStatus(text); }),
-      presenter_(controls.recieveTF)
+      presenter_(controls.recieveTF),
+      sender_({[this] { return getEnabledDevice(); }, [this] { return deviceName(); },
+               [this](std::string_view bytes) { return connection_.send(bytes); },
+               [this](bool log) { return composer_.bytes(log); },
+               [this](std::string_view bytes) { composer_.show(bytes); },
+               [this](const std::string& text) { setStatus(text); },
+               [this](const std::string& text) { stream_.announce({PortEvent::Kind::Note, {}, {}, {}, 0, text, Clock::now()}); },
+               [this] { ticks_.wake(); stateChanged(); }})
 {
     logLine("INIT");
     stream_.add(captures_);
@@ -247,7 +254,7 @@ void MyDocument::decodeAndSend()
     const std::optional<std::string> bytes = composer_.bytes();
     if (!bytes)
         return;
-    const std::string failure = connection_.send(*bytes);
+    const std::string failure = sender_.send(*bytes);
     if (failure.empty())
         composer_.sent();
     setStatus(failure);

@@ -10,6 +10,7 @@
 #include "app/stream/ReceivedStream.h"
 #include "app/terminal/DocumentError.h"
 #include "app/terminal/ReceivePresenter.h"
+#include "app/terminal/Sender.h"
 #include "app/terminal/SettingsPopUps.h"
 #include "app/terminal/TickScheduler.h"
 #include "app/terminal/TrafficMeter.h"
@@ -132,6 +133,8 @@ public:
     std::string saveReceived(const std::string& path); // the receive buffer; "" or why not
     // Everything the device delivers, for whatever else shows or keeps it.
     ReceivedStream& stream() { return stream_; }
+    // Line ending, history, macros, pacing, repeats, files and transfers; Send goes through it.
+    Sender& sender() { return sender_; }
     // The window sleeps after idle ticks; its device's news and the user's acts wake it.
     static constexpr int idleTicksBeforeSleep = TickScheduler::idleTicksBeforeSleep;
     bool isAsleep() const { return ticks_.isAsleep(); }
@@ -161,4 +164,5 @@ private:
     TransmitComposer composer_;
     ReceivePresenter presenter_;
     TrafficMeter traffic_;
+    Sender sender_;
 };

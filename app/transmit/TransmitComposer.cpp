@@ -214,30 +214,42 @@ void TransmitComposer::clear()
     change({}, 0, EditKind::Other, false);
 }
 
+void TransmitComposer::show(std::string_view bytes)
+{
+    std::u16string characters;
+    characters.reserve(bytes.size());
+    for (const char byte : bytes)
+        characters.push_back(static_cast<unsigned char>(byte));
+    const std::size_t end = characters.size();
+    change(std::move(characters), end, EditKind::Other, false);
+}
+
 void TransmitComposer::sent()
 {
     // Undo brings the message back, to send again or change.
     change({}, 0, EditKind::Other, false);
 }
 
-std::optional<std::string> TransmitComposer::bytes()
+std::optional<std::string> TransmitComposer::bytes(bool log)
 {
     const Rendering rendering = rendering_();
     std::u16string text;
     if (current(rendering)) {
         text = withPending();
-        logDecoded(editor_.string(), text, rendering.type, rendering.encoding);
+        if (log)
+            logDecoded(editor_.string(), text, rendering.type, rendering.encoding);
     } else {
         std::size_t caret = 0;
-        text = read(rendering, caret, true);
+        text = read(rendering, caret, log);
     }
     // One byte per character; a character beyond one byte can't be sent as it stands.
     std::string bytes;
     bytes.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] > 0xFF) {
-            status_("Cannot send " + characterCode(text, i) +
-                    ": only characters U+0000 to U+00FF go out, as the bytes 0 to 255. Nothing was sent.");
+            if (log)
+                status_("Cannot send " + characterCode(text, i) +
+                        ": only characters U+0000 to U+00FF go out, as the bytes 0 to 255. Nothing was sent.");
             return std::nullopt;
         }
         bytes.push_back(static_cast<char>(text[i]));

@@ -44,8 +44,12 @@ public:
     std::vector<std::string> appendValues(std::string_view values, int base = 10);
     void clear();
     // What the editor stands for as bytes, printing the lines decode() prints for it; nullopt,
-    // having said why, when a character cannot go out as a byte.
-    std::optional<std::string> bytes();
+    // having said why, when a character cannot go out as a byte. Without log, quietly: no
+    // lines, no status.
+    std::optional<std::string> bytes(bool log = true);
+    // Puts a message's bytes in the editor (one recalled from the history), the caret after
+    // them, as a step undo takes back.
+    void show(std::string_view bytes);
     // The message went out: the editor empties, as a step undo brings it back from.
     void sent();
 

@@ -11,6 +11,7 @@
 #include "app/text/filterString.h"
 #include "devices/DeviceList.h"
 #include "app/window/EditMenu.h"
+#include "app/window/SendTools.h"
 #include "toolkit/qt/ButtonWidget.h"
 #include "toolkit/qt/PopUpButtonWidget.h"
 #include "toolkit/qt/SegmentedControlWidget.h"
@@ -104,6 +105,7 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
         connect(view, &TextViewWidget::nothingToCopy, this,
                 [this] { document_->tellUser("Nothing is selected: the clipboard keeps what it had."); });
     controls_->connect(*document_);
+    new SendTools(*this);
     showState();
     nameControls(*this);
     sendEditor_->setFocus();

@@ -9,6 +9,8 @@ TransferProgressWidget::TransferProgressWidget(QWidget* parent)
     : QWidget(parent), title_(new QLabel), bar_(new QProgressBar), text_(new QLabel), cancel_(new QPushButton(tr("Cancel")))
 {
     setAccessibleName(tr("Transfer progress"));
+    title_->setAccessibleName(tr("Transfer"));
+    title_->setTextFormat(Qt::PlainText);
     bar_->setAccessibleName(tr("Transfer progress bar"));
     bar_->setRange(0, 1000);
     bar_->setTextVisible(false);

@@ -1,8 +1,5 @@
 // The program: a Qt application whose first window is one terminal.
-#include "app/terminal/startWindow.h"
-#include "app/terminal/MyDocument.h"
 #include "app/window/CommandLine.h"
-#include "app/window/MyDocumentWindow.h"
 #include "app/window/QuitOnSignals.h"
 #include "app/window/TerminalApplication.h"
 #include "toolkit/qt/QtTimerDriver.h"
@@ -32,9 +29,6 @@ int main(int argc, char* argv[])
     QtTimerDriver timers;
     QuitOnSignals quitOnSignals;
     TerminalApplication terminals;
-    // One window for each port asked for, or one on no particular port.
-    const std::vector<std::string> ports = start.options.ports.empty() ? std::vector<std::string>{""} : start.options.ports;
-    for (const std::string& port : ports)
-        startWindow(terminals.newWindow()->document(), start.options, port);
+    terminals.openStartWindows(start.options);
     return QApplication::exec();
 }

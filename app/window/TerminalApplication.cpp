@@ -1,5 +1,7 @@
 #include "app/window/TerminalApplication.h"
 
+#include "app/terminal/MyDocument.h"
+#include "app/terminal/startWindow.h"
 #include "app/window/MyDocumentWindow.h"
 #include "devices/DeviceList.h"
 
@@ -28,4 +30,15 @@ MyDocumentWindow* TerminalApplication::newWindow()
 
     window->show();
     return window;
+}
+
+std::vector<MyDocumentWindow*> TerminalApplication::openStartWindows(const StartOptions& options)
+{
+    std::vector<MyDocumentWindow*> windows;
+    const std::vector<std::string> ports = options.ports.empty() ? std::vector<std::string>{""} : options.ports;
+    for (const std::string& port : ports) {
+        windows.push_back(newWindow());
+        startWindow(windows.back()->document(), options, port);
+    }
+    return windows;
 }

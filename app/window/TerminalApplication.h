@@ -3,7 +3,11 @@
 // another is given; closing the last window ends the application.
 #pragma once
 
+#include "app/startup/StartOptions.h"
+
 #include <QObject>
+
+#include <vector>
 
 class DeviceList;
 class MyDocumentWindow;
@@ -15,6 +19,9 @@ public:
     explicit TerminalApplication(DeviceList& devices, QObject* parent = nullptr);
 
     MyDocumentWindow* newWindow();
+    // The windows the command line asks for: one on each of its ports, brought to its options,
+    // or one on no particular port.
+    std::vector<MyDocumentWindow*> openStartWindows(const StartOptions& options);
 
 private:
     DeviceList& devices_;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <span>
@@ -49,7 +50,8 @@ private:
     // Until the first sample of unnamed columns, a line of names names them.
     bool headerOpen_ = true;
     std::vector<std::string> header_;
-    std::vector<std::string> columnNames_;
+    // A deque: fields of the line being read point into the names made before them.
+    std::deque<std::string> columnNames_;
     std::vector<PlotField> fields_;
     std::vector<std::pair<std::size_t, std::string_view>> words_; // column, name
     std::uint64_t samples_ = 0;

@@ -1,6 +1,7 @@
 #include "app/window/MyDocumentWindow.h"
 
 #include "app/window/LineControls.h"
+#include "app/window/PlotAttachment.h"
 #include "app/window/StatusLabel.h"
 
 #include "app/terminal/MyDocument.h"
@@ -102,6 +103,7 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
         connect(view, &TextViewWidget::nothingToCopy, this,
                 [this] { document_->tellUser("Nothing is selected: the clipboard keeps what it had."); });
     controls_->connect(*document_);
+    new PlotAttachment(*this);
     showState();
     sendEditor_->setFocus();
 }
@@ -111,6 +113,7 @@ MyDocumentWindow::~MyDocumentWindow()
     // The document goes before the widgets and models it points at; nothing may reach it after.
     controls_->disconnect();
     delete std::exchange(lines_, nullptr); // it watches the window, which still hides
+    delete findChild<PlotAttachment*>(); // its pane hears the document
     document_->setStateObserver(nullptr);
     document_->setTrafficObserver(nullptr);
     document_.reset();

@@ -1,0 +1,78 @@
+#include "app/window/plot/PlotView.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+PlotView::PlotView(PlotModel& model, QWidget* parent) : QWidget(parent), model_(model), chart_(model)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::ClickFocus);
+    setAccessibleName(tr("Plot"));
+}
+
+void PlotView::refresh()
+{
+    drawnRevision_ = ~std::uint64_t{0};
+    if (isVisible() && !frames_.isActive())
+        frames_.start(frameMilliseconds, this);
+}
+
+void PlotView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    frames_.start(frameMilliseconds, this);
+}
+
+void PlotView::hideEvent(QHideEvent* event)
+{
+    // Hidden, it costs nothing: the model keeps its samples and the next show draws them.
+    frames_.stop();
+    QWidget::hideEvent(event);
+}
+
+void PlotView::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != frames_.timerId())
+        return QWidget::timerEvent(event);
+    if (model_.revision() == drawnRevision_)
+        return;
+    drawnRevision_ = model_.revision();
+    update();
+    emit shownChanged();
+}
+
+void PlotView::paintEvent(QPaintEvent* event)
+{
+    (void)event;
+    QPainter painter(this);
+    geometry_ = chart_.draw(painter, rect(), palette(), font());
+    ++paints_;
+}
+
+void PlotView::mouseMoveEvent(QMouseEvent* event)
+{
+    chart_.setHovered(geometry_.plot.contains(event->position()) ? geometry_.sampleAt(event->position().x())
+                                                                 : std::nullopt);
+    update();
+}
+
+void PlotView::leaveEvent(QEvent* event)
+{
+    chart_.setHovered(std::nullopt);
+    update();
+    QWidget::leaveEvent(event);
+}
+
+void PlotView::mousePressEvent(QMouseEvent* event)
+{
+    for (std::size_t i = 0; i < geometry_.legend.size(); ++i) {
+        if (geometry_.legend[i].contains(event->position()) && i < model_.seriesCount()) {
+            model_.setShown(i, !model_.series(i).shown);
+            update();
+            emit seriesToggled(i);
+            return;
+        }
+    }
+    QWidget::mousePressEvent(event);
+}

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -93,7 +94,11 @@ PlotChart::Geometry PlotChart::draw(QPainter& painter, const QRectF& area, const
     const QFontMetricsF metrics(font);
     painter.save();
     painter.setFont(font);
-    painter.fillRect(area, palette.color(QPalette::Base));
+    // In bands: Qt's raster engine splits a fill taller than about 96 lines across its thread
+    // pool and waits for it, which costs more than the fill.
+    for (double band = area.top(); band < area.bottom(); band += 64)
+        painter.fillRect(QRectF(area.left(), band, area.width(), std::min(64.0, area.bottom() - band)),
+                         palette.color(QPalette::Base));
 
     // The legend, wrapping as it must; a hidden series is shown hollow and greyed.
     const double row = metrics.height() + 4;
@@ -116,7 +121,7 @@ PlotChart::Geometry PlotChart::draw(QPainter& painter, const QRectF& area, const
             painter.drawRect(swatch);
         }
         painter.setPen(palette.color(series.shown ? QPalette::Active : QPalette::Disabled, QPalette::Text));
-        painter.drawText(QRectF(x + 16, y, width - 16, row), Qt::AlignLeft | Qt::AlignVCenter, name);
+        painter.drawText(QPointF(x + 16, y + (row - metrics.height()) / 2 + metrics.ascent()), name);
         x += width + 14;
     }
     const double top = (model_.seriesCount() ? y + row : area.top()) + metrics.height() / 2 + 2;
@@ -206,14 +211,23 @@ PlotChart::Geometry PlotChart::draw(QPainter& painter, const QRectF& area, const
                     line << QPointF(g.xOf(g.begin + s), yOf(values[s]));
             }
         }
-        QPen pen(colour(i, dark), 1.5);
+        // A one-pixel cosmetic pen: the raster engine draws it directly, where a wider one goes
+        // through a path of every turn of the line (a hundred times slower for a dense series).
+        QPen pen(colour(i, dark), 1);
+        pen.setCosmetic(true);
         if (i >= 8) // colours come round again: the second round is dashed
             pen.setStyle(Qt::DashLine);
         painter.setPen(pen);
-        if (line.size() == 1)
+        if (line.size() == 1) {
             painter.drawEllipse(line.front(), 2, 2);
-        else
+        } else {
             painter.drawPolyline(line);
+            // At 2x and more a one-pixel line is faint: a second one a pixel lower makes it two.
+            if (painter.device()->devicePixelRatioF() >= 1.5) {
+                line.translate(0, 1 / painter.device()->devicePixelRatioF());
+                painter.drawPolyline(line);
+            }
+        }
     }
     painter.setClipping(false);
     drawHover(painter, g, palette, dark);
@@ -226,15 +240,18 @@ void PlotChart::drawGrid(QPainter& painter, const Geometry& g, const QPalette& p
     const QFontMetricsF metrics(painter.font());
     QColor grid = palette.color(QPalette::Text);
     grid.setAlphaF(0.12f);
-    const QColor text = palette.color(QPalette::Text);
+    const QColor ink = palette.color(QPalette::Text);
     const double step = niceStep(g.high - g.low, std::max(2.0, g.plot.height() / 40));
     for (double k = std::ceil(g.low / step); k * step <= g.high; ++k) {
         const double y = g.plot.bottom() - (k * step - g.low) / (g.high - g.low) * g.plot.height();
         painter.setPen(grid);
         painter.drawLine(QPointF(g.plot.left(), y), QPointF(g.plot.right(), y));
-        painter.setPen(text);
-        painter.drawText(QRectF(g.plot.left() - 200 - 6, y - metrics.height() / 2, 200, metrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter, label(k * step, step));
+        painter.setPen(ink);
+        // Text at a point: a rectangle with alignment lays the text out anew each time.
+        const QString text = label(k * step, step);
+        painter.drawText(
+            QPointF(g.plot.left() - 6 - metrics.horizontalAdvance(text), y - metrics.height() / 2 + metrics.ascent()),
+            text);
     }
     // Sample numbers along the bottom, at least a label's width apart.
     const double labelWidth = metrics.horizontalAdvance(QString::number(g.begin + g.span)) + 24;
@@ -245,11 +262,12 @@ void PlotChart::drawGrid(QPainter& painter, const Geometry& g, const QPalette& p
         const double x = g.xOf(sample);
         painter.setPen(grid);
         painter.drawLine(QPointF(x, g.plot.top()), QPointF(x, g.plot.bottom()));
-        painter.setPen(text);
-        painter.drawText(QRectF(x - 100, g.plot.bottom() + 3, 200, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
-                         QString::number(sample));
+        painter.setPen(ink);
+        const QString text = QString::number(sample);
+        painter.drawText(QPointF(x - metrics.horizontalAdvance(text) / 2, g.plot.bottom() + 3 + metrics.ascent()),
+                         text);
     }
-    QColor frame = text;
+    QColor frame = ink;
     frame.setAlphaF(0.4f);
     painter.setPen(frame);
     painter.drawRect(g.plot);

@@ -37,6 +37,9 @@ void PlotView::timerEvent(QTimerEvent* event)
         return QWidget::timerEvent(event);
     if (model_.revision() == drawnRevision_)
         return;
+    if (sinceFrame_.isValid() && sinceFrame_.elapsed() < paintSeconds_ / paintShare * 1000)
+        return;
+    sinceFrame_.start();
     drawnRevision_ = model_.revision();
     update();
     emit shownChanged();
@@ -45,8 +48,12 @@ void PlotView::timerEvent(QTimerEvent* event)
 void PlotView::paintEvent(QPaintEvent* event)
 {
     (void)event;
+    QElapsedTimer cost;
+    cost.start();
     QPainter painter(this);
     geometry_ = chart_.draw(painter, rect(), palette(), font());
+    painter.end();
+    paintSeconds_ = 0.7 * paintSeconds_ + 0.3 * static_cast<double>(cost.nsecsElapsed()) * 1e-9;
     ++paints_;
 }
 

@@ -96,8 +96,9 @@ PlotChart::Geometry PlotChart::draw(QPainter& painter, const QRectF& area, const
     painter.setFont(font);
     // In bands: Qt's raster engine splits a fill taller than about 96 lines across its thread
     // pool and waits for it, which costs more than the fill.
-    for (double band = area.top(); band < area.bottom(); band += 64)
-        painter.fillRect(QRectF(area.left(), band, area.width(), std::min(64.0, area.bottom() - band)),
+    const double bandHeight = 64 / std::max(1.0, painter.device()->devicePixelRatioF()); // device pixels
+    for (double band = area.top(); band < area.bottom(); band += bandHeight)
+        painter.fillRect(QRectF(area.left(), band, area.width(), std::min(bandHeight, area.bottom() - band)),
                          palette.color(QPalette::Base));
 
     // The legend, wrapping as it must; a hidden series is shown hollow and greyed.

@@ -12,6 +12,28 @@
 
 namespace {
 
+// Qt's raster engine hands a line or fill taller than about 96 device pixels to its thread pool
+// and waits for it, which costs more than the drawing: tall things go in pieces.
+double pieceHeight(const QPainter& painter)
+{
+    return 64 / std::max(1.0, painter.device()->devicePixelRatioF());
+}
+
+// Text blended into the ground ahead of time: an opaque pen keeps to the engine's plain fills.
+QColor shade(const QPalette& palette, double text)
+{
+    const QColor a = palette.color(QPalette::Base), b = palette.color(QPalette::Text);
+    const auto mix = [text](int x, int y) { return static_cast<int>(std::lround(x + (y - x) * text)); };
+    return QColor(mix(a.red(), b.red()), mix(a.green(), b.green()), mix(a.blue(), b.blue()));
+}
+
+void drawVertical(QPainter& painter, double x, double top, double bottom)
+{
+    const double piece = pieceHeight(painter);
+    for (double y = top; y < bottom; y += piece)
+        painter.drawLine(QPointF(x, y), QPointF(x, std::min(y + piece, bottom)));
+}
+
 // Steps of 1, 2 or 5 times a power of ten, about `count` of them over the range.
 double niceStep(double range, double count)
 {
@@ -94,9 +116,7 @@ PlotChart::Geometry PlotChart::draw(QPainter& painter, const QRectF& area, const
     const QFontMetricsF metrics(font);
     painter.save();
     painter.setFont(font);
-    // In bands: Qt's raster engine splits a fill taller than about 96 lines across its thread
-    // pool and waits for it, which costs more than the fill.
-    const double bandHeight = 64 / std::max(1.0, painter.device()->devicePixelRatioF()); // device pixels
+    const double bandHeight = pieceHeight(painter);
     for (double band = area.top(); band < area.bottom(); band += bandHeight)
         painter.fillRect(QRectF(area.left(), band, area.width(), std::min(bandHeight, area.bottom() - band)),
                          palette.color(QPalette::Base));
@@ -223,8 +243,9 @@ PlotChart::Geometry PlotChart::draw(QPainter& painter, const QRectF& area, const
             painter.drawEllipse(line.front(), 2, 2);
         } else {
             painter.drawPolyline(line);
-            // At 2x and more a one-pixel line is faint: a second one a pixel lower makes it two.
-            if (painter.device()->devicePixelRatioF() >= 1.5) {
+            // At 2x and more a one-pixel line is faint: a second one a pixel lower makes it two
+            // (a dense series fills its columns already).
+            if (!dense && painter.device()->devicePixelRatioF() >= 1.5) {
                 line.translate(0, 1 / painter.device()->devicePixelRatioF());
                 painter.drawPolyline(line);
             }
@@ -239,8 +260,7 @@ PlotChart::Geometry PlotChart::draw(QPainter& painter, const QRectF& area, const
 void PlotChart::drawGrid(QPainter& painter, const Geometry& g, const QPalette& palette) const
 {
     const QFontMetricsF metrics(painter.font());
-    QColor grid = palette.color(QPalette::Text);
-    grid.setAlphaF(0.12f);
+    const QColor grid = shade(palette, 0.12);
     const QColor ink = palette.color(QPalette::Text);
     const double step = niceStep(g.high - g.low, std::max(2.0, g.plot.height() / 40));
     for (double k = std::ceil(g.low / step); k * step <= g.high; ++k) {
@@ -262,16 +282,18 @@ void PlotChart::drawGrid(QPainter& painter, const Geometry& g, const QPalette& p
         const auto sample = static_cast<std::uint64_t>(k * xStep);
         const double x = g.xOf(sample);
         painter.setPen(grid);
-        painter.drawLine(QPointF(x, g.plot.top()), QPointF(x, g.plot.bottom()));
+        drawVertical(painter, x, g.plot.top(), g.plot.bottom());
         painter.setPen(ink);
         const QString text = QString::number(sample);
         painter.drawText(QPointF(x - metrics.horizontalAdvance(text) / 2, g.plot.bottom() + 3 + metrics.ascent()),
                          text);
     }
-    QColor frame = ink;
-    frame.setAlphaF(0.4f);
+    const QColor frame = shade(palette, 0.4);
     painter.setPen(frame);
-    painter.drawRect(g.plot);
+    painter.drawLine(g.plot.topLeft(), g.plot.topRight());
+    painter.drawLine(g.plot.bottomLeft(), g.plot.bottomRight());
+    drawVertical(painter, g.plot.left(), g.plot.top(), g.plot.bottom());
+    drawVertical(painter, g.plot.right(), g.plot.top(), g.plot.bottom());
 }
 
 void PlotChart::drawHover(QPainter& painter, const Geometry& g, const QPalette& palette, bool dark) const
@@ -280,10 +302,9 @@ void PlotChart::drawHover(QPainter& painter, const Geometry& g, const QPalette& 
         return;
     const std::uint64_t sample = *hovered_;
     const double x = g.xOf(sample);
-    QColor cursor = palette.color(QPalette::Text);
-    cursor.setAlphaF(0.5f);
+    const QColor cursor = shade(palette, 0.5);
     painter.setPen(QPen(cursor, 1, Qt::DashLine));
-    painter.drawLine(QPointF(x, g.plot.top()), QPointF(x, g.plot.bottom()));
+    drawVertical(painter, x, g.plot.top(), g.plot.bottom());
 
     QStringList lines{QCoreApplication::translate("PlotChart", "Sample %1").arg(sample)};
     std::vector<std::size_t> shown;

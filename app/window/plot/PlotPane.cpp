@@ -8,10 +8,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QSpinBox>
 #include <QTimerEvent>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -68,6 +70,28 @@ void PlotPane::buildToolBar()
         model_.clear();
         view_->refresh();
     });
+    // The legend's toggles for the keyboard: a menu of the series as they are when it opens.
+    auto* seriesButton = new QToolButton;
+    seriesButton->setText(tr("Series"));
+    seriesButton->setPopupMode(QToolButton::InstantPopup);
+    series_ = new QMenu(seriesButton);
+    seriesButton->setMenu(series_);
+    connect(series_, &QMenu::aboutToShow, this, [this] {
+        series_->clear();
+        if (model_.seriesCount() == 0)
+            series_->addAction(tr("No series yet"))->setEnabled(false);
+        for (std::size_t i = 0; i < model_.seriesCount(); ++i) {
+            QAction* item = series_->addAction(QString::fromStdString(model_.series(i).name));
+            item->setCheckable(true);
+            item->setChecked(model_.series(i).shown);
+            connect(item, &QAction::toggled, this, [this, i](bool shown) {
+                model_.setShown(i, shown);
+                view_->refresh();
+                describe();
+            });
+        }
+    });
+    bar->addWidget(seriesButton);
     bar->addSeparator();
 
     samples_ = new QSpinBox;

@@ -16,6 +16,7 @@
 class PlotView;
 class QAction;
 class QDoubleSpinBox;
+class QMenu;
 class QSpinBox;
 class ReceivedStream;
 
@@ -39,6 +40,7 @@ public:
     QSpinBox* samplesBox() const { return samples_; }
     QDoubleSpinBox* lowBox() const { return low_; }
     QDoubleSpinBox* highBox() const { return high_; }
+    QMenu* seriesMenu() const { return series_; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -59,5 +61,6 @@ private:
     QSpinBox* samples_ = nullptr;
     QDoubleSpinBox* low_ = nullptr;
     QDoubleSpinBox* high_ = nullptr;
+    QMenu* series_ = nullptr;
     QBasicTimer describeLater_;
 };

@@ -52,7 +52,7 @@ private slots:
             QStringLiteral(", paused. temp: last 22.5, lowest 21, highest 22.5. hum: hidden.")));
     }
 
-    void aClickOnTheLegendHidesAndShowsASeries()
+    void aClickOnTheLegendOrTheSeriesMenuHidesAndShowsASeries()
     {
         stream->deliver("a:1 b:2\na:2 b:1\n", Moment{});
         pane->show();
@@ -64,6 +64,13 @@ private slots:
         QVERIFY(pane->view().accessibleDescription().endsWith(QStringLiteral("b: hidden.")));
         QTest::mouseClick(&pane->view(), Qt::LeftButton, {}, b);
         QVERIFY(pane->model().series(1).shown);
+        emit pane->seriesMenu()->aboutToShow();
+        const QList<QAction*> items = pane->seriesMenu()->actions();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[0]->text(), QStringLiteral("a"));
+        items[0]->trigger();
+        QVERIFY(!pane->model().series(0).shown);
+        QVERIFY(pane->view().accessibleDescription().contains(QStringLiteral("a: hidden.")));
     }
 
     void aFixedRangeStartsFromTheShownOneAndHoldsAsValuesGrow()

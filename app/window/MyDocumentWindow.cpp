@@ -2,6 +2,7 @@
 
 #include "app/window/LineControls.h"
 #include "app/window/NetworkPortDialog.h"
+#include "app/window/PlotAttachment.h"
 #include "app/window/StatusLabel.h"
 #include "app/window/nameControls.h"
 
@@ -106,6 +107,7 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
                 [this] { document_->tellUser("Nothing is selected: the clipboard keeps what it had."); });
     controls_->connect(*document_);
     new SendTools(*this);
+    new PlotAttachment(*this);
     showState();
     nameControls(*this);
     sendEditor_->setFocus();
@@ -116,6 +118,7 @@ MyDocumentWindow::~MyDocumentWindow()
     // The document goes before the widgets and models it points at; nothing may reach it after.
     controls_->disconnect();
     delete std::exchange(lines_, nullptr); // it watches the window, which still hides
+    delete findChild<PlotAttachment*>(); // its pane hears the document
     document_->setStateObserver(nullptr);
     document_->setTrafficObserver(nullptr);
     document_.reset();

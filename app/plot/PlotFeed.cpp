@@ -1,0 +1,18 @@
+#include "app/plot/PlotFeed.h"
+
+PlotFeed::PlotFeed(PlotModel& model)
+    : model_(model), reader_([this](std::span<const PlotField> fields) { model_.add(fields); })
+{}
+
+void PlotFeed::received(std::string_view bytes, const Moment& at)
+{
+    (void)at;
+    reader_.feed(bytes);
+}
+
+void PlotFeed::portEvent(const PortEvent& event)
+{
+    // A line cut by a closing port would join the first line after it opens again.
+    if (event.kind != PortEvent::Kind::Note)
+        reader_.restart();
+}

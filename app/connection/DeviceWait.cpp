@@ -99,7 +99,11 @@ void DeviceWait::reopen(Device& device, PortOpening& opening, bool identifies, c
         // Not ready yet, or gone again. Busy is the usual passing state (ModemManager probes
         // every new modem-like port); anything else the user may have to fix.
         scheduleRetry();
-        done(false, status + (opening.lastError() == EBUSY ? "; waiting for it to be free"
-                                                            : " Still waiting for " + name + " and trying again."));
+        if (opening.lastError() == EBUSY) {
+            done(false, status + "; waiting for it to be free");
+            return;
+        }
+        const bool ended = !status.empty() && status.back() == '.';
+        done(false, status + (ended ? " " : ". ") + "Still waiting for " + name + " and trying again.");
     });
 }

@@ -19,6 +19,7 @@ NetworkPortDialog::NetworkPortDialog(const QString& last, QWidget* parent)
     field_->selectAll();
     problem_->setAccessibleName(tr("Problem with the address"));
     problem_->setTextFormat(Qt::PlainText);
+    problem_->setWordWrap(true);
 
     auto* layout = new QFormLayout(this);
     layout->addRow(tr("&Address:"), field_);

@@ -1,5 +1,6 @@
 #include "app/window/MyDocumentWindow.h"
 
+#include "app/window/HistoryPane.h"
 #include "app/window/LineControls.h"
 #include "app/window/StatusLabel.h"
 
@@ -102,6 +103,7 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
         connect(view, &TextViewWidget::nothingToCopy, this,
                 [this] { document_->tellUser("Nothing is selected: the clipboard keeps what it had."); });
     controls_->connect(*document_);
+    new HistoryPane(*this); // owned by the window, as a child
     showState();
     sendEditor_->setFocus();
 }

@@ -111,6 +111,21 @@ private slots:
                  qPrintable(rows.value(2)));
     }
 
+    // A line that keeps coming across many of the window's ticks is one line: the idle gap is
+    // counted from the last byte that arrived, not from the last read.
+    void aLineStillArrivingIsNotCutAtTheTicks()
+    {
+        for (int i = 0; i < 25; ++i) {
+            pty->writeMaster("x");
+            QTest::qWait(20);
+        }
+        pty->writeMaster("\n");
+        QVERIFY(linesCame(2));
+        QTest::qWait(150);
+        QCOMPARE(store().endLine() - store().firstLine(), std::uint64_t{2});
+        QCOMPARE(std::string(store().line(store().firstLine() + 1).bytes), std::string(25, 'x') + "\n");
+    }
+
     void theTimestampsMenuChoosesTheGutter()
     {
         pty->writeMaster("one\n");

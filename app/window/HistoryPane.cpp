@@ -234,9 +234,15 @@ void HistoryPane::askAndSave()
     const QString text = tr(textFilter);
     const QString raw = tr(rawFilter);
     dialog.setNameFilters({text, raw});
-    dialog.selectNameFilter(lastFormat == HistorySaver::Format::Raw ? raw : text);
     const std::string device = document.deviceName();
-    dialog.selectFile((device.empty() ? tr("received") : QString::fromLocal8Bit(device)) + tr("-history.txt"));
+    const QString stem = (device.empty() ? tr("received") : QString::fromLocal8Bit(device)) + tr("-history");
+    // The name proposed follows the type chosen, until the user names the file.
+    const auto propose = [&dialog, stem, raw](const QString& filter) {
+        dialog.selectFile(stem + (filter == raw ? QStringLiteral(".bin") : QStringLiteral(".txt")));
+    };
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, propose);
+    dialog.selectNameFilter(lastFormat == HistorySaver::Format::Raw ? raw : text);
+    propose(dialog.selectedNameFilter());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     lastFormat = dialog.selectedNameFilter() == raw ? HistorySaver::Format::Raw : HistorySaver::Format::Text;

@@ -6,6 +6,7 @@
 #include "app/terminal/MyDocument.h"
 #include "app/terminal/TerminalControls.h"
 #include "app/text/ViewType.h"
+#include "app/window/EditMenu.h"
 #include "app/window/MyDocumentWindow.h"
 #include "app/window/TerminalApplication.h"
 #include "app/window/history/HistoryFindBar.h"
@@ -19,6 +20,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QClipboard>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
@@ -234,6 +236,28 @@ private slots:
                  saved.substr(0, 80).c_str());
         QVERIFY2(saved.ends_with(" line 299 ok\r\n"), saved.substr(saved.size() - 40).c_str());
         QCOMPARE(std::count(saved.begin(), saved.end(), '\n'), 301);
+    }
+
+    // Edit > Select All and Copy act on the history while it has the focus.
+    void theEditMenuActsOnTheHistory()
+    {
+        pty->writeMaster("alpha\nbeta\n");
+        QVERIFY(linesCame(3));
+        pane->setShown(true);
+        pane->setGutterMode(GutterMode::None);
+        QTRY_VERIFY(pane->view()->lines().hasFocus());
+        EditMenu* edit = nullptr;
+        for (QAction* menu : window->menuBar()->actions())
+            if (auto* found = dynamic_cast<EditMenu*>(menu->menu()))
+                edit = found;
+        QVERIFY(edit);
+        emit edit->aboutToShow();
+        for (const auto command : {EditMenu::Command::SelectAll, EditMenu::Command::Copy}) {
+            QVERIFY(edit->action(command)->isEnabled());
+            edit->action(command)->trigger();
+        }
+        const QString copied = QGuiApplication::clipboard()->text();
+        QVERIFY2(copied.endsWith(QStringLiteral("\nalpha\nbeta\n")), qPrintable(copied));
     }
 
     // A key two items share does nothing at all in Qt: each must have its own.

@@ -84,11 +84,14 @@ void MyDocument::update()
     captures_.reap(false);
     if (captures_.isWritingOut())
         ticks_.busy(); // the outcome is news the user must get
-    stream_.idle(now);
     // Another window may have changed or reopened the shared device.
     if (connection_.deviceChanged())
         stateChanged();
-    switch (connection_.tick()) {
+    const PortConnection::Tick tick = connection_.tick();
+    // Only once what waited in the port is read and handed on: a line is idle when nothing
+    // arrived by now, not when nothing was read since the last tick.
+    stream_.idle(now);
+    switch (tick) {
     case PortConnection::Tick::NotReading:
         ticks_.idle();
         showTraffic();

@@ -1,5 +1,6 @@
 #include "app/window/MyDocumentWindow.h"
 
+#include "app/window/HistoryPane.h"
 #include "app/window/LineControls.h"
 #include "app/window/NetworkPortDialog.h"
 #include "app/window/PlotAttachment.h"
@@ -108,6 +109,7 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
     controls_->connect(*document_);
     new SendTools(*this);
     new PlotAttachment(*this);
+    new HistoryPane(*this); // owned by the window, as a child
     showState();
     nameControls(*this);
     sendEditor_->setFocus();

@@ -57,11 +57,16 @@ public:
     // The selected rows' ids, first and last, if any.
     std::optional<std::pair<std::uint64_t, std::uint64_t>> selectedRows() const;
     void selectRows(std::uint64_t anchor, std::uint64_t caret);
-    void selectAll();
     void clearSelection();
     // The selected lines as copy gives them (UTF-8), with their stamps while the gutter shows.
     std::string selectedText() const;
+
+public slots:
+    // Slots, so that the window's Edit menu finds them (as it finds those of Qt's text widgets).
+    void selectAll();
     void copy() const;
+
+public:
 
     // The rows in view as text, a line feed after each: what assistive technology reads.
     QString visibleText() const;

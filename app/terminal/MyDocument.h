@@ -62,26 +62,14 @@ public:
     static constexpr int highestRate = SettingsPopUps::highestRate;
     void chooseBaudRate(int rate) { popUps_.chooseBaudRate(rate); }
     void chooseCharacterFormat(const CharacterFormat& format) { popUps_.chooseCharacterFormat(format); }
-    bool openNetworkPort(const std::string& address, const PortSettings& settings = {})
-    {
-        return connection_.openNetworkPort(address, settings);
-    }
+    bool openNetworkPort(const std::string& address, const PortSettings& settings = {}) { return connection_.openNetworkPort(address, settings); }
     Device* findDevice(const std::string& name) { return connection_.find(name); }
     DeviceList& devices() { return connection_.devices(); }
     // The settings the window works with, and its device's name ("" for none).
     std::optional<PortSettings> portSettings() { return connection_.settings(); }
     std::string deviceName();
-    // Modem lines.
-    using LineState = LineControl::LineState;
-    static constexpr double breakSeconds = LineControl::breakSeconds;
-    static constexpr double pulseSeconds = LineControl::pulseSeconds;
-    LineState lineState() { return lines_.read(); }
-    const LineState& shownLines() const { return lines_.shown(); }
-    bool pollModemLines() { return lines_.poll(); }
-    void setDtr(bool on) { lines_.setDtr(on); }
-    void setRts(bool on) { lines_.setRts(on); }
-    void sendBreak() { lines_.sendBreak(); }
-    void pulseDtr() { lines_.pulseDtr(); }
+    // The modem lines: DTR, RTS, break and pulse, and the lines as last read.
+    LineControl& lines() { return lines_; }
     SerialController& serialController() { return connection_.serial(); }
     // The transmit editor, the view mode and the text encoding.
     void set_SendTF(const AttributedText& text) { controls.sendTF.setAttributedString(text); }

@@ -39,12 +39,12 @@ LineControls::LineControls(QWidget* window, MyDocument& document, QMenu* port, Q
     format_ = port->addAction(tr("Character &Format…"), this, &LineControls::chooseFormat);
     port->addSeparator();
     const auto acted = [this] { document_.userActed(); };
-    dtr_ = port->addAction(QStringLiteral("D&TR"), this, [this, acted](bool on) { acted(); document_.setDtr(on); });
-    rts_ = port->addAction(QStringLiteral("RT&S"), this, [this, acted](bool on) { acted(); document_.setRts(on); });
+    dtr_ = port->addAction(QStringLiteral("D&TR"), this, [this, acted](bool on) { acted(); document_.lines().setDtr(on); });
+    rts_ = port->addAction(QStringLiteral("RT&S"), this, [this, acted](bool on) { acted(); document_.lines().setRts(on); });
     dtr_->setCheckable(true);
     rts_->setCheckable(true);
-    break_ = port->addAction(tr("Send Brea&k"), this, [this, acted] { acted(); document_.sendBreak(); });
-    pulse_ = port->addAction(tr("&Pulse DTR"), this, [this, acted] { acted(); document_.pulseDtr(); });
+    break_ = port->addAction(tr("Send Brea&k"), this, [this, acted] { acted(); document_.lines().sendBreak(); });
+    pulse_ = port->addAction(tr("&Pulse DTR"), this, [this, acted] { acted(); document_.lines().pulseDtr(); });
 
     for (std::size_t i = 0; i < indicators_.size(); ++i) {
         auto* label = new QLabel(QString::fromLatin1(inputs[i].name));
@@ -69,7 +69,7 @@ bool LineControls::isPolling() const
 
 void LineControls::poll()
 {
-    if (document_.pollModemLines())
+    if (document_.lines().poll())
         stillPolls_ = 0;
     else if (++stillPolls_ == pollsBeforeStill)
         poll_->setInterval(stillPollMilliseconds);
@@ -85,7 +85,7 @@ bool LineControls::eventFilter(QObject* watched, QEvent* event)
 
 void LineControls::show()
 {
-    const MyDocument::LineState& state = document_.shownLines();
+    const LineControl::LineState& state = document_.lines().shown();
     // A device waited for takes settings too, for when it is back.
     const bool hasDevice = document_.portSettings().has_value();
     baud_->setEnabled(hasDevice);

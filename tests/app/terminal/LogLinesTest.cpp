@@ -198,7 +198,7 @@ TEST_F(LogLinesTest, WhatDoesNothingLogsNothing)
         window->document->serialController().setModemLinesFactory(FakeModemLines::factory(wire));
         log.take();
         for (int i = 0; i < 20; ++i, wire->asserted ^= ModemLines::Cts)
-            window->document->pollModemLines(); // ten times a second
+            window->document->lines().poll(); // ten times a second
     }), "");
 }
 

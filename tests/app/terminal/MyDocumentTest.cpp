@@ -196,7 +196,7 @@ TEST_F(DocumentTest, ClosingTheWindowStopsItsTicksAndEndsABreakItStarted)
     auto window = openWindow("cu.board");
     const auto wire = std::make_shared<FakeModemLines::Wire>();
     window->document->serialController().setModemLinesFactory(FakeModemLines::factory(wire));
-    window->document->sendBreak();
+    window->document->lines().sendBreak();
     ASSERT_TRUE(wire->breaking);
     window->document->close();
     EXPECT_FALSE(wire->breaking);

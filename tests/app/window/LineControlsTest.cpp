@@ -138,7 +138,7 @@ private:
     LineControls& fake()
     {
         window_->document().serialController().setModemLinesFactory(FakeModemLines::factory(wire_));
-        window_->document().pollModemLines();
+        window_->document().lines().poll();
         return window_->lineControls();
     }
 

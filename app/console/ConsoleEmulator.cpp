@@ -1,0 +1,314 @@
+#include "app/console/ConsoleEmulator.h"
+
+#include "app/console/appendUtf8.h"
+
+#include <vterm.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// libvterm marks the second cell of a wide character so.
+constexpr std::uint32_t wideTail = 0xFFFFFFFFu;
+
+std::uint32_t rgb(const VTermScreen* screen, VTermColor colour)
+{
+    vterm_screen_convert_color_to_rgb(screen, &colour);
+    return (std::uint32_t{colour.rgb.red} << 16) | (std::uint32_t{colour.rgb.green} << 8) | colour.rgb.blue;
+}
+
+ConsoleCell toCell(const VTermScreen* screen, const VTermScreenCell& from)
+{
+    ConsoleCell cell;
+    if (from.chars[0] == wideTail) {
+        cell.width = 0;
+    } else {
+        cell.ch = from.chars[0];
+        cell.width = static_cast<std::uint8_t>(from.width);
+    }
+    cell.fg = rgb(screen, from.fg);
+    cell.bg = rgb(screen, from.bg);
+    const VTermScreenCellAttrs& a = from.attrs;
+    cell.attributes =
+        static_cast<std::uint8_t>((a.bold ? ConsoleCell::Bold : 0) | (a.underline ? ConsoleCell::Underline : 0) |
+                                  (a.italic ? ConsoleCell::Italic : 0) | (a.reverse ? ConsoleCell::Inverse : 0) |
+                                  (a.strike ? ConsoleCell::Strike : 0) | (a.blink ? ConsoleCell::Blink : 0));
+    return cell;
+}
+
+VTermColor fromRgb(std::uint32_t value)
+{
+    VTermColor colour;
+    vterm_color_rgb(&colour, static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
+                    static_cast<uint8_t>(value));
+    return colour;
+}
+
+// How many bytes at the end of `bytes` begin a UTF-8 sequence that is not complete yet.
+std::size_t incompleteTail(std::string_view bytes)
+{
+    for (std::size_t back = 1; back <= std::min<std::size_t>(3, bytes.size()); ++back) {
+        const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        const std::size_t needs = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return needs > back ? back : 0;
+    }
+    return 0;
+}
+
+VTermKey vtermKey(ConsoleKey key)
+{
+    switch (key) {
+    case ConsoleKey::Enter: return VTERM_KEY_ENTER;
+    case ConsoleKey::Tab: return VTERM_KEY_TAB;
+    case ConsoleKey::Backspace: return VTERM_KEY_BACKSPACE;
+    case ConsoleKey::Escape: return VTERM_KEY_ESCAPE;
+    case ConsoleKey::Up: return VTERM_KEY_UP;
+    case ConsoleKey::Down: return VTERM_KEY_DOWN;
+    case ConsoleKey::Left: return VTERM_KEY_LEFT;
+    case ConsoleKey::Right: return VTERM_KEY_RIGHT;
+    case ConsoleKey::Insert: return VTERM_KEY_INS;
+    case ConsoleKey::Delete: return VTERM_KEY_DEL;
+    case ConsoleKey::Home: return VTERM_KEY_HOME;
+    case ConsoleKey::End: return VTERM_KEY_END;
+    case ConsoleKey::PageUp: return VTERM_KEY_PAGEUP;
+    case ConsoleKey::PageDown: return VTERM_KEY_PAGEDOWN;
+    default: break;
+    }
+    const int function = static_cast<int>(key) - static_cast<int>(ConsoleKey::F1) + 1;
+    return static_cast<VTermKey>(VTERM_KEY_FUNCTION(function));
+}
+
+} // namespace
+
+// libvterm calls back into the emulator through these, its user pointer being the emulator.
+struct ConsoleEmulator::Callbacks {
+    static ConsoleEmulator& of(void* user) { return *static_cast<ConsoleEmulator*>(user); }
+
+    static int damage(VTermRect rect, void* user)
+    {
+        of(user).damage(rect.start_row, rect.end_row - 1);
+        return 1;
+    }
+    static int moveCursor(VTermPos pos, VTermPos, int, void* user)
+    {
+        ConsoleEmulator& e = of(user);
+        e.cursor_.row = pos.row;
+        e.cursor_.col = pos.col;
+        e.damage_.cursorMoved = true;
+        return 1;
+    }
+    static int setTermProp(VTermProp prop, VTermValue* value, void* user)
+    {
+        ConsoleEmulator& e = of(user);
+        switch (prop) {
+        case VTERM_PROP_CURSORVISIBLE:
+            e.cursor_.visible = value->boolean != 0;
+            e.damage_.cursorMoved = true;
+            break;
+        case VTERM_PROP_ALTSCREEN: e.altScreen_ = value->boolean != 0; break;
+        case VTERM_PROP_TITLE: e.title_ = value->string ? value->string : ""; break;
+        default: break;
+        }
+        return 1;
+    }
+    static int bell(void* user)
+    {
+        ++of(user).bells_;
+        return 1;
+    }
+    static int resize(int, int, void*) { return 1; }
+    static int pushLine(int cols, const VTermScreenCell* cells, void* user)
+    {
+        ConsoleEmulator& e = of(user);
+        std::vector<ConsoleCell> line;
+        line.reserve(static_cast<std::size_t>(cols));
+        for (int col = 0; col < cols; ++col)
+            line.push_back(toCell(e.screen_, cells[col]));
+        e.scrollback_.push(std::move(line), e.blank_);
+        ++e.damage_.scrolled;
+        return 1;
+    }
+    static int popLine(int cols, VTermScreenCell* cells, void* user)
+    {
+        ConsoleEmulator& e = of(user);
+        std::vector<ConsoleCell> line;
+        if (!e.scrollback_.pop(line))
+            return 0;
+        VTermColor fg;
+        VTermColor bg;
+        vterm_state_get_default_colors(vterm_obtain_state(e.vterm_.get()), &fg, &bg);
+        for (int col = 0; col < cols; ++col) {
+            VTermScreenCell& to = cells[col];
+            to = VTermScreenCell{};
+            to.width = 1;
+            to.fg = fg;
+            to.bg = bg;
+            if (static_cast<std::size_t>(col) >= line.size())
+                continue;
+            const ConsoleCell& from = line[static_cast<std::size_t>(col)];
+            to.chars[0] = from.ch;
+            to.width = static_cast<char>(std::max<int>(1, from.width));
+            to.fg = fromRgb(from.fg);
+            to.bg = fromRgb(from.bg);
+            to.attrs.bold = from.has(ConsoleCell::Bold);
+            to.attrs.underline = from.has(ConsoleCell::Underline) ? VTERM_UNDERLINE_SINGLE : VTERM_UNDERLINE_OFF;
+            to.attrs.italic = from.has(ConsoleCell::Italic);
+            to.attrs.reverse = from.has(ConsoleCell::Inverse);
+            to.attrs.strike = from.has(ConsoleCell::Strike);
+            to.attrs.blink = from.has(ConsoleCell::Blink);
+        }
+        return 1;
+    }
+    static void output(const char* bytes, std::size_t length, void* user) { of(user).output_.append(bytes, length); }
+
+    static constexpr VTermScreenCallbacks screen{damage, nullptr, moveCursor, setTermProp,
+                                                 bell,   resize,  pushLine,   popLine};
+};
+
+void ConsoleEmulator::VTermDeleter::operator()(VTerm* vterm) const
+{
+    vterm_free(vterm);
+}
+
+ConsoleEmulator::ConsoleEmulator(int rows, int cols, std::size_t scrollbackLines)
+    : vterm_(vterm_new(std::max(1, rows), std::max(1, cols))), rows_(std::max(1, rows)), cols_(std::max(1, cols)),
+      scrollback_(scrollbackLines)
+{
+    VTerm* vt = vterm_.get();
+    // Bytes reach libvterm as UTF-8 always: Latin-1 is widened on the way in.
+    vterm_set_utf8(vt, 1);
+    vterm_output_set_callback(vt, &Callbacks::output, this);
+    screen_ = vterm_obtain_screen(vt);
+    vterm_screen_set_callbacks(screen_, &Callbacks::screen, this);
+    vterm_screen_enable_altscreen(screen_, 1);
+    VTermState* state = vterm_obtain_state(vt);
+    // Bold in one of the first eight colours shows in its bright twin, as xterm does.
+    vterm_state_set_bold_highbright(state, 1);
+    vterm_screen_reset(screen_, 1);
+    blank_ = screenCell(0, 0);
+    blank_.ch = 0;
+    blank_.width = 1;
+    blank_.attributes = 0;
+    damage(0, rows_ - 1);
+}
+
+ConsoleEmulator::~ConsoleEmulator() = default;
+
+void ConsoleEmulator::setEncoding(TextEncoding encoding)
+{
+    encoding_ = encoding;
+    utf8Start_.clear();
+}
+
+void ConsoleEmulator::feed(std::string_view bytes)
+{
+    if (encoding_ == TextEncodingUtf8) {
+        // libvterm reads a character split between two writes as two bad ones: hold the
+        // start of one back until the rest comes.
+        std::string joined;
+        if (!utf8Start_.empty()) {
+            joined = std::exchange(utf8Start_, std::string()) + std::string(bytes);
+            bytes = joined;
+        }
+        const std::size_t tail = incompleteTail(bytes);
+        utf8Start_.assign(bytes.substr(bytes.size() - tail));
+        bytes.remove_suffix(tail);
+        vterm_input_write(vterm_.get(), bytes.data(), bytes.size());
+        return;
+    }
+    latin1Buffer_.clear();
+    for (const char byte : bytes)
+        appendUtf8(latin1Buffer_, static_cast<unsigned char>(byte));
+    vterm_input_write(vterm_.get(), latin1Buffer_.data(), latin1Buffer_.size());
+}
+
+void ConsoleEmulator::resize(int rows, int cols)
+{
+    rows = std::max(1, rows);
+    cols = std::max(1, cols);
+    if (rows == rows_ && cols == cols_)
+        return;
+    rows_ = rows;
+    cols_ = cols;
+    vterm_set_size(vterm_.get(), rows, cols);
+    damage(0, rows - 1);
+}
+
+ConsoleCell ConsoleEmulator::screenCell(int row, int col) const
+{
+    VTermScreenCell from;
+    vterm_screen_get_cell(screen_, VTermPos{row, col}, &from);
+    return toCell(screen_, from);
+}
+
+ConsoleCell ConsoleEmulator::cell(int row, int col) const
+{
+    if (col < 0 || row >= rows_)
+        return blank_;
+    if (row >= 0)
+        return col < cols_ ? screenCell(row, col) : blank_;
+    const std::size_t index = static_cast<std::size_t>(-row - 1);
+    if (index >= scrollback_.size())
+        return blank_;
+    const std::vector<ConsoleCell>& line = scrollback_.line(index);
+    return static_cast<std::size_t>(col) < line.size() ? line[static_cast<std::size_t>(col)] : blank_;
+}
+
+std::string ConsoleEmulator::rowText(int row) const
+{
+    std::string text;
+    std::size_t kept = 0;
+    const int width = row >= 0 ? cols_
+                               : static_cast<int>(row >= -scrollbackLines()
+                                                      ? scrollback_.line(static_cast<std::size_t>(-row - 1)).size()
+                                                      : 0);
+    for (int col = 0; col < width; ++col) {
+        const ConsoleCell c = cell(row, col);
+        if (c.width == 0)
+            continue;
+        appendUtf8(text, c.ch == 0 ? U' ' : c.ch);
+        if (c.ch != 0 && c.ch != U' ')
+            kept = text.size();
+    }
+    text.resize(kept);
+    return text;
+}
+
+ConsoleEmulator::Damage ConsoleEmulator::takeDamage()
+{
+    return std::exchange(damage_, Damage{});
+}
+
+void ConsoleEmulator::damage(int firstRow, int lastRow)
+{
+    if (lastRow < firstRow)
+        return;
+    damage_.firstRow = damage_.firstRow < 0 ? firstRow : std::min(damage_.firstRow, firstRow);
+    damage_.lastRow = std::max(damage_.lastRow, lastRow);
+}
+
+void ConsoleEmulator::key(ConsoleKey key, ConsoleModifiers modifiers)
+{
+    const int mod = (modifiers.shift ? VTERM_MOD_SHIFT : 0) | (modifiers.alt ? VTERM_MOD_ALT : 0) |
+                    (modifiers.ctrl ? VTERM_MOD_CTRL : 0);
+    vterm_keyboard_key(vterm_.get(), vtermKey(key), static_cast<VTermModifier>(mod));
+}
+
+void ConsoleEmulator::startPaste()
+{
+    vterm_keyboard_start_paste(vterm_.get());
+}
+
+void ConsoleEmulator::endPaste()
+{
+    vterm_keyboard_end_paste(vterm_.get());
+}
+
+std::string ConsoleEmulator::takeOutput()
+{
+    return std::exchange(output_, std::string());
+}

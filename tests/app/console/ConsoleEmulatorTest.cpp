@@ -1,0 +1,134 @@
+#include "app/console/ConsoleEmulator.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<ConsoleCell> screen(const ConsoleEmulator& e)
+{
+    std::vector<ConsoleCell> cells;
+    for (int row = 0; row < e.rows(); ++row)
+        for (int col = 0; col < e.cols(); ++col)
+            cells.push_back(e.cell(row, col));
+    return cells;
+}
+
+// What a device's shell prints: a coloured prompt, a clear, cursor moves and an erase.
+const std::string shell = "\x1b[1;32muser@board\x1b[0m:\x1b[34m~\x1b[0m$ ls\r\n"
+                          "\x1b[2J\x1b[H\x1b[38;5;208mfirst\x1b[m\r\n\x1b[48;2;10;20;30msecond\x1b[K\x1b[0m"
+                          "\x1b[5;10Hmoved\x1b[2;3H\x1b[1P\x1b[7minv\x1b[27m \xc3\xa9 \xe6\x97\xa5";
+
+} // namespace
+
+TEST(ConsoleEmulator, AStreamSplitAnywhereDrawsAsTheWholeDoes)
+{
+    ConsoleEmulator whole(8, 20);
+    whole.setEncoding(TextEncodingUtf8);
+    whole.feed(shell);
+    for (std::size_t split = 1; split < shell.size(); ++split) {
+        ConsoleEmulator parts(8, 20);
+        parts.setEncoding(TextEncodingUtf8);
+        parts.feed(shell.substr(0, split));
+        parts.feed(shell.substr(split));
+        ASSERT_EQ(screen(parts), screen(whole)) << "split at " << split;
+        ASSERT_EQ(parts.cursor().col, whole.cursor().col);
+    }
+}
+
+TEST(ConsoleEmulator, ClearAndCursorAddressingPlaceTextWhereTheDeviceSaid)
+{
+    ConsoleEmulator e(6, 20);
+    e.feed("garbage\r\nmore\x1b[2J\x1b[3;5HX\x1b[1;1Htop\x1b[6;20H");
+    EXPECT_EQ(e.rowText(0), "top");
+    EXPECT_EQ(e.rowText(1), "");
+    EXPECT_EQ(e.rowText(2), "    X");
+    EXPECT_EQ(e.cursor().row, 5);
+    EXPECT_EQ(e.cursor().col, 19);
+    e.feed("\x1b[?25l");
+    EXPECT_FALSE(e.cursor().visible);
+    e.feed("\x1b[3;1H\x1b[K\x1b[1;2H\x1b[@");
+    EXPECT_EQ(e.rowText(2), "");
+    EXPECT_EQ(e.rowText(0), "t op");
+}
+
+TEST(ConsoleEmulator, ColoursOfEachKindResolveToRgbWithTheirAttributes)
+{
+    ConsoleEmulator e(2, 10);
+    const ConsoleCell plain = e.blank();
+    e.feed("\x1b[31ma\x1b[38;5;196mb\x1b[38;2;1;2;3;48;2;4;5;6mc\x1b[0;1;4md\x1b[0;7me\x1b[0mf");
+    EXPECT_EQ(e.cell(0, 0).ch, U'a');
+    EXPECT_NE(e.cell(0, 0).fg, plain.fg);
+    EXPECT_EQ(e.cell(0, 0).fg & 0xFF0000, e.cell(0, 0).fg) << "palette red has no green or blue";
+    EXPECT_EQ(e.cell(0, 1).fg, 0xFF0000u);
+    EXPECT_EQ(e.cell(0, 2).fg, 0x010203u);
+    EXPECT_EQ(e.cell(0, 2).bg, 0x040506u);
+    EXPECT_TRUE(e.cell(0, 3).has(ConsoleCell::Bold));
+    EXPECT_TRUE(e.cell(0, 3).has(ConsoleCell::Underline));
+    EXPECT_FALSE(e.cell(0, 3).has(ConsoleCell::Inverse));
+    EXPECT_TRUE(e.cell(0, 4).has(ConsoleCell::Inverse));
+    const ConsoleCell reset = e.cell(0, 5);
+    EXPECT_EQ(reset.fg, plain.fg);
+    EXPECT_EQ(reset.bg, plain.bg);
+    EXPECT_EQ(reset.attributes, 0);
+}
+
+TEST(ConsoleEmulator, TextReadsInTheWindowsEncodingAndWideCharactersTakeTwoCells)
+{
+    ConsoleEmulator e(2, 10);
+    e.feed("\xe9\xc3\xa9");
+    EXPECT_EQ(e.cell(0, 0).ch, U'\u00e9');
+    EXPECT_EQ(e.cell(0, 1).ch, U'\u00c3') << "Latin-1: a byte is a character";
+    e.setEncoding(TextEncodingUtf8);
+    e.feed("\r\n\xc3\xa9\xe6\x97\xa5x");
+    EXPECT_EQ(e.cell(1, 0).ch, U'\u00e9');
+    EXPECT_EQ(e.cell(1, 1).ch, U'\u65e5');
+    EXPECT_EQ(e.cell(1, 1).width, 2);
+    EXPECT_EQ(e.cell(1, 2).width, 0);
+    EXPECT_EQ(e.cell(1, 3).ch, U'x');
+    EXPECT_EQ(e.rowText(1), "\xc3\xa9\xe6\x97\xa5x");
+}
+
+TEST(ConsoleEmulator, LinesLeavingTheTopAreKeptUpToTheScrollbacksSize)
+{
+    ConsoleEmulator e(3, 10, 5);
+    for (int i = 0; i < 10; ++i)
+        e.feed("line " + std::to_string(i) + "\r\n");
+    EXPECT_EQ(e.scrollbackLines(), 5);
+    EXPECT_EQ(e.rowText(-1), "line 7");
+    EXPECT_EQ(e.rowText(-5), "line 3");
+    EXPECT_EQ(e.rowText(0), "line 8");
+    EXPECT_EQ(e.takeDamage().scrolled, 8);
+    // The alternate screen (a full-screen program) leaves the scroll-back alone.
+    e.feed("\x1b[?1049h\x1b[2Jfull\r\n\r\n\r\n\r\n");
+    EXPECT_TRUE(e.altScreen());
+    EXPECT_EQ(e.rowText(-1), "line 7");
+    e.feed("\x1b[?1049l");
+    EXPECT_FALSE(e.altScreen());
+    EXPECT_EQ(e.rowText(0), "line 8");
+}
+
+TEST(ConsoleEmulator, ResizingMovesLinesBetweenScreenAndScrollback)
+{
+    ConsoleEmulator e(4, 10);
+    e.feed("a\r\nb\r\nc\r\nd");
+    e.resize(2, 10);
+    EXPECT_EQ(e.rowText(0), "c");
+    EXPECT_EQ(e.rowText(-1), "b");
+    e.resize(4, 12);
+    EXPECT_EQ(e.rowText(0), "a");
+    EXPECT_EQ(e.rowText(3), "d");
+    EXPECT_EQ(e.cols(), 12);
+}
+
+TEST(ConsoleEmulator, TitleBellAndAnswersReachTheirPlaces)
+{
+    ConsoleEmulator e(5, 20);
+    e.feed("\x1b]0;board: ~\x07\a\a\x1b[3;4H\x1b[6n");
+    EXPECT_EQ(e.title(), "board: ~");
+    EXPECT_EQ(e.bells(), 2);
+    EXPECT_EQ(e.takeOutput(), "\x1b[3;4R");
+    EXPECT_FALSE(e.hasOutput());
+}

@@ -9,14 +9,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
 namespace {
 
-void check(bool holds)
+void check(bool holds, int line = __builtin_LINE())
 {
-    if (!holds)
+    if (!holds && fprintf(stderr, "check at %d\n", line))
         std::abort();
 }
 

@@ -93,12 +93,9 @@ struct ConsoleEmulator::Callbacks {
         of(user).damage(rect.start_row, rect.end_row - 1);
         return 1;
     }
-    static int moveCursor(VTermPos pos, VTermPos, int, void* user)
+    static int moveCursor(VTermPos, VTermPos, int, void* user)
     {
-        ConsoleEmulator& e = of(user);
-        e.cursor_.row = pos.row;
-        e.cursor_.col = pos.col;
-        e.damage_.cursorMoved = true;
+        of(user).damage_.cursorMoved = true;
         return 1;
     }
     static int setTermProp(VTermProp prop, VTermValue* value, void* user)
@@ -235,6 +232,15 @@ void ConsoleEmulator::resize(int rows, int cols)
     rows_ = rows;
     cols_ = cols;
     vterm_set_size(vterm_.get(), rows, cols);
+    // libvterm 0.1 can leave the cursor left of the screen after a narrowing: put it back
+    // before anything is written there.
+    VTermPos pos;
+    vterm_state_get_cursorpos(vterm_obtain_state(vterm_.get()), &pos);
+    if (pos.row < 0 || pos.row >= rows || pos.col < 0 || pos.col >= cols) {
+        const std::string home = "\x1b[" + std::to_string(std::clamp(pos.row, 0, rows - 1) + 1) + ";" +
+                                 std::to_string(std::clamp(pos.col, 0, cols - 1) + 1) + "H";
+        vterm_input_write(vterm_.get(), home.data(), home.size());
+    }
     damage(0, rows - 1);
 }
 
@@ -276,6 +282,14 @@ std::string ConsoleEmulator::rowText(int row) const
     }
     text.resize(kept);
     return text;
+}
+
+ConsoleEmulator::Cursor ConsoleEmulator::cursor() const
+{
+    // libvterm moves the cursor on a resize without telling: ask it.
+    VTermPos pos;
+    vterm_state_get_cursorpos(vterm_obtain_state(vterm_.get()), &pos);
+    return {pos.row, pos.col, cursor_.visible};
 }
 
 ConsoleEmulator::Damage ConsoleEmulator::takeDamage()

@@ -50,7 +50,8 @@ public:
         int col = 0;
         bool visible = true;
     };
-    Cursor cursor() const { return cursor_; }
+    // col is cols() after the last column is written, until the next character wraps.
+    Cursor cursor() const;
     bool altScreen() const { return altScreen_; }
     // The window title the device set last (UTF-8), "" for none.
     const std::string& title() const { return title_; }

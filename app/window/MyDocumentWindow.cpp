@@ -1,5 +1,6 @@
 #include "app/window/MyDocumentWindow.h"
 
+#include "app/window/ConsolePane.h"
 #include "app/window/LineControls.h"
 #include "app/window/StatusLabel.h"
 
@@ -103,6 +104,7 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
                 [this] { document_->tellUser("Nothing is selected: the clipboard keeps what it had."); });
     controls_->connect(*document_);
     showState();
+    new ConsolePane(*this);
     sendEditor_->setFocus();
 }
 

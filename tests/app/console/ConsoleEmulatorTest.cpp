@@ -121,6 +121,13 @@ TEST(ConsoleEmulator, ResizingMovesLinesBetweenScreenAndScrollback)
     EXPECT_EQ(e.rowText(0), "a");
     EXPECT_EQ(e.rowText(3), "d");
     EXPECT_EQ(e.cols(), 12);
+    // Two next-lines leave libvterm's cursor off the screen's left after a narrowing.
+    ConsoleEmulator narrowed(5, 11);
+    narrowed.feed("\x85\x85");
+    narrowed.resize(5, 9);
+    EXPECT_GE(narrowed.cursor().col, 0);
+    narrowed.feed("ok");
+    EXPECT_EQ(narrowed.rowText(narrowed.cursor().row), "ok");
 }
 
 TEST(ConsoleEmulator, TitleBellAndAnswersReachTheirPlaces)

@@ -31,6 +31,7 @@ public:
     ConsoleView(ConsoleEmulator& emulator, ConsoleKeys& keys, std::function<void(const std::string&)> send,
                 QWidget* parent = nullptr);
 
+    const ConsoleEmulator& emulator() const { return emulator_; }
     // The emulator was fed: the view catches up at its next frame.
     void changed();
     // Told the new size in cells when the widget's size changes it.

@@ -201,6 +201,8 @@ void ConsoleEmulator::setEncoding(TextEncoding encoding)
     utf8Start_.clear();
 }
 
+// A C1 control (U+0080-U+009F, a byte of its own in Latin-1) goes to libvterm as its ESC
+// pair, the form libvterm 0.1 reads well: as characters they could put its cursor off screen.
 void ConsoleEmulator::feed(std::string_view bytes)
 {
     if (encoding_ == TextEncodingUtf8) {
@@ -214,13 +216,31 @@ void ConsoleEmulator::feed(std::string_view bytes)
         const std::size_t tail = incompleteTail(bytes);
         utf8Start_.assign(bytes.substr(bytes.size() - tail));
         bytes.remove_suffix(tail);
-        vterm_input_write(vterm_.get(), bytes.data(), bytes.size());
+        widened_.clear();
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto next = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+            if (bytes[i] == '\xc2' && next >= 0x80 && next < 0xA0) {
+                widened_ += '\x1b';
+                widened_ += static_cast<char>(next - 0x40);
+                ++i;
+            } else {
+                widened_ += bytes[i];
+            }
+        }
+        vterm_input_write(vterm_.get(), widened_.data(), widened_.size());
         return;
     }
-    latin1Buffer_.clear();
-    for (const char byte : bytes)
-        appendUtf8(latin1Buffer_, static_cast<unsigned char>(byte));
-    vterm_input_write(vterm_.get(), latin1Buffer_.data(), latin1Buffer_.size());
+    widened_.clear();
+    for (const char byte : bytes) {
+        const auto code = static_cast<unsigned char>(byte);
+        if (code >= 0x80 && code < 0xA0) {
+            widened_ += '\x1b';
+            widened_ += static_cast<char>(code - 0x40);
+        } else {
+            appendUtf8(widened_, code);
+        }
+    }
+    vterm_input_write(vterm_.get(), widened_.data(), widened_.size());
 }
 
 void ConsoleEmulator::resize(int rows, int cols)

@@ -100,6 +100,6 @@ private:
     int bells_ = 0;
     Damage damage_;
     std::string output_;
-    std::string latin1Buffer_;
+    std::string widened_; // what libvterm is fed of one feed
     std::string utf8Start_; // the first bytes of a character whose rest has not come
 };

@@ -91,6 +91,22 @@ TEST(ConsoleEmulator, TextReadsInTheWindowsEncodingAndWideCharactersTakeTwoCells
     EXPECT_EQ(e.rowText(1), "\xc3\xa9\xe6\x97\xa5x");
 }
 
+TEST(ConsoleEmulator, EightBitControlsActAsTheirEscPairsInEitherEncoding)
+{
+    ConsoleEmulator latin1(2, 10);
+    latin1.feed("\x9b"
+                "2Cx\x9b"
+                "1;1Hy");
+    EXPECT_EQ(latin1.rowText(0), "y x");
+    ConsoleEmulator utf8(2, 10);
+    utf8.setEncoding(TextEncodingUtf8);
+    utf8.feed("\xc2");
+    utf8.feed("\x9b"
+              "2Cx");
+    EXPECT_EQ(utf8.rowText(0), "  x");
+    EXPECT_EQ(utf8.cursor().col, 3);
+}
+
 TEST(ConsoleEmulator, LinesLeavingTheTopAreKeptUpToTheScrollbacksSize)
 {
     ConsoleEmulator e(3, 10, 5);

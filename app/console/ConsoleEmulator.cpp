@@ -25,7 +25,9 @@ ConsoleCell toCell(const VTermScreen* screen, const VTermScreenCell& from)
     if (from.chars[0] == wideTail) {
         cell.width = 0;
     } else {
-        cell.ch = from.chars[0];
+        // libvterm 0.1 decodes the 5- and 6-byte forms of old UTF-8 too: no characters.
+        const std::uint32_t ch = from.chars[0];
+        cell.ch = ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF) ? U'\uFFFD' : ch;
         cell.width = static_cast<std::uint8_t>(from.width);
     }
     cell.fg = rgb(screen, from.fg);
@@ -182,6 +184,9 @@ ConsoleEmulator::ConsoleEmulator(int rows, int cols, std::size_t scrollbackLines
     screen_ = vterm_obtain_screen(vt);
     vterm_screen_set_callbacks(screen_, &Callbacks::screen, this);
     vterm_screen_enable_altscreen(screen_, 1);
+    // Damage gathered over a whole feed, told once at its end: a callback per glyph cost more
+    // than the drawing of it.
+    vterm_screen_set_damage_merge(screen_, VTERM_DAMAGE_SCROLL);
     VTermState* state = vterm_obtain_state(vt);
     // Bold in one of the first eight colours shows in its bright twin, as xterm does.
     vterm_state_set_bold_highbright(state, 1);
@@ -228,6 +233,7 @@ void ConsoleEmulator::feed(std::string_view bytes)
             }
         }
         vterm_input_write(vterm_.get(), widened_.data(), widened_.size());
+        vterm_screen_flush_damage(screen_);
         return;
     }
     widened_.clear();
@@ -241,6 +247,7 @@ void ConsoleEmulator::feed(std::string_view bytes)
         }
     }
     vterm_input_write(vterm_.get(), widened_.data(), widened_.size());
+    vterm_screen_flush_damage(screen_);
 }
 
 void ConsoleEmulator::resize(int rows, int cols)
@@ -252,6 +259,7 @@ void ConsoleEmulator::resize(int rows, int cols)
     rows_ = rows;
     cols_ = cols;
     vterm_set_size(vterm_.get(), rows, cols);
+    vterm_screen_flush_damage(screen_);
     // libvterm 0.1 can leave the cursor left of the screen after a narrowing: put it back
     // before anything is written there.
     VTermPos pos;

@@ -89,6 +89,8 @@ TEST(ConsoleEmulator, TextReadsInTheWindowsEncodingAndWideCharactersTakeTwoCells
     EXPECT_EQ(e.cell(1, 2).width, 0);
     EXPECT_EQ(e.cell(1, 3).ch, U'x');
     EXPECT_EQ(e.rowText(1), "\xc3\xa9\xe6\x97\xa5x");
+    e.feed("\r\n\xf7\xb3\xb3\xb7");
+    EXPECT_EQ(e.cell(1, 0).ch, U'\ufffd') << "past U+10FFFF is no character";
 }
 
 TEST(ConsoleEmulator, EightBitControlsActAsTheirEscPairsInEitherEncoding)

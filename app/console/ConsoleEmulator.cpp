@@ -61,6 +61,61 @@ std::size_t incompleteTail(std::string_view bytes)
     return 0;
 }
 
+// The length of the well-formed UTF-8 sequence at the start of bytes (no overlong forms, no
+// surrogates, nothing past U+10FFFF), 0 for none, with its character.
+std::size_t sequenceAt(std::string_view bytes, char32_t& ch)
+{
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    const std::size_t length = lead >= 0xC2 && lead < 0xE0   ? 2
+                               : lead >= 0xE0 && lead < 0xF0 ? 3
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                             : 0;
+    if (length == 0 || bytes.size() < length)
+        return 0;
+    const auto second = static_cast<unsigned char>(bytes[1]);
+    const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (second < low || second > high)
+        return 0;
+    ch = lead & (0xFF >> (length + 1));
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(bytes[i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        ch = (ch << 6) | (next & 0x3F);
+    }
+    return length;
+}
+
+// What libvterm 0.1 is fed of UTF-8: it takes any continuation byte as one and so decodes
+// controls out of bad sequences, which move its cursor off the screen. Each byte of no
+// well-formed sequence goes as U+FFFD, and a C1 control as its ESC pair.
+void wellFormed(std::string_view bytes, std::string& out)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte < 0x80) {
+            out += static_cast<char>(byte);
+            ++i;
+            continue;
+        }
+        char32_t ch = 0;
+        const std::size_t length = sequenceAt(bytes.substr(i), ch);
+        if (length == 0) {
+            appendUtf8(out, U'\uFFFD');
+            ++i;
+            continue;
+        }
+        if (ch < 0xA0) {
+            out += '\x1b';
+            out += static_cast<char>(ch - 0x40);
+        } else {
+            out.append(bytes.substr(i, length));
+        }
+        i += length;
+    }
+}
+
 VTermKey vtermKey(ConsoleKey key)
 {
     switch (key) {
@@ -174,8 +229,8 @@ void ConsoleEmulator::VTermDeleter::operator()(VTerm* vterm) const
 }
 
 ConsoleEmulator::ConsoleEmulator(int rows, int cols, std::size_t scrollbackLines)
-    : vterm_(vterm_new(std::max(1, rows), std::max(1, cols))), rows_(std::max(1, rows)), cols_(std::max(1, cols)),
-      scrollback_(scrollbackLines)
+    : vterm_(vterm_new(std::max(1, rows), std::max(minCols, cols))), rows_(std::max(1, rows)),
+      cols_(std::max(minCols, cols)), scrollback_(scrollbackLines)
 {
     VTerm* vt = vterm_.get();
     // Bytes reach libvterm as UTF-8 always: Latin-1 is widened on the way in.
@@ -222,16 +277,7 @@ void ConsoleEmulator::feed(std::string_view bytes)
         utf8Start_.assign(bytes.substr(bytes.size() - tail));
         bytes.remove_suffix(tail);
         widened_.clear();
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            const auto next = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-            if (bytes[i] == '\xc2' && next >= 0x80 && next < 0xA0) {
-                widened_ += '\x1b';
-                widened_ += static_cast<char>(next - 0x40);
-                ++i;
-            } else {
-                widened_ += bytes[i];
-            }
-        }
+        wellFormed(bytes, widened_);
         vterm_input_write(vterm_.get(), widened_.data(), widened_.size());
         vterm_screen_flush_damage(screen_);
         return;
@@ -253,7 +299,7 @@ void ConsoleEmulator::feed(std::string_view bytes)
 void ConsoleEmulator::resize(int rows, int cols)
 {
     rows = std::max(1, rows);
-    cols = std::max(1, cols);
+    cols = std::max(minCols, cols);
     if (rows == rows_ && cols == cols_)
         return;
     rows_ = rows;

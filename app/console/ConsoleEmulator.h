@@ -21,6 +21,8 @@ struct VTermScreen;
 class ConsoleEmulator {
 public:
     static constexpr std::size_t defaultScrollback = 10000;
+    // libvterm 0.1 writes past a screen too narrow for a wide character.
+    static constexpr int minCols = 2;
 
     ConsoleEmulator(int rows, int cols, std::size_t scrollbackLines = defaultScrollback);
     ConsoleEmulator(const ConsoleEmulator&) = delete;
@@ -31,7 +33,7 @@ public:
     void setEncoding(TextEncoding encoding);
     TextEncoding encoding() const { return encoding_; }
     void feed(std::string_view bytes);
-    // At least one row and one column. Lines that leave the top go to the scroll-back.
+    // At least one row and minCols columns. Lines that leave the top go to the scroll-back.
     void resize(int rows, int cols);
     int rows() const { return rows_; }
     int cols() const { return cols_; }

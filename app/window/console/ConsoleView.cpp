@@ -1,5 +1,7 @@
 #include "app/window/console/ConsoleView.h"
 
+#include "app/window/console/ConsoleAccessible.h"
+
 #include "app/console/ConsoleEmulator.h"
 #include "app/console/ConsoleKeys.h"
 
@@ -33,6 +35,8 @@ ConsoleView::ConsoleView(ConsoleEmulator& emulator, ConsoleKeys& keys, std::func
     : QWidget(parent), emulator_(emulator), keys_(keys), send_(std::move(send)),
       bar_(new QScrollBar(Qt::Vertical, this))
 {
+    // Before anything asks for the view's interface (setting its name does), or Qt keeps a plain one.
+    ConsoleAccessible::install();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -100,6 +104,8 @@ void ConsoleView::catchUp()
     showScrollRange();
     if (damage.any() || flash_.isActive())
         update();
+    if (damage.cursorMoved || damage.firstRow >= 0)
+        ConsoleAccessible::announce(this, cursorLine_);
 }
 
 void ConsoleView::showScrollRange()

@@ -107,4 +107,5 @@ private:
     bool selecting_ = false;
     qint64 lastDoubleClick_ = 0;
     QPoint doubleClickAt_;
+    QString cursorLine_; // as assistive technology heard it last
 };

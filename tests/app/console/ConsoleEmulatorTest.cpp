@@ -91,6 +91,12 @@ TEST(ConsoleEmulator, TextReadsInTheWindowsEncodingAndWideCharactersTakeTwoCells
     EXPECT_EQ(e.rowText(1), "\xc3\xa9\xe6\x97\xa5x");
     e.feed("\r\n\xf7\xb3\xb3\xb7");
     EXPECT_EQ(e.cell(1, 0).ch, U'\ufffd') << "past U+10FFFF is no character";
+    // A lead byte before a control, and a stray continuation: each byte one U+FFFD.
+    ConsoleEmulator bad(2, 10);
+    bad.setEncoding(TextEncodingUtf8);
+    bad.feed("\xc2\x10\x82x");
+    EXPECT_EQ(bad.rowText(0), "\xef\xbf\xbd\xef\xbf\xbdx");
+    EXPECT_EQ(bad.cursor().col, 3);
 }
 
 TEST(ConsoleEmulator, EightBitControlsActAsTheirEscPairsInEitherEncoding)
@@ -146,6 +152,12 @@ TEST(ConsoleEmulator, ResizingMovesLinesBetweenScreenAndScrollback)
     EXPECT_GE(narrowed.cursor().col, 0);
     narrowed.feed("ok");
     EXPECT_EQ(narrowed.rowText(narrowed.cursor().row), "ok");
+    // A wide character must fit: libvterm writes past a narrower screen.
+    narrowed.resize(3, 1);
+    EXPECT_EQ(narrowed.cols(), ConsoleEmulator::minCols);
+    narrowed.setEncoding(TextEncodingUtf8);
+    narrowed.feed("\xe6\x97\xa5\xe6\x97\xa5");
+    narrowed.resize(5, 9);
 }
 
 TEST(ConsoleEmulator, TitleBellAndAnswersReachTheirPlaces)

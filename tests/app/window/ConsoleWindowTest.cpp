@@ -13,6 +13,7 @@
 #include "toolkit/qt/QtTimerDriver.h"
 #include "toolkit/qt/TextViewWidget.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -64,6 +65,12 @@ private slots:
         QVERIFY(screen.cell(1, 0).fg != screen.blank().fg);
         QCOMPARE(screen.cursor().row, 3);
         QTRY_VERIFY(window_->windowTitle().endsWith(QStringLiteral("board shell")));
+        // A screen reader reads the rows in view, the caret at the cursor.
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(view_);
+        QVERIFY(face && face->textInterface());
+        const QString shown = face->text(QAccessible::Value);
+        QVERIFY(shown.startsWith(QStringLiteral("board:~$ ls\nred\n\n     there")));
+        QCOMPARE(face->textInterface()->cursorPosition(), static_cast<int>(shown.indexOf(QStringLiteral("there")) + 5));
         QVERIFY(window_->windowTitle().startsWith(QStringLiteral("cu.usb")));
         const auto buffered = [this](std::u16string_view text) {
             return window_->controls().recieveTF.string().find(text) != std::u16string::npos;

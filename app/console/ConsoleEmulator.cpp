@@ -204,8 +204,10 @@ struct ConsoleEmulator::Callbacks {
             if (static_cast<std::size_t>(col) >= line.size())
                 continue;
             const ConsoleCell& from = line[static_cast<std::size_t>(col)];
+            // Every cell one wide: libvterm 0.1 writes out of bounds bringing a wide one back
+            // into a narrower screen. The character still shows whole, over its blank twin.
             to.chars[0] = from.ch;
-            to.width = static_cast<char>(std::max<int>(1, from.width));
+            to.width = 1;
             to.fg = fromRgb(from.fg);
             to.bg = fromRgb(from.bg);
             to.attrs.bold = from.has(ConsoleCell::Bold);

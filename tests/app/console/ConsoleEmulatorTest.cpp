@@ -158,6 +158,13 @@ TEST(ConsoleEmulator, ResizingMovesLinesBetweenScreenAndScrollback)
     narrowed.setEncoding(TextEncodingUtf8);
     narrowed.feed("\xe6\x97\xa5\xe6\x97\xa5");
     narrowed.resize(5, 9);
+    // Lines with a wide character in their last column come back into a narrower screen.
+    ConsoleEmulator wide(2, 6);
+    wide.setEncoding(TextEncodingUtf8);
+    for (int i = 0; i < 4; ++i)
+        wide.feed("ab\xec\x9d\x9d\xec\x9d\x9d\r\n");
+    wide.resize(6, 5);
+    EXPECT_EQ(wide.rowText(0).substr(0, 5), "ab\xec\x9d\x9d");
 }
 
 TEST(ConsoleEmulator, TitleBellAndAnswersReachTheirPlaces)

@@ -158,6 +158,13 @@ TEST(ConsoleEmulator, ResizingMovesLinesBetweenScreenAndScrollback)
     narrowed.setEncoding(TextEncodingUtf8);
     narrowed.feed("\xe6\x97\xa5\xe6\x97\xa5");
     narrowed.resize(5, 9);
+    // A scroll region that ended at the old bottom no longer holds line feeds below the new one.
+    ConsoleEmulator regions(8, 13);
+    regions.feed("\x1b[1;8r\x1b[8;1Hx");
+    regions.resize(3, 11);
+    regions.feed("\n\n\ny");
+    EXPECT_EQ(regions.cursor().row, 2);
+    EXPECT_EQ(regions.rowText(2), " y");
     // Lines with a wide character in their last column come back into a narrower screen.
     ConsoleEmulator wide(2, 6);
     wide.setEncoding(TextEncodingUtf8);

@@ -305,17 +305,18 @@ void ConsoleEmulator::resize(int rows, int cols)
     if (rows == rows_ && cols == cols_)
         return;
     const bool shorter = rows < rows_;
+    const bool narrower = cols < cols_;
     rows_ = rows;
     cols_ = cols;
     vterm_set_size(vterm_.get(), rows, cols);
     vterm_screen_flush_damage(screen_);
-    // libvterm 0.1 can leave the cursor off the screen after a narrowing, and keeps a scroll
-    // region that ends below a screen grown shorter, where line feeds then take the cursor:
-    // the region goes back to the whole screen and the cursor onto it, before anything is written.
+    // libvterm 0.1 can leave the cursor off the screen after a narrowing, and keeps scroll
+    // regions and margins past the edges of a smaller screen, where writing then takes the
+    // cursor: they go back to the whole screen and the cursor onto it, before anything is written.
     VTermPos pos;
     vterm_state_get_cursorpos(vterm_obtain_state(vterm_.get()), &pos);
-    if (shorter || pos.row < 0 || pos.row >= rows || pos.col < 0 || pos.col >= cols) {
-        const std::string home = std::string(shorter ? "\x1b[r" : "") + "\x1b[" +
+    if (shorter || narrower || pos.row < 0 || pos.row >= rows || pos.col < 0 || pos.col >= cols) {
+        const std::string home = std::string(shorter ? "\x1b[r" : "") + (narrower ? "\x1b[?69l" : "") + "\x1b[" +
                                  std::to_string(std::clamp(pos.row, 0, rows - 1) + 1) + ";" +
                                  std::to_string(std::clamp(pos.col, 0, cols - 1) + 1) + "H";
         vterm_input_write(vterm_.get(), home.data(), home.size());

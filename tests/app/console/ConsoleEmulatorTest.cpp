@@ -165,6 +165,12 @@ TEST(ConsoleEmulator, ResizingMovesLinesBetweenScreenAndScrollback)
     regions.feed("\n\n\ny");
     EXPECT_EQ(regions.cursor().row, 2);
     EXPECT_EQ(regions.rowText(2), " y");
+    // Nor do left and right margins hold text past the right edge of a narrower one.
+    ConsoleEmulator margins(3, 13);
+    margins.feed("\x1b[?69h\x1b[1;12s\x1b[1;11H");
+    margins.resize(3, 4);
+    margins.feed("abcdefg");
+    EXPECT_LE(margins.cursor().col, margins.cols());
     // Lines with a wide character in their last column come back into a narrower screen.
     ConsoleEmulator wide(2, 6);
     wide.setEncoding(TextEncodingUtf8);

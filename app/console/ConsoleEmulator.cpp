@@ -281,6 +281,7 @@ void ConsoleEmulator::feed(std::string_view bytes)
         widened_.clear();
         wellFormed(bytes, widened_);
         vterm_input_write(vterm_.get(), widened_.data(), widened_.size());
+        keepCursorOnScreen(false, {});
         vterm_screen_flush_damage(screen_);
         return;
     }
@@ -295,7 +296,21 @@ void ConsoleEmulator::feed(std::string_view bytes)
         }
     }
     vterm_input_write(vterm_.get(), widened_.data(), widened_.size());
+    keepCursorOnScreen(false, {});
     vterm_screen_flush_damage(screen_);
+}
+
+void ConsoleEmulator::keepCursorOnScreen(bool always, const std::string& before)
+{
+    // libvterm 0.1 can put its cursor off the screen (after a narrowing, or margins wider than
+    // the screen): back onto it before anything more is written there.
+    VTermPos pos;
+    vterm_state_get_cursorpos(vterm_obtain_state(vterm_.get()), &pos);
+    if (!always && pos.row >= 0 && pos.row < rows_ && pos.col >= 0 && pos.col <= cols_)
+        return;
+    const std::string home = before + "\x1b[" + std::to_string(std::clamp(pos.row, 0, rows_ - 1) + 1) + ";" +
+                             std::to_string(std::clamp(pos.col, 0, cols_ - 1) + 1) + "H";
+    vterm_input_write(vterm_.get(), home.data(), home.size());
 }
 
 void ConsoleEmulator::resize(int rows, int cols)
@@ -310,17 +325,10 @@ void ConsoleEmulator::resize(int rows, int cols)
     cols_ = cols;
     vterm_set_size(vterm_.get(), rows, cols);
     vterm_screen_flush_damage(screen_);
-    // libvterm 0.1 can leave the cursor off the screen after a narrowing, and keeps scroll
-    // regions and margins past the edges of a smaller screen, where writing then takes the
-    // cursor: they go back to the whole screen and the cursor onto it, before anything is written.
-    VTermPos pos;
-    vterm_state_get_cursorpos(vterm_obtain_state(vterm_.get()), &pos);
-    if (shorter || narrower || pos.row < 0 || pos.row >= rows || pos.col < 0 || pos.col >= cols) {
-        const std::string home = std::string(shorter ? "\x1b[r" : "") + (narrower ? "\x1b[?69l" : "") + "\x1b[" +
-                                 std::to_string(std::clamp(pos.row, 0, rows - 1) + 1) + ";" +
-                                 std::to_string(std::clamp(pos.col, 0, cols - 1) + 1) + "H";
-        vterm_input_write(vterm_.get(), home.data(), home.size());
-    }
+    // libvterm 0.1 keeps scroll regions and margins past the edges of a smaller screen, where
+    // writing then takes the cursor: they go back to the whole screen.
+    const std::string whole = std::string(shorter ? "\x1b[r" : "") + (narrower ? "\x1b[?69l" : "");
+    keepCursorOnScreen(shorter || narrower, whole);
     damage(0, rows - 1);
 }
 

@@ -88,6 +88,8 @@ private:
 
     ConsoleCell screenCell(int row, int col) const;
     void damage(int firstRow, int lastRow);
+    // Writes `before`, then puts the cursor back on the screen if it is off it, or always.
+    void keepCursorOnScreen(bool always, const std::string& before);
 
     std::unique_ptr<VTerm, VTermDeleter> vterm_;
     VTermScreen* screen_ = nullptr;

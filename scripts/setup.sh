@@ -4,9 +4,10 @@ set -euo pipefail
 
 # dpkg-dev and file: `cpack -G DEB` works out the package's dependencies with dpkg-shlibdeps.
 # libpcre2-dev: find in the received history (regular expressions); lrzsz: the X/Y/ZMODEM
-# programs (sz, rz...) that file transfers run.
+# programs (sz, rz...) that file transfers run; libvterm-dev: the console's terminal emulation.
 packages=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libgl-dev dpkg-dev file libpcre2-dev lrzsz)
+          qt6-base-dev libgl-dev dpkg-dev file libpcre2-dev lrzsz
+          libvterm-dev)
 # Extra tools for CI: clang with its libFuzzer runtime; ser2net, the RFC 2217 server the network
 # port tests run on loopback; socat, the far end of the transfer tests and of the AT-SPI test,
 # which reads the window as a screen reader does: on an X server (xvfb) driven by xdotool,

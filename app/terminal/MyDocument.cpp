@@ -263,6 +263,15 @@ void MyDocument::decodeAndSend()
     setStatus(failure);
 }
 
+std::string MyDocument::sendRaw(std::string_view bytes)
+{
+    userActed();
+    std::string failure = connection_.send(bytes);
+    if (!failure.empty())
+        setStatus(failure);
+    return failure;
+}
+
 void MyDocument::undo(TextView& sender)
 {
     if (isEditor(sender))

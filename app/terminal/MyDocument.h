@@ -86,6 +86,9 @@ public:
     void clearSend(Control&) { composer_.clear(); }
     void sendClicked(Control& sender);
     void decodeAndSend();
+    // Bytes to the port as they stand (a console's keys): "" when they went or were queued,
+    // else why not, which the status bar shows too.
+    std::string sendRaw(std::string_view bytes);
     bool canUndo(const TextView& sender) const override { return isEditor(sender) && composer_.canUndo(); }
     bool canRedo(const TextView& sender) const override { return isEditor(sender) && composer_.canRedo(); }
     void undo(TextView& sender) override;

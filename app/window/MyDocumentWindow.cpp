@@ -1,6 +1,7 @@
 #include "app/window/MyDocumentWindow.h"
 
 #include "app/window/HistoryPane.h"
+#include "app/window/ConsolePane.h"
 #include "app/window/LineControls.h"
 #include "app/window/NetworkPortDialog.h"
 #include "app/window/PlotAttachment.h"
@@ -111,6 +112,7 @@ MyDocumentWindow::MyDocumentWindow(DeviceList& devices, QWidget* parent)
     new PlotAttachment(*this);
     new HistoryPane(*this); // owned by the window, as a child
     showState();
+    new ConsolePane(*this);
     nameControls(*this);
     sendEditor_->setFocus();
 }

@@ -1,0 +1,416 @@
+#include "app/console/ConsoleEmulator.h"
+
+#include "app/console/appendUtf8.h"
+
+#include <vterm.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// libvterm marks the second cell of a wide character so.
+constexpr std::uint32_t wideTail = 0xFFFFFFFFu;
+
+std::uint32_t rgb(const VTermScreen* screen, VTermColor colour)
+{
+    vterm_screen_convert_color_to_rgb(screen, &colour);
+    return (std::uint32_t{colour.rgb.red} << 16) | (std::uint32_t{colour.rgb.green} << 8) | colour.rgb.blue;
+}
+
+ConsoleCell toCell(const VTermScreen* screen, const VTermScreenCell& from)
+{
+    ConsoleCell cell;
+    if (from.chars[0] == wideTail) {
+        cell.width = 0;
+    } else {
+        // libvterm 0.1 decodes the 5- and 6-byte forms of old UTF-8 too: no characters.
+        const std::uint32_t ch = from.chars[0];
+        cell.ch = ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF) ? U'\uFFFD' : ch;
+        cell.width = static_cast<std::uint8_t>(from.width);
+    }
+    cell.fg = rgb(screen, from.fg);
+    cell.bg = rgb(screen, from.bg);
+    const VTermScreenCellAttrs& a = from.attrs;
+    cell.attributes =
+        static_cast<std::uint8_t>((a.bold ? ConsoleCell::Bold : 0) | (a.underline ? ConsoleCell::Underline : 0) |
+                                  (a.italic ? ConsoleCell::Italic : 0) | (a.reverse ? ConsoleCell::Inverse : 0) |
+                                  (a.strike ? ConsoleCell::Strike : 0) | (a.blink ? ConsoleCell::Blink : 0));
+    return cell;
+}
+
+VTermColor fromRgb(std::uint32_t value)
+{
+    VTermColor colour;
+    vterm_color_rgb(&colour, static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
+                    static_cast<uint8_t>(value));
+    return colour;
+}
+
+// How many bytes at the end of `bytes` begin a UTF-8 sequence that is not complete yet.
+std::size_t incompleteTail(std::string_view bytes)
+{
+    for (std::size_t back = 1; back <= std::min<std::size_t>(3, bytes.size()); ++back) {
+        const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        const std::size_t needs = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return needs > back ? back : 0;
+    }
+    return 0;
+}
+
+// The length of the well-formed UTF-8 sequence at the start of bytes (no overlong forms, no
+// surrogates, nothing past U+10FFFF), 0 for none, with its character.
+std::size_t sequenceAt(std::string_view bytes, char32_t& ch)
+{
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    const std::size_t length = lead >= 0xC2 && lead < 0xE0   ? 2
+                               : lead >= 0xE0 && lead < 0xF0 ? 3
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                             : 0;
+    if (length == 0 || bytes.size() < length)
+        return 0;
+    const auto second = static_cast<unsigned char>(bytes[1]);
+    const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (second < low || second > high)
+        return 0;
+    ch = lead & (0xFF >> (length + 1));
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(bytes[i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        ch = (ch << 6) | (next & 0x3F);
+    }
+    return length;
+}
+
+// What libvterm 0.1 is fed of UTF-8: it takes any continuation byte as one and so decodes
+// controls out of bad sequences, which move its cursor off the screen. Each byte of no
+// well-formed sequence goes as U+FFFD, and a C1 control as its ESC pair.
+void wellFormed(std::string_view bytes, std::string& out)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte < 0x80) {
+            out += static_cast<char>(byte);
+            ++i;
+            continue;
+        }
+        char32_t ch = 0;
+        const std::size_t length = sequenceAt(bytes.substr(i), ch);
+        if (length == 0) {
+            appendUtf8(out, U'\uFFFD');
+            ++i;
+            continue;
+        }
+        if (ch < 0xA0) {
+            out += '\x1b';
+            out += static_cast<char>(ch - 0x40);
+        } else {
+            out.append(bytes.substr(i, length));
+        }
+        i += length;
+    }
+}
+
+VTermKey vtermKey(ConsoleKey key)
+{
+    switch (key) {
+    case ConsoleKey::Enter: return VTERM_KEY_ENTER;
+    case ConsoleKey::Tab: return VTERM_KEY_TAB;
+    case ConsoleKey::Backspace: return VTERM_KEY_BACKSPACE;
+    case ConsoleKey::Escape: return VTERM_KEY_ESCAPE;
+    case ConsoleKey::Up: return VTERM_KEY_UP;
+    case ConsoleKey::Down: return VTERM_KEY_DOWN;
+    case ConsoleKey::Left: return VTERM_KEY_LEFT;
+    case ConsoleKey::Right: return VTERM_KEY_RIGHT;
+    case ConsoleKey::Insert: return VTERM_KEY_INS;
+    case ConsoleKey::Delete: return VTERM_KEY_DEL;
+    case ConsoleKey::Home: return VTERM_KEY_HOME;
+    case ConsoleKey::End: return VTERM_KEY_END;
+    case ConsoleKey::PageUp: return VTERM_KEY_PAGEUP;
+    case ConsoleKey::PageDown: return VTERM_KEY_PAGEDOWN;
+    default: break;
+    }
+    const int function = static_cast<int>(key) - static_cast<int>(ConsoleKey::F1) + 1;
+    return static_cast<VTermKey>(VTERM_KEY_FUNCTION(function));
+}
+
+} // namespace
+
+// libvterm calls back into the emulator through these, its user pointer being the emulator.
+struct ConsoleEmulator::Callbacks {
+    static ConsoleEmulator& of(void* user) { return *static_cast<ConsoleEmulator*>(user); }
+
+    static int damage(VTermRect rect, void* user)
+    {
+        of(user).damage(rect.start_row, rect.end_row - 1);
+        return 1;
+    }
+    static int moveCursor(VTermPos, VTermPos, int, void* user)
+    {
+        of(user).damage_.cursorMoved = true;
+        return 1;
+    }
+    static int setTermProp(VTermProp prop, VTermValue* value, void* user)
+    {
+        ConsoleEmulator& e = of(user);
+        switch (prop) {
+        case VTERM_PROP_CURSORVISIBLE:
+            e.cursor_.visible = value->boolean != 0;
+            e.damage_.cursorMoved = true;
+            break;
+        case VTERM_PROP_ALTSCREEN: e.altScreen_ = value->boolean != 0; break;
+        case VTERM_PROP_TITLE: e.title_ = value->string ? value->string : ""; break;
+        default: break;
+        }
+        return 1;
+    }
+    static int bell(void* user)
+    {
+        ++of(user).bells_;
+        return 1;
+    }
+    static int resize(int, int, void*) { return 1; }
+    static int pushLine(int cols, const VTermScreenCell* cells, void* user)
+    {
+        ConsoleEmulator& e = of(user);
+        std::vector<ConsoleCell> line;
+        line.reserve(static_cast<std::size_t>(cols));
+        for (int col = 0; col < cols; ++col)
+            line.push_back(toCell(e.screen_, cells[col]));
+        e.scrollback_.push(std::move(line), e.blank_);
+        ++e.damage_.scrolled;
+        return 1;
+    }
+    static int popLine(int cols, VTermScreenCell* cells, void* user)
+    {
+        ConsoleEmulator& e = of(user);
+        std::vector<ConsoleCell> line;
+        if (!e.scrollback_.pop(line))
+            return 0;
+        VTermColor fg;
+        VTermColor bg;
+        vterm_state_get_default_colors(vterm_obtain_state(e.vterm_.get()), &fg, &bg);
+        for (int col = 0; col < cols; ++col) {
+            VTermScreenCell& to = cells[col];
+            to = VTermScreenCell{};
+            to.width = 1;
+            to.fg = fg;
+            to.bg = bg;
+            if (static_cast<std::size_t>(col) >= line.size())
+                continue;
+            const ConsoleCell& from = line[static_cast<std::size_t>(col)];
+            // Every cell one wide: libvterm 0.1 writes out of bounds bringing a wide one back
+            // into a narrower screen. The character still shows whole, over its blank twin.
+            to.chars[0] = from.ch;
+            to.width = 1;
+            to.fg = fromRgb(from.fg);
+            to.bg = fromRgb(from.bg);
+            to.attrs.bold = from.has(ConsoleCell::Bold);
+            to.attrs.underline = from.has(ConsoleCell::Underline) ? VTERM_UNDERLINE_SINGLE : VTERM_UNDERLINE_OFF;
+            to.attrs.italic = from.has(ConsoleCell::Italic);
+            to.attrs.reverse = from.has(ConsoleCell::Inverse);
+            to.attrs.strike = from.has(ConsoleCell::Strike);
+            to.attrs.blink = from.has(ConsoleCell::Blink);
+        }
+        return 1;
+    }
+    static void output(const char* bytes, std::size_t length, void* user) { of(user).output_.append(bytes, length); }
+
+    static constexpr VTermScreenCallbacks screen{damage, nullptr, moveCursor, setTermProp,
+                                                 bell,   resize,  pushLine,   popLine};
+};
+
+void ConsoleEmulator::VTermDeleter::operator()(VTerm* vterm) const
+{
+    vterm_free(vterm);
+}
+
+ConsoleEmulator::ConsoleEmulator(int rows, int cols, std::size_t scrollbackLines)
+    : vterm_(vterm_new(std::max(1, rows), std::max(minCols, cols))), rows_(std::max(1, rows)),
+      cols_(std::max(minCols, cols)), scrollback_(scrollbackLines)
+{
+    VTerm* vt = vterm_.get();
+    // Bytes reach libvterm as UTF-8 always: Latin-1 is widened on the way in.
+    vterm_set_utf8(vt, 1);
+    vterm_output_set_callback(vt, &Callbacks::output, this);
+    screen_ = vterm_obtain_screen(vt);
+    vterm_screen_set_callbacks(screen_, &Callbacks::screen, this);
+    vterm_screen_enable_altscreen(screen_, 1);
+    // Damage gathered over a whole feed, told once at its end: a callback per glyph cost more
+    // than the drawing of it.
+    vterm_screen_set_damage_merge(screen_, VTERM_DAMAGE_SCROLL);
+    VTermState* state = vterm_obtain_state(vt);
+    // Bold in one of the first eight colours shows in its bright twin, as xterm does.
+    vterm_state_set_bold_highbright(state, 1);
+    vterm_screen_reset(screen_, 1);
+    blank_ = screenCell(0, 0);
+    blank_.ch = 0;
+    blank_.width = 1;
+    blank_.attributes = 0;
+    damage(0, rows_ - 1);
+}
+
+ConsoleEmulator::~ConsoleEmulator() = default;
+
+void ConsoleEmulator::setEncoding(TextEncoding encoding)
+{
+    encoding_ = encoding;
+    utf8Start_.clear();
+}
+
+// A C1 control (U+0080-U+009F, a byte of its own in Latin-1) goes to libvterm as its ESC
+// pair, the form libvterm 0.1 reads well: as characters they could put its cursor off screen.
+void ConsoleEmulator::feed(std::string_view bytes)
+{
+    if (encoding_ == TextEncodingUtf8) {
+        // libvterm reads a character split between two writes as two bad ones: hold the
+        // start of one back until the rest comes.
+        std::string joined;
+        if (!utf8Start_.empty()) {
+            joined = std::exchange(utf8Start_, std::string()) + std::string(bytes);
+            bytes = joined;
+        }
+        const std::size_t tail = incompleteTail(bytes);
+        utf8Start_.assign(bytes.substr(bytes.size() - tail));
+        bytes.remove_suffix(tail);
+        widened_.clear();
+        wellFormed(bytes, widened_);
+        vterm_input_write(vterm_.get(), widened_.data(), widened_.size());
+        keepCursorOnScreen(false, {});
+        vterm_screen_flush_damage(screen_);
+        return;
+    }
+    widened_.clear();
+    for (const char byte : bytes) {
+        const auto code = static_cast<unsigned char>(byte);
+        if (code >= 0x80 && code < 0xA0) {
+            widened_ += '\x1b';
+            widened_ += static_cast<char>(code - 0x40);
+        } else {
+            appendUtf8(widened_, code);
+        }
+    }
+    vterm_input_write(vterm_.get(), widened_.data(), widened_.size());
+    keepCursorOnScreen(false, {});
+    vterm_screen_flush_damage(screen_);
+}
+
+void ConsoleEmulator::keepCursorOnScreen(bool always, const std::string& before)
+{
+    // libvterm 0.1 can put its cursor off the screen (after a narrowing, or margins wider than
+    // the screen): back onto it before anything more is written there.
+    VTermPos pos;
+    vterm_state_get_cursorpos(vterm_obtain_state(vterm_.get()), &pos);
+    if (!always && pos.row >= 0 && pos.row < rows_ && pos.col >= 0 && pos.col <= cols_)
+        return;
+    const std::string home = before + "\x1b[" + std::to_string(std::clamp(pos.row, 0, rows_ - 1) + 1) + ";" +
+                             std::to_string(std::clamp(pos.col, 0, cols_ - 1) + 1) + "H";
+    vterm_input_write(vterm_.get(), home.data(), home.size());
+}
+
+void ConsoleEmulator::resize(int rows, int cols)
+{
+    rows = std::max(1, rows);
+    cols = std::max(minCols, cols);
+    if (rows == rows_ && cols == cols_)
+        return;
+    const bool shorter = rows < rows_;
+    const bool narrower = cols < cols_;
+    rows_ = rows;
+    cols_ = cols;
+    vterm_set_size(vterm_.get(), rows, cols);
+    vterm_screen_flush_damage(screen_);
+    // libvterm 0.1 keeps scroll regions and margins past the edges of a smaller screen, where
+    // writing then takes the cursor: they go back to the whole screen.
+    const std::string whole = std::string(shorter ? "\x1b[r" : "") + (narrower ? "\x1b[?69l" : "");
+    keepCursorOnScreen(shorter || narrower, whole);
+    damage(0, rows - 1);
+}
+
+ConsoleCell ConsoleEmulator::screenCell(int row, int col) const
+{
+    VTermScreenCell from;
+    vterm_screen_get_cell(screen_, VTermPos{row, col}, &from);
+    return toCell(screen_, from);
+}
+
+ConsoleCell ConsoleEmulator::cell(int row, int col) const
+{
+    if (col < 0 || row >= rows_)
+        return blank_;
+    if (row >= 0)
+        return col < cols_ ? screenCell(row, col) : blank_;
+    const std::size_t index = static_cast<std::size_t>(-row - 1);
+    if (index >= scrollback_.size())
+        return blank_;
+    const std::vector<ConsoleCell>& line = scrollback_.line(index);
+    return static_cast<std::size_t>(col) < line.size() ? line[static_cast<std::size_t>(col)] : blank_;
+}
+
+std::string ConsoleEmulator::rowText(int row) const
+{
+    std::string text;
+    std::size_t kept = 0;
+    const int width = row >= 0 ? cols_
+                               : static_cast<int>(row >= -scrollbackLines()
+                                                      ? scrollback_.line(static_cast<std::size_t>(-row - 1)).size()
+                                                      : 0);
+    for (int col = 0; col < width; ++col) {
+        const ConsoleCell c = cell(row, col);
+        if (c.width == 0)
+            continue;
+        appendUtf8(text, c.ch == 0 ? U' ' : c.ch);
+        if (c.ch != 0 && c.ch != U' ')
+            kept = text.size();
+    }
+    text.resize(kept);
+    return text;
+}
+
+ConsoleEmulator::Cursor ConsoleEmulator::cursor() const
+{
+    // libvterm moves the cursor on a resize without telling: ask it.
+    VTermPos pos;
+    vterm_state_get_cursorpos(vterm_obtain_state(vterm_.get()), &pos);
+    return {pos.row, pos.col, cursor_.visible};
+}
+
+ConsoleEmulator::Damage ConsoleEmulator::takeDamage()
+{
+    return std::exchange(damage_, Damage{});
+}
+
+void ConsoleEmulator::damage(int firstRow, int lastRow)
+{
+    if (lastRow < firstRow)
+        return;
+    damage_.firstRow = damage_.firstRow < 0 ? firstRow : std::min(damage_.firstRow, firstRow);
+    damage_.lastRow = std::max(damage_.lastRow, lastRow);
+}
+
+void ConsoleEmulator::key(ConsoleKey key, ConsoleModifiers modifiers)
+{
+    const int mod = (modifiers.shift ? VTERM_MOD_SHIFT : 0) | (modifiers.alt ? VTERM_MOD_ALT : 0) |
+                    (modifiers.ctrl ? VTERM_MOD_CTRL : 0);
+    vterm_keyboard_key(vterm_.get(), vtermKey(key), static_cast<VTermModifier>(mod));
+}
+
+void ConsoleEmulator::startPaste()
+{
+    vterm_keyboard_start_paste(vterm_.get());
+}
+
+void ConsoleEmulator::endPaste()
+{
+    vterm_keyboard_end_paste(vterm_.get());
+}
+
+std::string ConsoleEmulator::takeOutput()
+{
+    return std::exchange(output_, std::string());
+}

@@ -1,0 +1,317 @@
+#include "app/window/console/ConsoleView.h"
+
+#include "app/window/console/ConsoleAccessible.h"
+
+#include "app/console/ConsoleEmulator.h"
+#include "app/console/ConsoleKeys.h"
+
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace {
+
+QColor colour(std::uint32_t rgb)
+{
+    return QColor::fromRgb(static_cast<QRgb>(rgb));
+}
+
+QString cellText(const ConsoleCell& cell)
+{
+    const char32_t ch = cell.ch == 0 ? U' ' : cell.ch;
+    return QString::fromUcs4(&ch, 1);
+}
+
+} // namespace
+
+ConsoleView::ConsoleView(ConsoleEmulator& emulator, ConsoleKeys& keys, std::function<void(const std::string&)> send,
+                         QWidget* parent)
+    : QWidget(parent), emulator_(emulator), keys_(keys), send_(std::move(send)),
+      bar_(new QScrollBar(Qt::Vertical, this))
+{
+    // Before anything asks for the view's interface (setting its name does), or Qt keeps a plain one.
+    ConsoleAccessible::install();
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setCursor(Qt::IBeamCursor);
+    setAccessibleName(tr("Console"));
+    font_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font_.setStyleHint(QFont::TypeWriter);
+    font_.setKerning(false);
+    bold_ = font_;
+    bold_.setBold(true);
+    const QFontMetrics metrics(font_);
+    cellWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    cellHeight_ = std::max(1, metrics.height());
+    ascent_ = metrics.ascent();
+    runsAlign_ = metrics.horizontalAdvance(QString(40, QLatin1Char('M'))) == 40 * cellWidth_ &&
+                 QFontMetrics(bold_).horizontalAdvance(QString(40, QLatin1Char('M'))) == 40 * cellWidth_;
+    bar_->setCursor(Qt::ArrowCursor);
+    bar_->setFocusPolicy(Qt::NoFocus);
+    connect(bar_, &QScrollBar::valueChanged, this, [this](int value) {
+        const int back = bar_->maximum() - value;
+        if (back != back_) {
+            back_ = back;
+            update();
+        }
+    });
+    setMinimumSize(cellWidth_ * 10 + bar_->sizeHint().width(), cellHeight_ * 3);
+    showScrollRange();
+}
+
+int ConsoleView::textWidth() const
+{
+    return std::max(0, width() - bar_->sizeHint().width());
+}
+
+void ConsoleView::changed()
+{
+    if (!frame_.isActive())
+        frame_.start(frameInterval, this);
+}
+
+void ConsoleView::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == frame_.timerId()) {
+        frame_.stop();
+        catchUp();
+    } else if (event->timerId() == flash_.timerId()) {
+        flash_.stop();
+        update();
+    }
+}
+
+void ConsoleView::catchUp()
+{
+    const ConsoleEmulator::Damage damage = emulator_.takeDamage();
+    if (damage.scrolled > 0) {
+        shiftSelection(damage.scrolled);
+        // A reader up in the scroll-back keeps reading the same lines.
+        if (back_ > 0)
+            back_ = static_cast<int>(std::min<long>(back_ + damage.scrolled, emulator_.scrollbackLines()));
+    }
+    if (emulator_.bells() != bells_) {
+        bells_ = emulator_.bells();
+        flash_.start(120, this);
+    }
+    showScrollRange();
+    if (damage.any() || flash_.isActive())
+        update();
+    if (damage.cursorMoved || damage.firstRow >= 0)
+        ConsoleAccessible::announce(this, cursorLine_);
+}
+
+void ConsoleView::showScrollRange()
+{
+    const QSignalBlocker quiet(bar_);
+    back_ = std::clamp(back_, 0, emulator_.scrollbackLines());
+    bar_->setRange(0, emulator_.scrollbackLines());
+    bar_->setPageStep(emulator_.rows());
+    bar_->setValue(emulator_.scrollbackLines() - back_);
+}
+
+void ConsoleView::scrollTo(int linesBack)
+{
+    back_ = std::clamp(linesBack, 0, emulator_.scrollbackLines());
+    showScrollRange();
+    update();
+}
+
+void ConsoleView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int barWidth = bar_->sizeHint().width();
+    bar_->setGeometry(width() - barWidth, 0, barWidth, height());
+    const int rows = std::max(1, height() / cellHeight_);
+    const int cols = std::max(1, textWidth() / cellWidth_);
+    if (rows != emulator_.rows() || cols != emulator_.cols()) {
+        emulator_.resize(rows, cols);
+        if (resized_)
+            resized_(rows, cols);
+    }
+    catchUp();
+    update();
+}
+
+void ConsoleView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QColor background = colour(emulator_.blank().bg);
+    painter.fillRect(QRect(0, 0, textWidth(), height()), background);
+    for (int line = 0; line < emulator_.rows(); ++line)
+        paintRow(painter, line * cellHeight_, line - back_);
+    const ConsoleEmulator::Cursor cursor = emulator_.cursor();
+    if (cursor.visible && back_ + cursor.row < emulator_.rows()) {
+        const QRect box((std::min(cursor.col, emulator_.cols() - 1)) * cellWidth_, (cursor.row + back_) * cellHeight_,
+                        cellWidth_, cellHeight_);
+        const QColor ink = colour(emulator_.blank().fg);
+        if (hasFocus()) {
+            painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            painter.fillRect(box, Qt::white);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        } else {
+            painter.setPen(ink);
+            painter.drawRect(box.adjusted(0, 0, -1, -1));
+        }
+    }
+    if (flash_.isActive()) {
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.fillRect(QRect(0, 0, textWidth(), height()), Qt::white);
+    }
+}
+
+void ConsoleView::paintRow(QPainter& painter, int y, int row)
+{
+    const int cols = emulator_.cols();
+    const QColor plain = colour(emulator_.blank().bg);
+    int col = 0;
+    while (col < cols) {
+        const ConsoleCell first = emulator_.cell(row, col);
+        const bool selected = isSelected(row, col);
+        // A run: cells alike in all but their characters, none of them wide.
+        QString text = cellText(first);
+        int end = col + std::max<int>(1, first.width);
+        const bool alone = first.width != 1 || !runsAlign_;
+        while (!alone && end < cols) {
+            const ConsoleCell next = emulator_.cell(row, end);
+            if (next.width != 1 || next.fg != first.fg || next.bg != first.bg || next.attributes != first.attributes ||
+                isSelected(row, end) != selected)
+                break;
+            text += cellText(next);
+            ++end;
+        }
+        QColor fg = colour(first.fg);
+        QColor bg = colour(first.bg);
+        if (first.has(ConsoleCell::Inverse) != selected)
+            std::swap(fg, bg);
+        const QRect box(col * cellWidth_, y, (end - col) * cellWidth_, cellHeight_);
+        if (bg != plain)
+            painter.fillRect(box, bg);
+        if (!text.trimmed().isEmpty() || first.has(ConsoleCell::Underline)) {
+            QFont& font = first.has(ConsoleCell::Bold) ? bold_ : font_;
+            font.setUnderline(first.has(ConsoleCell::Underline));
+            font.setItalic(first.has(ConsoleCell::Italic));
+            font.setStrikeOut(first.has(ConsoleCell::Strike));
+            painter.setFont(font);
+            painter.setPen(fg);
+            painter.drawText(box.left(), y + ascent_, text);
+        }
+        col = end;
+    }
+}
+
+ConsoleView::Spot ConsoleView::spotAt(QPoint point) const
+{
+    const int line = std::clamp(point.y() / cellHeight_, 0, emulator_.rows() - 1);
+    const int col = std::clamp((point.x() + cellWidth_ / 2) / cellWidth_, 0, emulator_.cols());
+    return {line - back_, col};
+}
+
+std::pair<ConsoleView::Spot, ConsoleView::Spot> ConsoleView::ordered() const
+{
+    if (!anchor_)
+        return {};
+    return std::minmax(*anchor_, end_);
+}
+
+bool ConsoleView::isSelected(int row, int col) const
+{
+    if (!anchor_ || *anchor_ == end_)
+        return false;
+    const auto [from, to] = ordered();
+    const Spot here{row, col};
+    return from <= here && here < to;
+}
+
+void ConsoleView::select(Spot from, Spot to)
+{
+    anchor_ = from;
+    end_ = to;
+    update();
+}
+
+void ConsoleView::shiftSelection(long lines)
+{
+    if (!anchor_)
+        return;
+    anchor_->row -= static_cast<int>(lines);
+    end_.row -= static_cast<int>(lines);
+    if (end_.row < -emulator_.scrollbackLines() && anchor_->row < -emulator_.scrollbackLines())
+        anchor_.reset(); // gone out of the scroll-back
+}
+
+QString ConsoleView::selectedText() const
+{
+    if (!anchor_ || *anchor_ == end_)
+        return {};
+    const auto [from, to] = ordered();
+    QStringList rows;
+    for (int row = std::max(from.row, -emulator_.scrollbackLines()); row <= to.row; ++row) {
+        const int start = row == from.row ? from.col : 0;
+        const int stop = row == to.row ? to.col : emulator_.cols();
+        QString text;
+        for (int col = start; col < stop; ++col) {
+            const ConsoleCell cell = emulator_.cell(row, col);
+            if (cell.width != 0)
+                text += cellText(cell);
+        }
+        while (text.endsWith(QLatin1Char(' ')))
+            text.chop(1);
+        rows << text;
+    }
+    return rows.join(QLatin1Char('\n'));
+}
+
+void ConsoleView::selectWord(Spot at)
+{
+    const auto isWord = [this, row = at.row](int col) {
+        const char32_t ch = emulator_.cell(row, col).ch;
+        return ch != 0 && ch != U' ';
+    };
+    const int col = std::min(at.col, emulator_.cols() - 1);
+    int from = col;
+    int to = col;
+    if (isWord(col)) {
+        while (from > 0 && isWord(from - 1))
+            --from;
+        while (to < emulator_.cols() && isWord(to))
+            ++to;
+    } else {
+        ++to;
+    }
+    select({at.row, from}, {at.row, to});
+}
+
+void ConsoleView::selectLine(Spot at)
+{
+    select({at.row, 0}, {at.row, emulator_.cols()});
+}
+
+void ConsoleView::copy()
+{
+    const QString text = selectedText();
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+}
+
+void ConsoleView::paste()
+{
+    const QString text = QGuiApplication::clipboard()->text();
+    if (text.isEmpty())
+        return;
+    const QList<uint> units = text.toUcs4();
+    const std::u32string characters(units.begin(), units.end());
+    typed(keys_.paste(characters));
+}
+
+void ConsoleView::selectAll()
+{
+    select({-emulator_.scrollbackLines(), 0}, {emulator_.rows() - 1, emulator_.cols()});
+}

@@ -26,6 +26,8 @@ class QAction;
 class QMenu;
 
 class ConsolePane : public QObject, private StreamConsumer {
+    Q_OBJECT
+
 public:
     explicit ConsolePane(MyDocumentWindow& window);
     ~ConsolePane() override;

@@ -2,6 +2,7 @@
 
 #include "app/terminal/MyDocument.h"
 #include "app/terminal/startWindow.h"
+#include "app/window/ConsolePane.h"
 #include "app/window/MyDocumentWindow.h"
 #include "devices/DeviceList.h"
 
@@ -39,6 +40,10 @@ std::vector<MyDocumentWindow*> TerminalApplication::openStartWindows(const Start
     for (const std::string& port : ports) {
         windows.push_back(newWindow());
         startWindow(windows.back()->document(), options, port);
+        if (options.console) {
+            if (auto* console = windows.back()->findChild<ConsolePane*>())
+                console->setOn(true);
+        }
     }
     return windows;
 }

@@ -2,6 +2,7 @@
 // options given, and one window as ever without ports.
 #include "app/startup/StartOptions.h"
 #include "app/terminal/MyDocument.h"
+#include "app/window/ConsolePane.h"
 #include "app/window/MyDocumentWindow.h"
 #include "app/window/TerminalApplication.h"
 #include "devices/Device.h"
@@ -29,6 +30,7 @@ private slots:
         StartOptions options;
         options.ports = {"cu.b", dev_.path() + "/cu.a"};
         options.view = ViewTypeHex;
+        options.console = true;
         const std::vector<MyDocumentWindow*> windows = terminals_.openStartWindows(options);
         QCOMPARE(windows.size(), std::size_t{2});
         QCOMPARE(windows[0]->document().deviceName(), std::string("cu.b"));
@@ -36,6 +38,7 @@ private slots:
         for (MyDocumentWindow* window : windows) {
             QVERIFY(window->document().isReading());
             QCOMPARE(window->document().getViewType(), int{ViewTypeHex});
+            QVERIFY(window->findChild<ConsolePane*>()->isOn());
             delete window;
         }
     }
@@ -46,6 +49,7 @@ private slots:
         QCOMPARE(windows.size(), std::size_t{1});
         QVERIFY(!windows[0]->document().isReading());
         QCOMPARE(windows[0]->document().getViewType(), int{ViewTypeText});
+        QVERIFY(!windows[0]->findChild<ConsolePane*>()->isOn());
         delete windows[0];
     }
 

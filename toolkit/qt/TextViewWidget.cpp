@@ -3,6 +3,7 @@
 #include "toolkit/qt/QuietScrollBar.h"
 #include "toolkit/qt/TextViewAccessible.h"
 #include "toolkit/qt/wordAt.h"
+#include "toolkit/qt/scrollWhileDragging.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -374,11 +375,7 @@ void TextViewWidget::mouseMoveEvent(QMouseEvent* event)
     if (!dragging_ || !(event->buttons() & Qt::LeftButton))
         return;
     const QPoint point = event->position().toPoint();
-    QScrollBar* bar = verticalScrollBar();
-    if (point.y() < 0)
-        bar->setValue(bar->value() - 1);
-    else if (point.y() > viewport()->height())
-        bar->setValue(bar->value() + 1);
+    scrollWhileDragging(verticalScrollBar(), point, viewport()->height());
     setSelection(anchor_, positionAt(point));
 }
 

@@ -3,6 +3,7 @@
 #include "app/window/history/HistoryLinesView.h"
 
 #include "app/history/historyText.h"
+#include "toolkit/qt/scrollWhileDragging.h"
 
 #include <QAccessible>
 #include <QActionGroup>
@@ -180,11 +181,7 @@ void HistoryLinesView::mouseMoveEvent(QMouseEvent* event)
     if (!dragging_ || !(event->buttons() & Qt::LeftButton))
         return;
     const QPoint point = event->position().toPoint();
-    QScrollBar* bar = verticalScrollBar();
-    if (point.y() < 0)
-        bar->setValue(bar->value() - 1);
-    else if (point.y() > viewport()->height())
-        bar->setValue(bar->value() + 1);
+    scrollWhileDragging(verticalScrollBar(), point, viewport()->height());
     const int row = std::clamp(rowAt(point), 0, visibleRowCount() - 1);
     selectRows(*anchor_, firstId() + static_cast<std::uint64_t>(firstVisibleRow() + row));
 }

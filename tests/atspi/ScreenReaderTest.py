@@ -2,17 +2,19 @@
 """The terminal window read the way a screen reader reads it: over AT-SPI.
 
 Starts the program on an X server and a D-Bus session of its own with the accessibility bus,
-on a socat pair of pseudo-terminals linked into /dev (the program lists /dev/cu.*), finds the
+on a socat pair of pseudo-terminals linked into /dev (the program lists /dev/cu.*) where /dev
+takes links, or else on a raw TCP port the test serves, given on the command line; finds the
 window through AT-SPI, and checks that the receive view reads what the far end sent, that the
 editor reads what was typed, that new text is told to a reader while the user is in the view,
 and that every control has a name. Usage: ScreenReaderTest.py PROGRAM
 
-Exits 77 (skipped) when a tool it needs is missing or /dev cannot take the links, unless
+Exits 77 (skipped) when a tool it needs is missing, unless
 SERIALTERM_REQUIRE_ATSPI is set, as in CI, where that is a failure.
 """
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -69,8 +71,10 @@ def text_of(accessible):
 class Session:
     """The X server, the pty pair and the program, ended in reverse order."""
 
-    def __init__(self, program):
+    def __init__(self, program, use_dev):
         self.processes = []
+        self.server = None
+        self.far = None
         self.folder = tempfile.mkdtemp(prefix="serialterm-atspi-")
         self.names = ["cu.atspi%d%s" % (os.getpid(), end) for end in "ab"]
         self.links = ["/dev/" + name for name in self.names]
@@ -86,14 +90,31 @@ class Session:
             display += piece
         os.close(read)
         display = display.decode().strip()
-        self.start(["socat", "pty,raw,echo=0,link=" + self.links[0], "pty,raw,echo=0,link=" + self.links[1]])
-        wait_for("the pty pair", lambda: all(os.path.exists(link) for link in self.links), 5)
+        arguments = []
+        if use_dev:
+            self.start(["socat", "pty,raw,echo=0,link=" + self.links[0], "pty,raw,echo=0,link=" + self.links[1]])
+            wait_for("the pty pair", lambda: all(os.path.exists(link) for link in self.links), 5)
+        else:
+            self.server = socket.create_server(("127.0.0.1", 0))
+            self.address = "tcp://127.0.0.1:%d" % self.server.getsockname()[1]
+            arguments = [self.address]
         # Qt joins the accessibility bus only once it runs, and never starts it itself.
         subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
                         "org.a11y.Bus.GetAddress"], check=True, stdout=subprocess.DEVNULL)
         env = dict(os.environ, DISPLAY=":" + display, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         self.env = env
-        self.program = self.start([program], env=env, stdout=subprocess.DEVNULL)
+        self.program = self.start([program, *arguments], env=env, stdout=subprocess.DEVNULL)
+
+    def send(self, data):
+        """What the device sends, from the far end of the pty pair or of the connection."""
+        if self.server is None:
+            with open(self.links[1], "wb", buffering=0) as far_end:
+                far_end.write(data)
+            return
+        if self.far is None:
+            self.server.settimeout(15)
+            self.far, _ = self.server.accept()
+        self.far.sendall(data)
 
     def start(self, command, **options):
         process = subprocess.Popen(command, stderr=subprocess.DEVNULL, **options)
@@ -110,6 +131,9 @@ class Session:
                 process.wait(5)
             except subprocess.TimeoutExpired:
                 process.kill()
+        for end in (self.far, self.server):
+            if end is not None:
+                end.close()
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
@@ -121,10 +145,8 @@ def main(program):
         import pyatspi
     except ImportError:
         skip("no pyatspi (python3-pyatspi) for " + sys.executable)
-    if not os.access("/dev", os.W_OK):
-        skip("/dev takes no links here (the program lists /dev/cu.*); run as root")
-
-    session = Session(program)
+    use_dev = os.access("/dev", os.W_OK)
+    session = Session(program, use_dev)
     try:
         desktop = pyatspi.Registry.getDesktop(0)
         app = wait_for("the program on the accessibility bus",
@@ -142,12 +164,14 @@ def main(program):
                                 env=session.env, check=True,
                                 capture_output=True, text=True).stdout.split()[0]
         session.keys("windowfocus", "--sync", window)
-        session.keys("key", "alt+d")
-        session.keys("type", "--delay", "30", session.names[0])
-        wait_for("the port to open", lambda: session.names[0] in frame.name)
+        if use_dev:
+            session.keys("key", "alt+d")
+            session.keys("type", "--delay", "30", session.names[0])
+            wait_for("the port to open", lambda: session.names[0] in frame.name)
+        else:
+            wait_for("the port to open", lambda: session.address in frame.name)
 
-        with open(session.links[1], "wb", buffering=0) as far_end:
-            far_end.write(b"boot ok\r\nready> ")
+        session.send(b"boot ok\r\nready> ")
         wait_for("the received text", lambda: text_of(terminal).endswith("boot ok\r\nready> "))
 
         session.keys("key", "alt+t")
@@ -160,8 +184,7 @@ def main(program):
         pyatspi.Registry.registerEventListener(listener, "object:text-changed:insert")
         terminal.queryComponent().grabFocus()
         wait_for("the focus in the receive view", lambda: terminal.getState().contains(pyatspi.STATE_FOCUSED))
-        with open(session.links[1], "wb", buffering=0) as far_end:
-            far_end.write(b"\r\nsensor 21.5C\r\n")
+        session.send(b"\r\nsensor 21.5C\r\n")
         wait_for("new text told to the reader", lambda: any("sensor 21.5C" in text for text in told))
         pyatspi.Registry.deregisterEventListener(listener, "object:text-changed:insert")
 

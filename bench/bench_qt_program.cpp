@@ -9,6 +9,7 @@
 #include "bench/CpuTime.h"
 #include "bench/PaintCounter.h"
 #include "devices/Device.h"
+#include "toolkit/qt/QuietScrollBar.h"
 #include "toolkit/qt/TextViewWidget.h"
 
 #include <QEventLoop>
@@ -64,7 +65,32 @@ struct Plan {
     double idle = 10;
     double flood = 10;
     std::vector<int> modes{0, 1, 2, 3}; // --mode NAME[,NAME...]: those view modes, in that order
+    // --painting NAME[,NAME...]: each mode is run once in each, in turn, so drift hits all alike.
+    std::vector<int> paintings{0};
 };
+
+// How the receive view and its scroll bar paint: the program's ways, then the plain ones.
+struct Painting {
+    const char* name;
+    bool intoBackingStore;
+    bool bandedBar;
+};
+const Painting paintings[] = {{"tricks", true, true}, {"plain", false, false}, {"direct", true, false}, {"banded", false, true}};
+
+std::vector<int> paintingsNamed(std::string_view names)
+{
+    std::vector<int> chosen;
+    while (!names.empty()) {
+        const std::size_t comma = std::min(names.find(','), names.size());
+        const std::string_view name = names.substr(0, comma);
+        const auto* found = std::find_if(std::begin(paintings), std::end(paintings), [&](const Painting& p) { return name == p.name; });
+        if (found == std::end(paintings))
+            return {};
+        chosen.push_back(static_cast<int>(found - std::begin(paintings)));
+        names.remove_prefix(std::min(comma + 1, names.size()));
+    }
+    return chosen;
+}
 
 
 
@@ -335,7 +361,7 @@ Plan parseArguments(int argc, char** argv)
     bool good = argc % 2 == 1;
     for (int i = 1; good && i + 1 < argc; i += 2) {
         const double seconds = parseSeconds(argv[i + 1]);
-        good = seconds > 0 || std::strcmp(argv[i], "--mode") == 0;
+        good = seconds > 0 || std::strcmp(argv[i], "--mode") == 0 || std::strcmp(argv[i], "--painting") == 0;
         if (std::strcmp(argv[i], "--paced") == 0)
             plan.paced = seconds;
         else if (std::strcmp(argv[i], "--idle") == 0)
@@ -344,12 +370,14 @@ Plan parseArguments(int argc, char** argv)
             plan.flood = seconds;
         else if (std::strcmp(argv[i], "--mode") == 0)
             good = !(plan.modes = modesNamed(argv[i + 1])).empty();
+        else if (std::strcmp(argv[i], "--painting") == 0)
+            good = !(plan.paintings = paintingsNamed(argv[i + 1])).empty();
         else
             good = false;
     }
     if (good)
         return plan;
-    std::fprintf(stderr, "usage: %s [--paced S] [--idle S] [--flood S] [--mode text|mixed|decimal|hex[,...]]   (defaults 20, 10, 10, all four)\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--paced S] [--idle S] [--flood S] [--mode text|mixed|decimal|hex[,...]] [--painting tricks|plain|direct|banded[,...]]   (defaults 20, 10, 10, all four, tricks)\n", argv[0]);
     std::exit(2);
 }
 
@@ -382,13 +410,17 @@ int main(int argc, char** argv)
         TextViewWidget* view = terminal.window().receiveView();
         std::fprintf(out, "Receive view: %s, %d lines of %d cells.\n\n", qPrintable(QFontInfo(view->font()).family()),
                      view->visibleLineCount(), view->textLayout().columns());
-        std::fprintf(out, "%-8s %-14s %-14s %-17s %-16s %-5s %-17s %s\n", "mode", "idle CPU", "paced CPU",
+        std::fprintf(out, "%-8s %-8s %-14s %-14s %-17s %-16s %-5s %-17s %s\n", "mode", "painting", "idle CPU", "paced CPU",
                      "flood MB/s", "flood CPU/(MB/s)", "lost", "latency med/max", "RSS MiB before/after/peak");
 
         bool allMet = true;
         PaintCounter paints(terminal.window().receiveView()->viewport());
-        for (const int mode : plan.modes) {
+        for (const int mode : plan.modes)
+        for (const int painting : plan.paintings) {
+            TextViewWidget::setIntoBackingStore(paintings[painting].intoBackingStore);
+            QuietScrollBar::setBanded(paintings[painting].bandedBar);
             terminal.controls().viewFilter.userSelectSegment(mode);
+            view->viewport()->update();
             settle(1);
             const Phase idle = runPhase(document, terminal.master(), std::nullopt, plan.idle, false);
             const Phase paced = runPhase(document, terminal.master(), Feeder::Pace::Baud, plan.paced, false);
@@ -402,8 +434,8 @@ int main(int argc, char** argv)
             const bool latencyMet = latencyMedian <= latencyGoalMs;
             const std::uint64_t lost = paced.lost + flood.lost;
             const bool flat = flood.residentAfter - flood.residentBefore <= flatMiB;
-            std::fprintf(out, "%-8s %6.3f%% %-6s %6.3f%% %-6s %7.1f %-9s %6.2f%% %-8s %-5llu %5.1f/%5.1f %-5s %.1f/%.1f/%.1f %s\n",
-                         modeNames[mode], idle.cpuPercent, verdict(idleMet), paced.cpuPercent, verdict(pacedMet),
+            std::fprintf(out, "%-8s %-8s %6.3f%% %-6s %6.3f%% %-6s %7.1f %-9s %6.2f%% %-8s %-5llu %5.1f/%5.1f %-5s %.1f/%.1f/%.1f %s\n",
+                         modeNames[mode], paintings[painting].name, idle.cpuPercent, verdict(idleMet), paced.cpuPercent, verdict(pacedMet),
                          floodMBps, verdict(floodMBps >= floodGoalMBps), perMBps,
                          verdict(perMBps <= floodCpuGoalPerMBps), static_cast<unsigned long long>(lost),
                          latencyMedian, latencyWorst, verdict(latencyMet), flood.residentBefore,

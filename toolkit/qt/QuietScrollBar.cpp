@@ -6,6 +6,8 @@
 #include <QStyleOptionSlider>
 #include <QTimerEvent>
 
+bool QuietScrollBar::banded_ = true;
+
 QuietScrollBar::QuietScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {}
 
 QuietScrollBar::Look QuietScrollBar::look() const
@@ -53,6 +55,10 @@ void QuietScrollBar::paintEvent(QPaintEvent* event)
     painted_ = look();
     everPainted_ = true;
     sincePaint_.start();
+    if (!banded_) {
+        QScrollBar::paintEvent(event);
+        return;
+    }
     // Qt's raster engine hands a fill taller than about 96 lines to its thread pool and waits
     // for it; for a scroll bar that handoff costs more than the painting. Painted in bands
     // lower than that, the style's fills stay on this thread. The bands narrow the engine's

@@ -31,6 +31,9 @@ public:
 
     static constexpr int paintInterval = 1000; // milliseconds
 
+    // Painting in bands (on) or in one go (off), for every such bar.
+    static void setBanded(bool on) { banded_ = on; }
+
 protected:
     void sliderChange(SliderChange change) override;
     void paintEvent(QPaintEvent* event) override;
@@ -46,6 +49,7 @@ private:
 
     Look look() const;
 
+    static bool banded_;
     Look painted_;
     bool everPainted_ = false;
     bool byProgram_ = false;

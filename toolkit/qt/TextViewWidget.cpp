@@ -285,9 +285,31 @@ void TextViewWidget::selectAll()
     setSelection(0, model_->length());
 }
 
+bool TextViewWidget::intoBackingStore_ = true;
+
 void TextViewWidget::paintEvent(QPaintEvent* event)
 {
+    if (intoBackingStore_) {
+        QPainter painter(viewport());
+        paintRows(painter, event);
+        return;
+    }
+    // The rows are composed in the view's own image, then shown with one blit.
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const QSize pixels = viewport()->size() * ratio;
+    if (frame_.size() != pixels)
+        frame_ = QImage(pixels, QImage::Format_RGB32);
+    frame_.setDevicePixelRatio(ratio);
+    {
+        QPainter painter(&frame_);
+        paintRows(painter, event);
+    }
     QPainter painter(viewport());
+    painter.drawImage(event->rect(), frame_, QRectF(QPointF(event->rect().topLeft()) * ratio, QSizeF(event->rect().size()) * ratio));
+}
+
+void TextViewWidget::paintRows(QPainter& painter, QPaintEvent* event)
+{
     const QPalette& colors = viewport()->palette();
     const CellTextPainter::Colors cellColors{colors.color(QPalette::Text), colors.color(QPalette::HighlightedText),
                                              colors.color(viewport()->backgroundRole()),

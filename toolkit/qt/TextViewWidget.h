@@ -14,6 +14,7 @@
 #include "toolkit/qt/ShownRows.h"
 
 #include <QAbstractScrollArea>
+#include <QImage>
 
 #include <memory>
 #include <string>
@@ -52,6 +53,10 @@ public:
     void setEscapesEndingLine(std::vector<std::u16string> escapes);
 
     QSize sizeHint() const override;
+
+    // Rows written straight into the window's backing store (on) or composed in the view's own
+    // image and blitted (off). For every view; off where the backing store is not a plain image.
+    static void setIntoBackingStore(bool on) { intoBackingStore_ = on; }
 
 signals:
     // The user began or stopped holding the view still to read.
@@ -99,6 +104,10 @@ private:
     void followEnd();
     int columnsForWidth() const;
     QPoint cellOrigin(std::size_t line, int column) const;
+    void paintRows(QPainter& painter, QPaintEvent* event);
+
+    static bool intoBackingStore_;
+    QImage frame_;
 
     ModelBinding<TextView> model_;
     AccessibleTextEvents accessibleEvents_{*this};

@@ -9,7 +9,6 @@
 #include "bench/CpuTime.h"
 #include "bench/PaintCounter.h"
 #include "devices/Device.h"
-#include "toolkit/qt/QuietScrollBar.h"
 #include "toolkit/qt/TextViewWidget.h"
 
 #include <QEventLoop>
@@ -69,13 +68,12 @@ struct Plan {
     std::vector<int> paintings{0};
 };
 
-// How the receive view and its scroll bar paint: the program's ways, then the plain ones.
+// How the receive view paints: rows straight into the backing store, or the plain way.
 struct Painting {
     const char* name;
     bool intoBackingStore;
-    bool bandedBar;
 };
-const Painting paintings[] = {{"tricks", true, true}, {"plain", false, false}, {"direct", true, false}, {"banded", false, true}};
+const Painting paintings[] = {{"direct", true}, {"plain", false}};
 
 std::vector<int> paintingsNamed(std::string_view names)
 {
@@ -377,7 +375,7 @@ Plan parseArguments(int argc, char** argv)
     }
     if (good)
         return plan;
-    std::fprintf(stderr, "usage: %s [--paced S] [--idle S] [--flood S] [--mode text|mixed|decimal|hex[,...]] [--painting tricks|plain|direct|banded[,...]]   (defaults 20, 10, 10, all four, tricks)\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--paced S] [--idle S] [--flood S] [--mode text|mixed|decimal|hex[,...]] [--painting direct|plain[,...]]   (defaults 20, 10, 10, all four, direct)\n", argv[0]);
     std::exit(2);
 }
 
@@ -418,7 +416,6 @@ int main(int argc, char** argv)
         for (const int mode : plan.modes)
         for (const int painting : plan.paintings) {
             TextViewWidget::setIntoBackingStore(paintings[painting].intoBackingStore);
-            QuietScrollBar::setBanded(paintings[painting].bandedBar);
             terminal.controls().viewFilter.userSelectSegment(mode);
             view->viewport()->update();
             settle(1);

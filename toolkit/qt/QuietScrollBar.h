@@ -1,7 +1,6 @@
 // A scroll bar that repaints only when a change of range or value would look different, and,
 // while the program rather than the user moves it (a view whose text grows changes its range at
-// every tick), at most once a second. It paints in bands low enough that Qt keeps the style's
-// fills on this thread: a styled repaint had cost more than all else in a tick.
+// every tick), at most once a second: a styled repaint had cost more than all else in a tick.
 #pragma once
 
 #include <QBasicTimer>
@@ -31,9 +30,6 @@ public:
 
     static constexpr int paintInterval = 1000; // milliseconds
 
-    // Painting in bands (on) or in one go (off), for every such bar.
-    static void setBanded(bool on) { banded_ = on; }
-
 protected:
     void sliderChange(SliderChange change) override;
     void paintEvent(QPaintEvent* event) override;
@@ -49,7 +45,6 @@ private:
 
     Look look() const;
 
-    static bool banded_;
     Look painted_;
     bool everPainted_ = false;
     bool byProgram_ = false;

@@ -27,7 +27,7 @@ bool OutputPacer::send(std::string_view bytes)
     }
     buffer_.append(bytes);
     if (!waitingForSink_ && !(timer_ && timer_->isValid()))
-        pump();
+        pump(true);
     return true;
 }
 
@@ -45,10 +45,10 @@ std::size_t OutputPacer::stop()
     return dropped;
 }
 
-void OutputPacer::pump()
+void OutputPacer::pump(bool knownOpen)
 {
     waitingForSink_ = false;
-    if (!sink_.isOpen())
+    if (!knownOpen && !sink_.isOpen())
         return tell();
     const auto later = [this](std::size_t below) {
         waitingForSink_ = true;

@@ -45,7 +45,8 @@ public:
     void setListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
 private:
-    void pump();
+    // knownOpen: the caller has just seen the sink open, so it is not asked again.
+    void pump(bool knownOpen = false);
     // How many waiting bytes go as the next paced piece, and the delay after it.
     std::size_t nextPiece(std::chrono::milliseconds& delay) const;
     void hand(std::size_t count);

@@ -50,18 +50,20 @@ bool Repeater::isRunning() const
 
 void Repeater::tick()
 {
-    if (!sink_.isOpen()) {
-        stop();
-        if (onStopped_)
-            onStopped_("Repeating stopped after " + std::to_string(count_) + " sends: the port went away.");
-        return;
-    }
+    // The send looks whether the port is still there: asking it here as well would cost a
+    // system call a tick for nothing.
     if (pacer_.waiting() > 0 || sink_.pending() > 0) {
-        ++skipped_;
+        if (sink_.isOpen()) {
+            ++skipped_;
+            return;
+        }
+    } else if (pacer_.send(message_)) {
+        ++count_;
+        if (onSent_)
+            onSent_(count_);
         return;
     }
-    pacer_.send(message_);
-    ++count_;
-    if (onSent_)
-        onSent_(count_);
+    stop();
+    if (onStopped_)
+        onStopped_("Repeating stopped after " + std::to_string(count_) + " sends: the port went away.");
 }

@@ -45,7 +45,10 @@ Sender::Sender(Hooks hooks)
         const auto now = std::chrono::steady_clock::now();
         if (now - countShown_ >= std::chrono::milliseconds(100)) {
             countShown_ = now;
-            changed();
+            if (counted_)
+                counted_();
+            else
+                changed();
         }
     });
     repeater_.setOnStopped([this](const std::string& text) {

@@ -75,6 +75,9 @@ public:
     void startRepeat(std::chrono::milliseconds interval);
     bool isRepeating() const { return repeater_.isRunning(); }
     std::uint64_t repeatCount() const { return repeater_.count(); }
+    // Hears the repeat count as it grows (at most ten times a second) in place of the changed
+    // hook, so a fast repeat redraws only the count, not the whole window.
+    void whenCounted(std::function<void()> hook) { counted_ = std::move(hook); }
     std::chrono::milliseconds repeatInterval() const { return repeater_.interval(); }
 
     void sendFile(const std::string& path);
@@ -120,4 +123,5 @@ private:
     std::shared_ptr<Timer> watch_;
     std::string title_;
     std::chrono::steady_clock::time_point countShown_{};
+    std::function<void()> counted_;
 };

@@ -13,12 +13,14 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -65,6 +67,11 @@ SendTools::SendTools(MyDocumentWindow& window)
     // F1-F12 are seen before any shortcut, and only where a macro answers them.
     qApp->installEventFilter(this);
     window.whenStateChanges([this] { show(); });
+    // The document may outlive the tools while the window goes.
+    document_.sender().whenCounted([tools = QPointer<SendTools>(this)] {
+        if (tools)
+            tools->showCount();
+    });
     show();
 }
 
@@ -295,10 +302,7 @@ void SendTools::show()
     const bool repeating = sender.isRepeating();
     repeat_->setVisible(repeating);
     stopRepeat_->setVisible(repeating);
-    if (repeating)
-        repeat_->setText(tr("Repeating every %1 ms: %2 sent")
-                             .arg(sender.repeatInterval().count())
-                             .arg(static_cast<qulonglong>(sender.repeatCount())));
+    showCount();
     const bool moving = sender.isTransferring();
     progress_->setVisible(moving);
     if (moving) {
@@ -306,4 +310,26 @@ void SendTools::show()
         progress_->showProgress(sender.transferProgress());
     }
     stopItem_->setEnabled(moving || repeating || sender.isDraining());
+}
+
+void SendTools::showCount()
+{
+    const Sender& sender = document_.sender();
+    if (!sender.isRepeating())
+        return;
+    const QString text = tr("Repeating every %1 ms: %2 sent")
+                             .arg(sender.repeatInterval().count())
+                             .arg(static_cast<qulonglong>(sender.repeatCount()));
+    // A label of fixed size takes new text without laying out the window again; its size
+    // changes only when the count gains a digit, measured with the widest digits.
+    if (text.size() != repeat_->text().size()) {
+        QString widest = text;
+        for (QChar& c : widest)
+            if (c.isDigit())
+                c = u'8';
+        const QFontMetrics metrics(repeat_->font());
+        repeat_->setFixedSize(metrics.horizontalAdvance(widest) + 2 * repeat_->margin() + 2,
+                              repeat_->sizeHint().height());
+    }
+    repeat_->setText(text);
 }

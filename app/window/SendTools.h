@@ -50,6 +50,7 @@ private:
     void askRepeat();
     void askPacing();
     void show();
+    void showCount();
 
     MyDocumentWindow* window_;
     MyDocument& document_;

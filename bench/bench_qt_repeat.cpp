@@ -1,0 +1,93 @@
+// The whole terminal repeating a message every 10 ms, as a user starts it from the window,
+// to a far end that answers "OK" to every send, so the receive view redraws as well: CPU of
+// the program (the far end's own thread not counted) as a share of one core, and every send
+// counted is on the wire.
+// Usage: bench_qt_repeat [--seconds S] [--interval MS] [--answer yes|no] (defaults 20, 10, yes)
+#include "app/send/LineEnding.h"
+#include "app/window/SendTools.h"
+#include "bench/BenchTerminal.h"
+#include "bench/CpuTime.h"
+#include "toolkit/qt/TextEditorWidget.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+int main(int argc, char** argv)
+{
+    int seconds = 20;
+    int interval = 10;
+    bool answer = true;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--seconds") == 0)
+            seconds = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--interval") == 0)
+            interval = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--answer") == 0)
+            answer = std::strcmp(argv[i + 1], "no") != 0;
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    BenchTerminal terminal(argv[0]);
+    terminal.openWindow();
+    terminal.document().sender().setLineEnding(LineEnding::Cr);
+    QTest::keyClicks(terminal.window().sendEditor(), "AT");
+
+    // The far end answers each "AT\r" it reads; its CPU is its own thread's and left out.
+    std::atomic<bool> done = false;
+    std::atomic<std::uint64_t> heard = 0;
+    std::atomic<double> farCpu = 0;
+    std::thread far([&] {
+        const double before = threadCpuSeconds();
+        std::string pending;
+        char buffer[4096];
+        while (!done) {
+            pollfd fd{terminal.master(), POLLIN, 0};
+            if (::poll(&fd, 1, 50) <= 0)
+                continue;
+            const ssize_t got = ::read(terminal.master(), buffer, sizeof buffer);
+            if (got <= 0)
+                continue;
+            pending.append(buffer, static_cast<std::size_t>(got));
+            for (std::size_t at; (at = pending.find("AT\r")) != std::string::npos;) {
+                pending.erase(0, at + 3);
+                ++heard;
+                if (answer)
+                    (void)!::write(terminal.master(), "OK\r\n", 4);
+            }
+        }
+        farCpu = threadCpuSeconds() - before;
+    });
+
+    auto* tools = terminal.window().findChild<SendTools*>();
+    QEventLoop settle;
+    QTimer::singleShot(500, &settle, &QEventLoop::quit);
+    settle.exec();
+    const double cpuBefore = processCpuSeconds();
+    tools->startRepeat(interval);
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    terminal.document().sender().stop();
+    const double cpuAfter = processCpuSeconds();
+    const std::uint64_t counted = terminal.document().sender().repeatCount();
+    QEventLoop drain;
+    QTimer::singleShot(300, &drain, &QEventLoop::quit);
+    drain.exec();
+    done = true;
+    far.join();
+    const double cpu = (cpuAfter - cpuBefore - farCpu) / seconds * 100;
+    std::fprintf(terminal.report(),
+                 "repeat every %d ms for %d s, %s: %llu sends counted, %llu on the wire, CPU %.2f %% of a core\n",
+                 interval, seconds, answer ? "answered" : "unanswered", static_cast<unsigned long long>(counted),
+                 static_cast<unsigned long long>(heard.load()), cpu);
+    return counted == heard && cpu <= 1.0 ? 0 : 1;
+}

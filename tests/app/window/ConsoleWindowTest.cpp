@@ -7,6 +7,7 @@
 #include "app/window/MyDocumentWindow.h"
 #include "app/window/console/ConsoleView.h"
 #include "devices/DeviceList.h"
+#include "tests/app/window/PtyWindow.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
@@ -31,14 +32,10 @@ class ConsoleWindowTest : public QObject {
 private slots:
     void init()
     {
-        dev_ = std::make_unique<TempDir>();
-        sys_ = std::make_unique<TempDir>();
-        pty_ = std::make_unique<Pty>();
-        dev_->link("cu.usb", pty_->slavePath());
-        devices_ = std::make_unique<DeviceList>(DeviceList::Folders{dev_->path(), sys_->path()});
-        window_ = std::make_unique<MyDocumentWindow>(*devices_);
+        rig_ = std::make_unique<PtyWindow>();
+        window_ = rig_->window.get();
+        pty_ = &rig_->pty;
         window_->show();
-        window_->controls().readToggle.userSelectSegment(1);
         QVERIFY(window_->document().isReading());
         item("&Console Mode")->trigger();
         view_ = window_->findChild<ConsoleView*>();
@@ -47,11 +44,7 @@ private slots:
         QTRY_VERIFY(view_->hasFocus());
     }
 
-    void cleanup()
-    {
-        window_.reset();
-        devices_.reset();
-    }
+    void cleanup() { rig_.reset(); }
 
     void theConsoleDrawsTheShellsScreenAndTheReceiveBufferStillFills()
     {
@@ -156,10 +149,9 @@ private:
 
     LogCapture quiet_;
     QtTimerDriver timers_;
-    std::unique_ptr<TempDir> dev_, sys_;
-    std::unique_ptr<Pty> pty_;
-    std::unique_ptr<DeviceList> devices_;
-    std::unique_ptr<MyDocumentWindow> window_;
+    std::unique_ptr<PtyWindow> rig_;
+    MyDocumentWindow* window_ = nullptr;
+    const Pty* pty_ = nullptr;
     ConsoleView* view_ = nullptr;
 };
 

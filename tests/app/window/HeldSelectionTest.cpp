@@ -2,6 +2,7 @@
 #include "app/terminal/TerminalControls.h"
 #include "app/window/MyDocumentWindow.h"
 #include "devices/DeviceList.h"
+#include "tests/app/window/PtyWindow.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
@@ -19,21 +20,13 @@ class HeldSelectionTest : public QObject {
 private slots:
     void init()
     {
-        dev_ = std::make_unique<TempDir>();
-        sys_ = std::make_unique<TempDir>();
-        pty_ = std::make_unique<Pty>();
-        dev_->link("cu.usb", pty_->slavePath());
-        devices_ = std::make_unique<DeviceList>(DeviceList::Folders{dev_->path(), sys_->path()});
-        window_ = std::make_unique<MyDocumentWindow>(*devices_);
-        window_->controls().readToggle.userSelectSegment(1);
+        rig_ = std::make_unique<PtyWindow>();
+        window_ = rig_->window.get();
+        pty_ = &rig_->pty;
         QVERIFY(window_->document().isReading());
     }
 
-    void cleanup()
-    {
-        window_.reset();
-        devices_.reset();
-    }
+    void cleanup() { rig_.reset(); }
 
     // A stream rolls the oldest bytes off the buffer; a selection on them must stay to copy.
     void aSelectionMadeWhileDataFlowsStaysUntilTheUserLetsGo()
@@ -63,10 +56,9 @@ private slots:
 private:
     LogCapture quiet_;
     QtTimerDriver timers_;
-    std::unique_ptr<TempDir> dev_, sys_;
-    std::unique_ptr<Pty> pty_;
-    std::unique_ptr<DeviceList> devices_;
-    std::unique_ptr<MyDocumentWindow> window_;
+    std::unique_ptr<PtyWindow> rig_;
+    MyDocumentWindow* window_ = nullptr;
+    const Pty* pty_ = nullptr;
 };
 
 QTEST_MAIN(HeldSelectionTest)

@@ -5,6 +5,7 @@
 // byte sent is checked to have arrived; a lost byte or a missed goal fails the run.
 // Usage: bench_qt_program [--paced S] [--idle S] [--flood S] [--mode NAME[,NAME...]]   (defaults 20, 10, 10,
 // text,mixed,decimal,hex)
+#include "bench/ArrivalWakeFloor.h"
 #include "bench/BenchTerminal.h"
 #include "bench/CpuTime.h"
 #include "bench/PaintCounter.h"
@@ -389,6 +390,7 @@ int main(int argc, char** argv)
         BenchTerminal terminal(argv[0]);
         std::FILE* out = terminal.report();
         const double timerFloor = timerFloorPercent(plan.idle);
+        const double wakeFloor = arrivalWakeFloorPercent(std::min(plan.paced, 5.0), baudBytesPerSecond);
         terminal.openWindow();
         MyDocument& document = terminal.document();
         std::fprintf(out,
@@ -400,10 +402,11 @@ int main(int argc, char** argv)
                      "MB/s); resident memory (VmRSS) before, after and at its peak (goal: flat, within %.0f MiB);\n"
                      "latency: one byte into an idle port until the receive view painted it, median of %d (goal "
                      "%.0f ms). lost: bytes not received as sent, checked after each stream.\n"
-                     "For scale, an empty 0.1 s Qt timer in this process before the window opened: %.3f%%.\n\n",
+                     "For scale, an empty 0.1 s Qt timer in this process before the window opened: %.3f%%; a bare thread\n"
+                     "woken by each 10 ms step of the paced stream, as timestamps taken at arrival need: %.3f%%.\n\n",
                      qVersion(), qPrintable(QGuiApplication::platformName()), std::thread::hardware_concurrency(),
                      plan.idle, idleGoalPercent, baudBytesPerSecond, plan.paced, pacedGoalPercent, plan.flood,
-                     floodGoalMBps, floodCpuGoalPerMBps, flatMiB, latencySamples, latencyGoalMs, timerFloor);
+                     floodGoalMBps, floodCpuGoalPerMBps, flatMiB, latencySamples, latencyGoalMs, timerFloor, wakeFloor);
         // Figures depend on the pixels painted: the font the system gives for monospace matters.
         TextViewWidget* view = terminal.window().receiveView();
         std::fprintf(out, "Receive view: %s, %d lines of %d cells.\n\n", qPrintable(QFontInfo(view->font()).family()),

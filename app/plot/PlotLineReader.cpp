@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 
 namespace {
@@ -26,6 +27,50 @@ std::size_t skipBlanks(std::string_view text, std::size_t i)
     return i;
 }
 
+// Where the line ends, or npos. By hand: find_first_of calls memchr over its set once a byte.
+std::size_t lineEnd(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || text[i] == '\r')
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+// A plain decimal of at most 15 digits (no exponent) as its digits over a power of ten: both
+// are exact in a double and IEEE division rounds correctly, so the value is the one from_chars
+// gives, several times faster. Anything else answers nullopt and goes to from_chars.
+std::optional<double> shortDecimal(std::string_view field)
+{
+    static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::size_t i = 0;
+    const bool negative = field[0] == '-';
+    if (negative)
+        ++i;
+    std::uint64_t digits = 0;
+    int count = 0;
+    int fraction = -1; // digits after the point, once there is one
+    for (; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c >= '0' && c <= '9') {
+            if (++count > 15)
+                return std::nullopt;
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            if (fraction >= 0)
+                ++fraction;
+        } else if (c == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (count == 0)
+        return std::nullopt;
+    const double value = static_cast<double>(digits) / powersOfTen[std::max(fraction, 0)];
+    return negative ? -value : value;
+}
+
 } // namespace
 
 std::optional<double> PlotLineReader::number(std::string_view field)
@@ -38,6 +83,8 @@ std::optional<double> PlotLineReader::number(std::string_view field)
     }
     if (field.empty())
         return std::nullopt;
+    if (const auto decimal = shortDecimal(field))
+        return decimal;
     double value = 0;
     const char* end = field.data() + field.size();
     const auto [stop, error] = std::from_chars(field.data(), end, value, std::chars_format::general);
@@ -68,7 +115,7 @@ bool PlotLineReader::isName(std::string_view field) const
 void PlotLineReader::feed(std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const std::size_t end = bytes.find_first_of("\r\n");
+        const std::size_t end = lineEnd(bytes);
         const std::string_view piece = bytes.substr(0, end);
         if (overlong_) {
             // The rest of a line too long to keep is passed over to its end.
@@ -123,11 +170,14 @@ void PlotLineReader::line(std::string_view text)
             i = skipBlanks(text, i + 1);
             continue;
         }
+        // The field's end and its first name mark, in one pass.
         std::size_t j = i;
-        while (j < text.size() && !endsField(text[j]))
-            ++j;
+        std::size_t mark = std::string_view::npos;
+        for (; j < text.size() && !endsField(text[j]); ++j) {
+            if (mark == std::string_view::npos && (text[j] == ':' || text[j] == '='))
+                mark = j - i;
+        }
         const std::string_view field = text.substr(i, j - i);
-        const std::size_t mark = field.find_first_of(":=");
         if (mark != std::string_view::npos && mark > 0 && isName(field.substr(0, mark))) {
             onlyWords = false;
             const std::string_view name = field.substr(0, mark);
@@ -144,7 +194,7 @@ void PlotLineReader::line(std::string_view text)
                 headerOpen_ = false;
             pendingName = {};
         } else {
-            if (isName(field) && field.find_first_of(":=") == std::string_view::npos)
+            if (mark == std::string_view::npos && isName(field))
                 words_.push_back({column, field});
             else
                 onlyWords = false;

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -50,6 +55,34 @@ TEST(PlotLineReaderTest, NumbersInEveryUsualFormAndNoOthers)
     EXPECT_EQ(s.read("nan 1 inf -inf 2 ++3 0x10 1e999 12V 4\n"), Lines{"value2=1 value5=2 value10=4"});
     EXPECT_EQ(PlotLineReader::number("+-1"), std::nullopt);
     EXPECT_EQ(PlotLineReader::number(""), std::nullopt);
+}
+
+TEST(PlotLineReaderTest, PlainDecimalsReadToTheSameBitsAsFromChars)
+{
+    const auto reference = [](std::string_view text) -> std::optional<double> {
+        double value = 0;
+        const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc{} || stop != text.data() + text.size())
+            return std::nullopt;
+        return value;
+    };
+    std::vector<std::string> cases{"0", "-0", "1.", ".5", "-.5", "-", ".", "1..2", "1.2.3", "-1-",
+                                   "007.100", "999999999999999", "9999999999999999", "0.1", "0.3",
+                                   "123456789.012345", "1234567890.123456", "-5e-324"};
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const int width = 1 + static_cast<int>(random() % 15);
+        std::string digits = std::to_string(random() % 1000000000000000ULL).substr(0, static_cast<std::size_t>(width));
+        digits.insert(random() % (digits.size() + 1), ".");
+        cases.push_back((random() % 2 ? "-" : "") + digits);
+    }
+    for (const std::string& text : cases) {
+        const std::optional<double> read = PlotLineReader::number(text), expected = reference(text);
+        ASSERT_EQ(read.has_value(), expected.has_value()) << text;
+        if (read) {
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(*read), std::bit_cast<std::uint64_t>(*expected)) << text;
+        }
+    }
 }
 
 TEST(PlotLineReaderTest, PairsNameTheirSeriesWithColonOrEqualsAndASpaceAfterTheMark)

@@ -7,7 +7,10 @@ PlotFeed::PlotFeed(PlotModel& model)
 void PlotFeed::received(std::string_view bytes, const Moment& at)
 {
     (void)at;
+    const std::uint64_t before = model_.revision();
     reader_.feed(bytes);
+    if (changed_ && model_.revision() != before)
+        changed_();
 }
 
 void PlotFeed::portEvent(const PortEvent& event)

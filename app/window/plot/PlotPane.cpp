@@ -35,6 +35,7 @@ PlotPane::PlotPane(ReceivedStream& stream, std::function<void(const std::string&
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     view_ = new PlotView(model_);
+    feed_.whenChanged([this] { view_->modelChanged(); });
     buildToolBar();
     layout->addWidget(view_, 1);
     connect(view_, &PlotView::shownChanged, this, [this] {

@@ -3,6 +3,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 PlotView::PlotView(PlotModel& model, QWidget* parent) : QWidget(parent), model_(model), chart_(model)
 {
     setMouseTracking(true);
@@ -14,14 +17,28 @@ PlotView::PlotView(PlotModel& model, QWidget* parent) : QWidget(parent), model_(
 void PlotView::refresh()
 {
     drawnRevision_ = ~std::uint64_t{0};
+    modelChanged();
+}
+
+void PlotView::modelChanged()
+{
+    // One timer a frame, started by the change: a chart nothing feeds never wakes.
     if (isVisible() && !frames_.isActive())
-        frames_.start(frameMilliseconds, this);
+        frames_.start(untilNextFrame(), this);
+}
+
+int PlotView::untilNextFrame() const
+{
+    if (!sinceFrame_.isValid())
+        return 0;
+    const double gap = std::max(static_cast<double>(frameMilliseconds), paintSeconds_ / paintShare * 1000);
+    return std::max(0, static_cast<int>(std::ceil(gap - static_cast<double>(sinceFrame_.elapsed()))));
 }
 
 void PlotView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    frames_.start(frameMilliseconds, this);
+    refresh(); // what came while hidden
 }
 
 void PlotView::hideEvent(QHideEvent* event)
@@ -35,9 +52,8 @@ void PlotView::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() != frames_.timerId())
         return QWidget::timerEvent(event);
+    frames_.stop();
     if (model_.revision() == drawnRevision_)
-        return;
-    if (sinceFrame_.isValid() && sinceFrame_.elapsed() < paintSeconds_ / paintShare * 1000)
         return;
     sinceFrame_.start();
     drawnRevision_ = model_.revision();

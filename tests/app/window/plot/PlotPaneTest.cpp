@@ -52,6 +52,24 @@ private slots:
             QStringLiteral(", paused. temp: last 22.5, lowest 21, highest 22.5. hum: hidden.")));
     }
 
+    void theChartWakesForNewSamplesOnlyAndNotWhileTheStreamIsQuiet()
+    {
+        pane->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pane.get()));
+        stream->deliver("1 2\n", Moment{});
+        QVERIFY(pane->view().frameDue());
+        QTRY_VERIFY(!pane->view().frameDue());
+        const int painted = pane->view().paintCount();
+        QTest::qWait(150);
+        QCOMPARE(pane->view().paintCount(), painted);
+        QVERIFY(!pane->view().frameDue());
+        stream->deliver("no numbers here\n", Moment{});
+        QVERIFY(!pane->view().frameDue());
+        stream->deliver("3 4\n", Moment{});
+        QVERIFY(pane->view().frameDue());
+        QTRY_VERIFY(pane->view().paintCount() > painted);
+    }
+
     void aClickOnTheLegendOrTheSeriesMenuHidesAndShowsASeries()
     {
         stream->deliver("a:1 b:2\na:2 b:1\n", Moment{});

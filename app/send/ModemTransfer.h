@@ -17,7 +17,6 @@
 #include <vector>
 
 class Port;
-class ReadWatch;
 class Timer;
 
 class ModemTransfer {
@@ -82,7 +81,7 @@ private:
     std::optional<Outcome> stopping_;
     std::chrono::steady_clock::time_point started_{};
     std::chrono::steady_clock::time_point stopAsked_{};
-    std::shared_ptr<ReadWatch> errorWatch_;
+    bool errorsOpen_ = false; // the child's standard error, until it closes
     std::shared_ptr<Timer> checkTimer_;
     std::function<void(const TransferProgress&)> onProgress_;
     std::function<void(const std::string&)> onFinished_;

@@ -3,11 +3,11 @@
 // Whoever shows the model is told after a delivery that changed what it would show.
 #pragma once
 
-#include <functional>
-
 #include "app/plot/PlotLineReader.h"
 #include "app/plot/PlotModel.h"
 #include "app/stream/StreamConsumer.h"
+
+#include <functional>
 
 class PlotFeed : public StreamConsumer {
 public:

@@ -16,10 +16,9 @@
 
 namespace {
 
-// How often the child's end and the far end's silence are looked at.
-// The child's progress and its end are looked for this often. Not at each readiness of its
-// standard error: with -vv lrzsz writes a progress line every block, and a wake-up for each
-// took a quarter of the speed of a fast link away from the child.
+// How often the child's progress, its end and the far end's silence are looked at. Not at each
+// readiness of its standard error: with -vv lrzsz writes a progress line every block, and a
+// wake-up for each took a quarter of a fast link's speed away from the child.
 constexpr double checkSeconds = 0.01;
 
 } // namespace

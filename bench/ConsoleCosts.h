@@ -1,12 +1,15 @@
-// Two costs of console mode beside its speed. A key's way to the wire: keys posted to the
-// console as the platform posts input, each timed until the far end reads its byte from the
-// pty. And the memory a full scroll-back takes: the heap in use (mallinfo2) before and after an
-// emulator of 120x40 has taken more lines than its scroll-back keeps, every cell coloured.
+// Costs of console mode beside its speed. A key's way to the wire: keys posted to the console
+// as the platform posts input, each timed until the far end reads its byte from the pty. The
+// CPU of a paced stream. And the memory a full scroll-back takes: the heap in use (mallinfo2)
+// before and after an emulator of 120x40 takes more lines than its scroll-back keeps.
 #pragma once
 
 #include "app/console/ConsoleEmulator.h"
+#include "bench/CpuTime.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -77,6 +80,41 @@ inline KeyWaits keyToWire(QWidget& console, int master, int count)
         waits.worstMs = ms.back();
     }
     return waits;
+}
+
+// The whole process's CPU (less the writer thread's) as % of one core while `text` goes into
+// the pty at `bytesPerSecond` in 10 ms steps for `seconds`, the window running its event loop.
+inline double pacedPercent(int master, const std::string& text, double bytesPerSecond, double seconds)
+{
+    using Clock = std::chrono::steady_clock;
+    std::atomic<bool> done = false;
+    double writerSeconds = 0;
+    std::thread writer([&] {
+        const double started = threadCpuSeconds();
+        const auto start = Clock::now();
+        std::size_t sent = 0;
+        for (int step = 1; !done; ++step) {
+            std::this_thread::sleep_until(start + step * std::chrono::milliseconds(10));
+            const auto owed = static_cast<std::size_t>(step * bytesPerSecond / 100);
+            while (sent < owed) {
+                const std::size_t at = sent % text.size();
+                const ssize_t written = ::write(master, text.data() + at, std::min(owed - sent, text.size() - at));
+                if (written <= 0)
+                    break;
+                sent += static_cast<std::size_t>(written);
+            }
+        }
+        writerSeconds = threadCpuSeconds() - started;
+    });
+    const double before = processCpuSeconds();
+    const auto start = Clock::now();
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    done = true;
+    writer.join();
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    return (processCpuSeconds() - before - writerSeconds) / elapsed * 100;
 }
 
 // MiB of heap the emulator holds once its scroll-back is full, over what it held empty.

@@ -4,14 +4,15 @@
 
 #include "app/console/ConsoleEmulator.h"
 #include "app/console/ConsoleKeys.h"
+#include "toolkit/qt/QuietScrollBar.h"
 
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
-#include <QScrollBar>
 
 #include <algorithm>
 
@@ -33,7 +34,7 @@ QString cellText(const ConsoleCell& cell)
 ConsoleView::ConsoleView(ConsoleEmulator& emulator, ConsoleKeys& keys, std::function<void(const std::string&)> send,
                          QWidget* parent)
     : QWidget(parent), emulator_(emulator), keys_(keys), send_(std::move(send)),
-      bar_(new QScrollBar(Qt::Vertical, this))
+      bar_(new QuietScrollBar(Qt::Vertical, this))
 {
     // Before anything asks for the view's interface (setting its name does), or Qt keeps a plain one.
     ConsoleAccessible::install();
@@ -59,7 +60,7 @@ ConsoleView::ConsoleView(ConsoleEmulator& emulator, ConsoleKeys& keys, std::func
         const int back = bar_->maximum() - value;
         if (back != back_) {
             back_ = back;
-            update();
+            refreshCells();
         }
     });
     setMinimumSize(cellWidth_ * 10 + bar_->sizeHint().width(), cellHeight_ * 3);
@@ -84,7 +85,7 @@ void ConsoleView::timerEvent(QTimerEvent* event)
         catchUp();
     } else if (event->timerId() == flash_.timerId()) {
         flash_.stop();
-        update();
+        refreshCells();
     }
 }
 
@@ -101,11 +102,53 @@ void ConsoleView::catchUp()
         bells_ = emulator_.bells();
         flash_.start(120, this);
     }
-    showScrollRange();
-    if (damage.any() || flash_.isActive())
-        update();
+    {
+        // Lines arriving move the bar at every frame; Fusion's repaint of it cost more than the
+        // frame itself, so the program's moves show at most once a second.
+        const QuietScrollBar::ProgramChange arriving(*bar_);
+        showScrollRange();
+    }
+    if (flash_.isActive())
+        refreshCells();
+    else if (damage.any())
+        refreshChanged(damage.scrolled);
     if (damage.cursorMoved || damage.firstRow >= 0)
         ConsoleAccessible::announce(this, cursorLine_);
+}
+
+void ConsoleView::refreshCells()
+{
+    shown_.capture(emulator_);
+    update(0, 0, textWidth(), height());
+}
+
+void ConsoleView::refreshChanged(long scrolled)
+{
+    ConsoleFrame next;
+    next.capture(emulator_);
+    const bool selection = anchor_ && *anchor_ != end_;
+    if (back_ > 0 || selection || shown_.rows() != next.rows() || shown_.cols() != next.cols() ||
+        scrolled >= next.rows()) {
+        shown_ = std::move(next);
+        update(0, 0, textWidth(), height());
+        return;
+    }
+    // Lines gone to the scroll-back moved every row up: the pixels move, the new rows are drawn.
+    const int shift = static_cast<int>(scrolled);
+    if (shift > 0)
+        scroll(0, -shift * cellHeight_, QRect(0, 0, textWidth(), next.rows() * cellHeight_));
+    for (const int row : shown_.changedRows(next, shift))
+        update(0, row * cellHeight_, textWidth(), cellHeight_);
+    shown_ = std::move(next);
+}
+
+ConsoleCell ConsoleView::cellAt(int row, int col) const
+{
+    // At the bottom the frame's cells are what the pixels must show; up in the scroll-back
+    // every frame repaints from the emulator.
+    if (back_ == 0 && row >= 0 && row < shown_.rows() && col < shown_.cols())
+        return shown_.cell(row, col);
+    return emulator_.cell(row, col);
 }
 
 void ConsoleView::showScrollRange()
@@ -121,7 +164,7 @@ void ConsoleView::scrollTo(int linesBack)
 {
     back_ = std::clamp(linesBack, 0, emulator_.scrollbackLines());
     showScrollRange();
-    update();
+    refreshCells();
 }
 
 void ConsoleView::resizeEvent(QResizeEvent* event)
@@ -137,17 +180,20 @@ void ConsoleView::resizeEvent(QResizeEvent* event)
             resized_(rows, cols);
     }
     catchUp();
-    update();
+    refreshCells();
 }
 
-void ConsoleView::paintEvent(QPaintEvent*)
+void ConsoleView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QColor background = colour(emulator_.blank().bg);
-    painter.fillRect(QRect(0, 0, textWidth(), height()), background);
-    for (int line = 0; line < emulator_.rows(); ++line)
+    const QRect area = event->rect() & QRect(0, 0, textWidth(), height());
+    painter.fillRect(area, background);
+    const int firstLine = area.top() / cellHeight_;
+    const int lastLine = std::min(emulator_.rows() - 1, area.bottom() / cellHeight_);
+    for (int line = firstLine; line <= lastLine; ++line)
         paintRow(painter, line * cellHeight_, line - back_);
-    const ConsoleEmulator::Cursor cursor = emulator_.cursor();
+    const ConsoleEmulator::Cursor cursor = back_ == 0 && !shown_.empty() ? shown_.cursor() : emulator_.cursor();
     if (cursor.visible && back_ + cursor.row < emulator_.rows()) {
         const QRect box((std::min(cursor.col, emulator_.cols() - 1)) * cellWidth_, (cursor.row + back_) * cellHeight_,
                         cellWidth_, cellHeight_);
@@ -173,14 +219,14 @@ void ConsoleView::paintRow(QPainter& painter, int y, int row)
     const QColor plain = colour(emulator_.blank().bg);
     int col = 0;
     while (col < cols) {
-        const ConsoleCell first = emulator_.cell(row, col);
+        const ConsoleCell first = cellAt(row, col);
         const bool selected = isSelected(row, col);
         // A run: cells alike in all but their characters, none of them wide.
         QString text = cellText(first);
         int end = col + std::max<int>(1, first.width);
         const bool alone = first.width != 1 || !runsAlign_;
         while (!alone && end < cols) {
-            const ConsoleCell next = emulator_.cell(row, end);
+            const ConsoleCell next = cellAt(row, end);
             if (next.width != 1 || next.fg != first.fg || next.bg != first.bg || next.attributes != first.attributes ||
                 isSelected(row, end) != selected)
                 break;
@@ -234,7 +280,7 @@ void ConsoleView::select(Spot from, Spot to)
 {
     anchor_ = from;
     end_ = to;
-    update();
+    refreshCells();
 }
 
 void ConsoleView::shiftSelection(long lines)

@@ -6,6 +6,7 @@
 // at the bottom. Its size in cells is the emulator's.
 #pragma once
 
+#include "app/console/ConsoleFrame.h"
 #include "app/console/ConsoleKey.h"
 
 #include <QBasicTimer>
@@ -18,7 +19,7 @@
 
 class ConsoleEmulator;
 class ConsoleKeys;
-class QScrollBar;
+class QuietScrollBar;
 
 class ConsoleView : public QWidget {
     Q_OBJECT
@@ -86,12 +87,19 @@ private:
     void selectLine(Spot at);
     void shiftSelection(long lines);
     int textWidth() const;
+    // Repaints every cell from the screen as it is now. Only the cells: the scroll bar over the
+    // right edge is a child, and a repaint of the whole view would repaint it too.
+    void refreshCells();
+    // A frame of new output: the rows that moved up are moved in the window's pixels and only
+    // the rows that changed are painted.
+    void refreshChanged(long scrolled);
+    ConsoleCell cellAt(int row, int col) const;
 
     ConsoleEmulator& emulator_;
     ConsoleKeys& keys_;
     std::function<void(const std::string&)> send_;
     std::function<void(int, int)> resized_;
-    QScrollBar* bar_;
+    QuietScrollBar* bar_;
     QFont font_;
     QFont bold_;
     int cellWidth_ = 8;
@@ -108,4 +116,5 @@ private:
     qint64 lastDoubleClick_ = 0;
     QPoint doubleClickAt_;
     QString cursorLine_; // as assistive technology heard it last
+    ConsoleFrame shown_; // what the pixels show while the view is at the bottom
 };

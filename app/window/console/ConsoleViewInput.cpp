@@ -178,7 +178,7 @@ void ConsoleView::mouseMoveEvent(QMouseEvent* event)
     else if (point.y() >= height())
         scrollTo(back_ - 1);
     end_ = spotAt(point);
-    update();
+    refreshCells();
 }
 
 void ConsoleView::mouseReleaseEvent(QMouseEvent* event)
@@ -206,11 +206,11 @@ void ConsoleView::mouseDoubleClickEvent(QMouseEvent* event)
 void ConsoleView::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
-    update();
+    refreshCells();
 }
 
 void ConsoleView::focusOutEvent(QFocusEvent* event)
 {
     QWidget::focusOutEvent(event);
-    update();
+    refreshCells();
 }

@@ -20,6 +20,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
 #include <QtTest>
 
 #include <memory>
@@ -138,7 +140,41 @@ private slots:
         QCOMPARE(view_->scrolledBack(), 0);
     }
 
+    void framesThatMoveTheRowsShowWhatAFullRepaintShows()
+    {
+        const ConsoleEmulator& screen = view_->emulator();
+        for (int round = 0; round < 8; ++round) {
+            // Coloured lines that scroll the screen, and a cursor left mid-line.
+            std::string chunk;
+            for (int i = 0; i < 3 + round; ++i)
+                chunk += "\x1b[3" + std::to_string(1 + (round + i) % 7) + "mline " + std::to_string(round) + "." +
+                         std::to_string(i) + "\x1b[0m tail\r\n";
+            chunk += "prompt " + std::to_string(round) + "$ ";
+            pty_->writeMaster(chunk);
+            const std::string prompt = "prompt " + std::to_string(round) + "$";
+            QTRY_COMPARE(screen.rowText(screen.cursor().row), prompt);
+            QTest::qWait(3 * ConsoleView::frameInterval);
+            const QImage framed = shownPixels();
+            view_->repaint();
+            QCOMPARE(framed, shownPixels());
+        }
+    }
+
 private:
+    // The cells' pixels as the window shows them, not as a paint would draw them now (the
+    // scroll bar beside them repaints on its own schedule).
+    QImage shownPixels() const
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        const QPoint at = view_->mapTo(window_, QPoint(0, 0));
+        const int cells = view_->width() - view_->findChild<QScrollBar*>()->width();
+        return window_->screen()
+            ->grabWindow(window_->winId(), at.x(), at.y(), cells, view_->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+
     QAction* item(const QString& text) const
     {
         for (QAction* action : window_->findChildren<QAction*>())

@@ -12,7 +12,6 @@
 class ConsoleFrame {
 public:
     void capture(const ConsoleEmulator& emulator);
-    void clear() { rows_.clear(); }
     bool empty() const { return rows_.empty(); }
     int rows() const { return static_cast<int>(rows_.size()); }
     int cols() const { return rows_.empty() ? 0 : static_cast<int>(rows_.front().size()); }

@@ -54,6 +54,7 @@ ConsoleView::ConsoleView(ConsoleEmulator& emulator, ConsoleKeys& keys, std::func
     ascent_ = metrics.ascent();
     runsAlign_ = metrics.horizontalAdvance(QString(40, QLatin1Char('M'))) == 40 * cellWidth_ &&
                  QFontMetrics(bold_).horizontalAdvance(QString(40, QLatin1Char('M'))) == 40 * cellWidth_;
+    glyphs_.setFonts(font_, bold_, cellWidth_);
     bar_->setCursor(Qt::ArrowCursor);
     bar_->setFocusPolicy(Qt::NoFocus);
     connect(bar_, &QScrollBar::valueChanged, this, [this](int value) {
@@ -221,10 +222,15 @@ void ConsoleView::paintRow(QPainter& painter, int y, int row)
     while (col < cols) {
         const ConsoleCell first = cellAt(row, col);
         const bool selected = isSelected(row, col);
-        // A run: cells alike in all but their characters, none of them wide.
+        // A run: cells alike in all but their characters, none of them wide. Glyph runs place
+        // each glyph on its cell; drawText only keeps to the cells when the font's advance is
+        // a whole cell.
+        const bool plainFace = !first.has(ConsoleCell::Underline) && !first.has(ConsoleCell::Italic) &&
+                               !first.has(ConsoleCell::Strike);
+        const bool placed = plainFace && glyphs_.canDraw(first.has(ConsoleCell::Bold));
         QString text = cellText(first);
         int end = col + std::max<int>(1, first.width);
-        const bool alone = first.width != 1 || !runsAlign_;
+        const bool alone = first.width != 1 || (!runsAlign_ && !placed);
         while (!alone && end < cols) {
             const ConsoleCell next = cellAt(row, end);
             if (next.width != 1 || next.fg != first.fg || next.bg != first.bg || next.attributes != first.attributes ||
@@ -240,14 +246,26 @@ void ConsoleView::paintRow(QPainter& painter, int y, int row)
         const QRect box(col * cellWidth_, y, (end - col) * cellWidth_, cellHeight_);
         if (bg != plain)
             painter.fillRect(box, bg);
-        if (!text.trimmed().isEmpty() || first.has(ConsoleCell::Underline)) {
+        const bool blank = text.trimmed().isEmpty();
+        if (placed && !blank &&
+            glyphs_.draw(painter, QPoint(box.left(), y + ascent_), text, first.has(ConsoleCell::Bold), fg)) {
+            col = end;
+            continue;
+        }
+        if (!blank || first.has(ConsoleCell::Underline)) {
             QFont& font = first.has(ConsoleCell::Bold) ? bold_ : font_;
             font.setUnderline(first.has(ConsoleCell::Underline));
             font.setItalic(first.has(ConsoleCell::Italic));
             font.setStrikeOut(first.has(ConsoleCell::Strike));
             painter.setFont(font);
             painter.setPen(fg);
-            painter.drawText(box.left(), y + ascent_, text);
+            if (runsAlign_ || end - col == 1) {
+                painter.drawText(box.left(), y + ascent_, text);
+            } else {
+                // Grouped for glyphs the font could not place: cell by cell, as the grid needs.
+                for (int at = col; at < end; ++at)
+                    painter.drawText(at * cellWidth_, y + ascent_, text.mid(at - col, 1));
+            }
         }
         col = end;
     }

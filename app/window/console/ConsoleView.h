@@ -8,6 +8,7 @@
 
 #include "app/console/ConsoleFrame.h"
 #include "app/console/ConsoleKey.h"
+#include "app/window/console/ConsoleGlyphs.h"
 
 #include <QBasicTimer>
 #include <QFont>
@@ -102,6 +103,7 @@ private:
     QuietScrollBar* bar_;
     QFont font_;
     QFont bold_;
+    ConsoleGlyphs glyphs_;
     int cellWidth_ = 8;
     int cellHeight_ = 16;
     int ascent_ = 12;

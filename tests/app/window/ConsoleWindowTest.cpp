@@ -5,6 +5,7 @@
 #include "app/terminal/MyDocument.h"
 #include "app/terminal/TerminalControls.h"
 #include "app/window/MyDocumentWindow.h"
+#include "app/window/console/ConsoleGlyphs.h"
 #include "app/window/console/ConsoleView.h"
 #include "devices/DeviceList.h"
 #include "tests/app/window/PtyWindow.h"
@@ -17,6 +18,9 @@
 #include <QAccessible>
 #include <QAction>
 #include <QClipboard>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPainter>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -158,6 +162,43 @@ private slots:
             view_->repaint();
             QCOMPARE(framed, shownPixels());
         }
+    }
+
+    void glyphRunsPaintWhatDrawTextPaintsCellByCellAndLeaveWhatTheFontLacks()
+    {
+        QFont plain = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        plain.setStyleHint(QFont::TypeWriter);
+        plain.setKerning(false);
+        QFont bold = plain;
+        bold.setBold(true);
+        const int cell = std::max(1, QFontMetrics(plain).horizontalAdvance(QLatin1Char('M')));
+        const int ascent = QFontMetrics(plain).ascent();
+        ConsoleGlyphs glyphs;
+        glyphs.setFonts(plain, bold, cell);
+        const QString text = QStringLiteral("kernel: eth0 link up #42 {ok}");
+        for (const bool heavy : {false, true}) {
+            const auto canvas = [&] {
+                QImage image(cell * (static_cast<int>(text.size()) + 2), 2 * ascent, QImage::Format_RGB32);
+                image.fill(Qt::black);
+                return image;
+            };
+            QImage placed = canvas(), drawn = canvas();
+            {
+                QPainter painter(&placed);
+                QVERIFY(glyphs.draw(painter, QPoint(cell, ascent), text, heavy, Qt::green));
+            }
+            {
+                QPainter painter(&drawn);
+                painter.setFont(heavy ? bold : plain);
+                painter.setPen(Qt::green);
+                for (qsizetype i = 0; i < text.size(); ++i)
+                    painter.drawText(cell * static_cast<int>(i + 1), ascent, text.mid(i, 1));
+            }
+            QCOMPARE(placed, drawn);
+        }
+        QImage scratch(64, 32, QImage::Format_RGB32);
+        QPainter painter(&scratch);
+        QVERIFY(!glyphs.draw(painter, QPoint(0, ascent), QString(QChar(0xE000)), false, Qt::green));
     }
 
 private:

@@ -22,18 +22,21 @@ void ConsoleGlyphs::setFonts(const QFont& plain, const QFont& bold, int cellWidt
 bool ConsoleGlyphs::draw(QPainter& painter, QPoint baseline, const QString& text, bool bold, const QColor& ink) const
 {
     const QRawFont& font = bold ? bold_ : plain_;
-    if (!font.isValid() || cellWidth_ <= 0)
+    if (!canDraw(bold))
         return false;
-    const QList<quint32> glyphs = font.glyphIndexesForString(text);
-    if (glyphs.size() != text.size() || std::find(glyphs.begin(), glyphs.end(), 0u) != glyphs.end())
+    // The buffers stay between runs: a frame draws hundreds of them.
+    const int size = static_cast<int>(text.size());
+    glyphs_.resize(static_cast<std::size_t>(size));
+    int count = size;
+    if (!font.glyphIndexesForChars(text.constData(), size, glyphs_.data(), &count) || count != size ||
+        std::find(glyphs_.begin(), glyphs_.end(), 0u) != glyphs_.end())
         return false;
-    QList<QPointF> positions(glyphs.size());
-    for (qsizetype i = 0; i < positions.size(); ++i)
-        positions[i] = QPointF(static_cast<qreal>(i * cellWidth_), 0);
+    positions_.resize(static_cast<std::size_t>(size));
+    for (int i = 0; i < size; ++i)
+        positions_[static_cast<std::size_t>(i)] = QPointF(static_cast<qreal>(i * cellWidth_), 0);
     QGlyphRun run;
     run.setRawFont(font);
-    run.setGlyphIndexes(glyphs);
-    run.setPositions(positions);
+    run.setRawData(glyphs_.data(), positions_.data(), size);
     painter.setPen(ink);
     painter.drawGlyphRun(baseline, run);
     return true;

@@ -4,7 +4,10 @@
 // answers false, and the caller draws it the ordinary way.
 #pragma once
 
+#include <QPointF>
 #include <QRawFont>
+
+#include <vector>
 
 class QColor;
 class QFont;
@@ -22,4 +25,6 @@ private:
     QRawFont plain_;
     QRawFont bold_;
     int cellWidth_ = 0;
+    mutable std::vector<quint32> glyphs_;
+    mutable std::vector<QPointF> positions_;
 };

@@ -125,22 +125,22 @@ void ConsoleView::refreshCells()
 
 void ConsoleView::refreshChanged(long scrolled)
 {
-    ConsoleFrame next;
-    next.capture(emulator_);
+    // The two frames trade places, so a frame reuses the storage of the one before last.
+    next_.capture(emulator_);
+    std::swap(shown_, next_);
+    const ConsoleFrame& before = next_;
     const bool selection = anchor_ && *anchor_ != end_;
-    if (back_ > 0 || selection || shown_.rows() != next.rows() || shown_.cols() != next.cols() ||
-        scrolled >= next.rows()) {
-        shown_ = std::move(next);
+    if (back_ > 0 || selection || before.rows() != shown_.rows() || before.cols() != shown_.cols() ||
+        scrolled >= shown_.rows()) {
         update(0, 0, textWidth(), height());
         return;
     }
     // Lines gone to the scroll-back moved every row up: the pixels move, the new rows are drawn.
     const int shift = static_cast<int>(scrolled);
     if (shift > 0)
-        scroll(0, -shift * cellHeight_, QRect(0, 0, textWidth(), next.rows() * cellHeight_));
-    for (const int row : shown_.changedRows(next, shift))
+        scroll(0, -shift * cellHeight_, QRect(0, 0, textWidth(), shown_.rows() * cellHeight_));
+    for (const int row : before.changedRows(shown_, shift))
         update(0, row * cellHeight_, textWidth(), cellHeight_);
-    shown_ = std::move(next);
 }
 
 ConsoleCell ConsoleView::cellAt(int row, int col) const

@@ -119,4 +119,5 @@ private:
     QPoint doubleClickAt_;
     QString cursorLine_; // as assistive technology heard it last
     ConsoleFrame shown_; // what the pixels show while the view is at the bottom
+    ConsoleFrame next_;  // the frame before, its storage kept for the next capture
 };

@@ -10,6 +10,7 @@
 #include "bench/BenchTerminal.h"
 #include "bench/CpuTime.h"
 #include "bench/PaintCounter.h"
+#include "bench/ResidentMemory.h"
 #include "devices/Device.h"
 #include "toolkit/qt/TextViewWidget.h"
 
@@ -17,9 +18,6 @@
 #include <QFontInfo>
 #include <QTimer>
 
-#ifdef __APPLE__
-#include <mach/mach.h>
-#endif
 #include <poll.h>
 #include <sys/resource.h>
 #include <time.h>
@@ -34,7 +32,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <fstream>
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -93,31 +90,6 @@ std::vector<int> paintingsNamed(std::string_view names)
 }
 
 
-
-// Resident memory now: VmRSS on Linux; elsewhere, where /proc is missing, the task's resident
-// size through the Mach interface.
-double residentMiB()
-{
-#ifdef __APPLE__
-    mach_task_basic_info info{};
-    mach_msg_type_number_t count = MACH_TASK_BASIC_INFO_COUNT;
-    if (::task_info(mach_task_self(), MACH_TASK_BASIC_INFO, reinterpret_cast<task_info_t>(&info), &count) != KERN_SUCCESS)
-        throw std::runtime_error("task_info failed");
-    return static_cast<double>(info.resident_size) / (1024 * 1024);
-#else
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            double kib = 0;
-            status >> kib;
-            return kib / 1024;
-        }
-        status.ignore(1 << 16, '\n');
-    }
-    throw std::runtime_error("no VmRSS in /proc/self/status");
-#endif
-}
 
 // The far end of the line: random bytes into the pty master, at the baud rate or as fast as the
 // pty takes them, until stopped. It times its own CPU so that can be taken off the process's.

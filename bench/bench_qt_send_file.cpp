@@ -7,6 +7,7 @@
 #include "app/terminal/MyDocument.h"
 #include "app/terminal/Sender.h"
 #include "bench/BenchTerminal.h"
+#include "bench/ResidentMemory.h"
 #include "bench/Spread.h"
 #include "tests/support/TempDir.h"
 #include "toolkit/qt/TextEditorWidget.h"
@@ -40,15 +41,6 @@ using Clock = std::chrono::steady_clock;
 char patternAt(std::uint64_t at)
 {
     return static_cast<char>((at * 2654435761u) >> 13);
-}
-
-double residentMiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::strtod(line.c_str() + 6, nullptr) / 1024;
-    return 0;
 }
 
 // Times each key from its posting to the editor's hearing of it.

@@ -1,6 +1,7 @@
 #include "app/console/ConsoleEmulator.h"
 
 #include "app/console/appendUtf8.h"
+#include "app/text/Utf8.h"
 
 #include <vterm.h>
 
@@ -61,32 +62,6 @@ std::size_t incompleteTail(std::string_view bytes)
     return 0;
 }
 
-// The length of the well-formed UTF-8 sequence at the start of bytes (no overlong forms, no
-// surrogates, nothing past U+10FFFF), 0 for none, with its character.
-std::size_t sequenceAt(std::string_view bytes, char32_t& ch)
-{
-    const auto lead = static_cast<unsigned char>(bytes[0]);
-    const std::size_t length = lead >= 0xC2 && lead < 0xE0   ? 2
-                               : lead >= 0xE0 && lead < 0xF0 ? 3
-                               : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                             : 0;
-    if (length == 0 || bytes.size() < length)
-        return 0;
-    const auto second = static_cast<unsigned char>(bytes[1]);
-    const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-    const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-    if (second < low || second > high)
-        return 0;
-    ch = lead & (0xFF >> (length + 1));
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(bytes[i]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        ch = (ch << 6) | (next & 0x3F);
-    }
-    return length;
-}
-
 // What libvterm 0.1 is fed of UTF-8: it takes any continuation byte as one and so decodes
 // controls out of bad sequences, which move its cursor off the screen. Each byte of no
 // well-formed sequence goes as U+FFFD, and a C1 control as its ESC pair.
@@ -100,7 +75,7 @@ void wellFormed(std::string_view bytes, std::string& out)
             continue;
         }
         char32_t ch = 0;
-        const std::size_t length = sequenceAt(bytes.substr(i), ch);
+        const std::size_t length = utf8SequenceAt(bytes.substr(i), ch);
         if (length == 0) {
             appendUtf8(out, U'\uFFFD');
             ++i;

@@ -2,11 +2,24 @@
 
 #include "toolkit/Utf16.h"
 
-std::size_t utf8SequenceAt(std::u16string_view bytes, char32_t& character)
+namespace {
+
+// A unit as the byte it holds; a char is signed here, a char16_t above 0xFF holds no byte.
+char32_t unitValue(char unit)
+{
+    return static_cast<unsigned char>(unit);
+}
+char32_t unitValue(char16_t unit)
+{
+    return unit;
+}
+
+template <typename Unit>
+std::size_t sequenceAt(std::basic_string_view<Unit> bytes, char32_t& character)
 {
     if (bytes.empty())
         return 0;
-    const char32_t lead = bytes[0];
+    const char32_t lead = unitValue(bytes[0]);
     std::size_t length = 0;
     // The second byte's range depends on the lead: that is where overlong forms, surrogates
     // and values above U+10FFFF are shut out.
@@ -31,7 +44,7 @@ std::size_t utf8SequenceAt(std::u16string_view bytes, char32_t& character)
     if (bytes.size() < length)
         return 0;
     for (std::size_t i = 1; i < length; ++i) {
-        const char32_t unit = bytes[i];
+        const char32_t unit = unitValue(bytes[i]);
         if (unit < low || unit > high)
             return 0;
         character = character << 6 | (unit & 0x3F);
@@ -39,6 +52,18 @@ std::size_t utf8SequenceAt(std::u16string_view bytes, char32_t& character)
         high = 0xBF;
     }
     return length;
+}
+
+} // namespace
+
+std::size_t utf8SequenceAt(std::u16string_view bytes, char32_t& character)
+{
+    return sequenceAt(bytes, character);
+}
+
+std::size_t utf8SequenceAt(std::string_view bytes, char32_t& character)
+{
+    return sequenceAt(bytes, character);
 }
 
 void appendUtf8Bytes(std::u16string& out, std::u16string_view text)

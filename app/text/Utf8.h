@@ -12,6 +12,8 @@
 // character in character; 0 when there is none (a single byte, an ASCII one included, is not
 // a multi-byte sequence). A unit above 0xFF is no byte and starts or continues nothing.
 std::size_t utf8SequenceAt(std::u16string_view bytes, char32_t& character);
+// The same over bytes as they came.
+std::size_t utf8SequenceAt(std::string_view bytes, char32_t& character);
 
 // Appends character as UTF-16: one unit, or a surrogate pair beyond U+FFFF.
 inline void appendUtf16(std::u16string& out, char32_t character)

@@ -3,10 +3,14 @@
 // a caller needs of an open port is here, so a test can stand in a port of its own.
 #pragma once
 
+#include "devices/PortRepeat.h"
 #include "toolkit/Moment.h"
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -52,6 +56,13 @@ public:
     virtual std::size_t pendingBytes() const = 0;
     // Empties the queue, telling stderr how many bytes were lost and why.
     virtual void dropPendingOutput(std::string_view reason) = 0;
+    // Writes message now and then every interval from a thread of the port's, in place of
+    // an earlier repeat, until the answer is let go or the port closes; nullptr when this
+    // port can't, and the caller repeats on its own timer.
+    virtual std::shared_ptr<PortRepeat> repeat(std::string /*message*/, std::chrono::nanoseconds /*interval*/)
+    {
+        return nullptr;
+    }
     // True when the other end hung up: the device was unplugged or the pty master closed.
     virtual bool isHungUp() const = 0;
     // How many received bytes wait to be read, 0 when that can't be told.

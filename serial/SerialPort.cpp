@@ -4,6 +4,7 @@
 #include "serial/ExactSpeed.h"
 #include "serial/PortHolder.h"
 #include "serial/PortOptions.h"
+#include "serial/RepeatWriter.h"
 #include "toolkit/ReadWatch.h"
 #include "toolkit/RunLoop.h"
 #include "toolkit/Stderr.h"
@@ -108,7 +109,9 @@ int SerialPort::close()
 {
     if (fd_ == -1)
         return 0;
-    // Nothing may watch a descriptor once it is closed.
+    // Nothing may watch or write a descriptor once it is closed.
+    if (const std::shared_ptr<RepeatWriter> repeating = repeat_.lock())
+        repeating->stop();
     arrivals_.reset();
     end(readWatch_);
     end(writeWatch_);
@@ -162,19 +165,24 @@ long SerialPort::writeQueued()
 {
     if (fd_ == -1)
         return -EBADF;
-    const ssize_t written = ::write(fd_, pending_.data(), pending_.size());
-    if (written < 0)
-        return wouldBlock(errno) ? -EAGAIN : -errno;
-    pending_.erase(0, static_cast<std::size_t>(written));
-    return static_cast<long>(written);
+    return output_.write(fd_);
 }
 
 void SerialPort::dropPendingOutput(std::string_view reason)
 {
-    if (pending_.empty())
-        return;
-    Stderr::line(name_ + ": " + std::to_string(pending_.size()) + " unsent bytes dropped (" + std::string(reason) + ")");
-    pending_.clear();
+    if (const std::size_t dropped = output_.clear(); dropped > 0)
+        Stderr::line(name_ + ": " + std::to_string(dropped) + " unsent bytes dropped (" + std::string(reason) + ")");
+}
+
+std::shared_ptr<PortRepeat> SerialPort::repeat(std::string message, std::chrono::nanoseconds interval)
+{
+    if (const std::shared_ptr<RepeatWriter> earlier = repeat_.lock())
+        earlier->stop();
+    if (fd_ == -1)
+        return nullptr;
+    auto repeating = std::make_shared<RepeatWriter>(fd_, output_, std::move(message), interval);
+    repeat_ = repeating;
+    return repeating;
 }
 
 bool SerialPort::isHungUp() const

@@ -1,9 +1,11 @@
 // A serial port opened with termios: owns the descriptor, the options to restore, the
-// output that has not gone out yet and the watch of whoever waits for it, and closes
-// everything when destroyed. Never blocks; SerialController adds the log lines.
+// output that has not gone out yet, a repeat's thread and the watch of whoever waits for
+// output, and closes everything when destroyed. Never blocks; SerialController adds the log
+// lines.
 #pragma once
 
 #include "devices/Port.h"
+#include "serial/PortOutput.h"
 
 #include <memory>
 #include <string>
@@ -11,6 +13,7 @@
 
 class ArrivalClock;
 class ReadWatch;
+class RepeatWriter;
 
 class SerialPort final : public Port {
 public:
@@ -28,10 +31,11 @@ public:
 
     long read(char* buffer, std::size_t size) override;
     long readWithArrivals(char* buffer, std::size_t size, std::vector<Arrival>& arrivals) override;
-    void queue(std::string_view bytes) override { pending_.append(bytes); }
+    void queue(std::string_view bytes) override { output_.append(bytes); }
     long writeQueued() override;
-    std::size_t pendingBytes() const override { return pending_.size(); }
+    std::size_t pendingBytes() const override { return output_.size(); }
     void dropPendingOutput(std::string_view reason) override;
+    std::shared_ptr<PortRepeat> repeat(std::string message, std::chrono::nanoseconds interval) override;
     bool isHungUp() const override;
     std::size_t bytesWaiting() const override;
 
@@ -59,7 +63,8 @@ private:
     unsigned savedRate_ = 0; // a rate termios has no constant for (Linux), else 0
     bool exclusive_ = false; // the tty's exclusive mode is ours to end
     bool shared_ = false;    // another program had the port open when we claimed it
-    std::string pending_;
+    PortOutput output_;
+    std::weak_ptr<RepeatWriter> repeat_; // its holder keeps it; the port ends it on close
     std::function<void()> onReadable_;
     std::shared_ptr<ReadWatch> readWatch_;  // while reading is watched and not paused
     std::shared_ptr<ReadWatch> writeWatch_; // while output waits for room

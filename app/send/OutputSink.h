@@ -3,8 +3,13 @@
 // hand more only as the port takes it, so nothing large ever waits in memory.
 #pragma once
 
+#include "devices/PortRepeat.h"
+
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <string>
 #include <string_view>
 
 class OutputSink {
@@ -28,4 +33,14 @@ public:
     // is below `bytes` or the port went away. Replaces an earlier request; an empty callback
     // cancels it. One caller waits at a time: the window's OutputPacer.
     virtual void whenBelow(std::size_t bytes, std::function<void()> callback) = 0;
+
+    // Has the port write message every interval from a thread of its own; nullptr when it
+    // can't (or there is no port), and the caller repeats on its own timer.
+    virtual std::shared_ptr<PortRepeat> repeat(std::string /*message*/, std::chrono::nanoseconds /*interval*/)
+    {
+        return nullptr;
+    }
+    // Told the bytes a repeat wrote since last told: they count as the sink's own. Also sees
+    // that the rest of a message the port did not take whole goes out.
+    virtual void repeated(std::size_t /*bytes*/) {}
 };

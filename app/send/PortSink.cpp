@@ -141,3 +141,19 @@ void PortSink::whenBelow(std::size_t bytes, std::function<void()> callback)
         current->watchWritable([state = state_] { state->drain(); });
     state_->tellSoon();
 }
+
+std::shared_ptr<PortRepeat> PortSink::repeat(std::string message, std::chrono::nanoseconds interval)
+{
+    Port* current = state_->open();
+    if (!current || state_->lastError != 0)
+        return nullptr;
+    return current->repeat(std::move(message), interval);
+}
+
+void PortSink::repeated(std::size_t bytes)
+{
+    if (bytes > 0 && state_->written)
+        state_->written(bytes);
+    if (Port* current = state_->open(); current && current->pendingBytes() > 0 && !current->isWatchingWritable())
+        state_->drain();
+}

@@ -24,6 +24,8 @@ public:
     bool isOpen() const override;
     std::size_t dropped() const override;
     void whenBelow(std::size_t bytes, std::function<void()> callback) override;
+    std::shared_ptr<PortRepeat> repeat(std::string message, std::chrono::nanoseconds interval) override;
+    void repeated(std::size_t bytes) override;
 
     // The errno of the write that failed, 0 while none did.
     int lastError() const;

@@ -2,10 +2,12 @@
 
 #include "app/send/OutputPacer.h"
 #include "app/send/OutputSink.h"
+#include "devices/PortRepeat.h"
 #include "toolkit/RunLoop.h"
 #include "toolkit/Timer.h"
 
 #include <algorithm>
+#include <utility>
 
 Repeater::Repeater(OutputPacer& pacer, OutputSink& sink)
     : pacer_(pacer), sink_(sink)
@@ -28,12 +30,35 @@ std::string Repeater::start(std::string message, std::chrono::milliseconds inter
     interval_ = std::max(interval, shortest);
     count_ = 0;
     skipped_ = 0;
-    // The timer holds only `this`: it is ended in stop(), before the repeater goes.
-    timer_ = Timer::timerWithTimeInterval(std::chrono::duration<double>(interval_).count(),
-                                          [this](Timer&) { tick(); }, true);
-    RunLoop::currentRunLoop().addTimer(timer_);
-    tick();
+    run();
     return {};
+}
+
+void Repeater::run()
+{
+    // Paced bytes go one piece at a time through the pacer; a repeat on the port's thread
+    // would slip its messages between them.
+    paced_ = pacer_.pacing().isPaced();
+    if (!paced_ && pacer_.waiting() == 0)
+        onPort_ = sink_.repeat(message_, interval_);
+    const bool mine = !onPort_;
+    if (onPort_) {
+        portBytes_ = 0;
+        before_ = count_;
+        skippedBefore_ = skipped_;
+    }
+    // The timer holds only `this`: it is ended in stop(), before the repeater goes. Looking
+    // at a slow repeat more often than it sends keeps its count and its end timely.
+    const std::chrono::milliseconds every = mine ? interval_ : looked;
+    timer_ = Timer::timerWithTimeInterval(std::chrono::duration<double>(every).count(), [this, mine](Timer&) {
+        if (mine)
+            tick();
+        else
+            look();
+    }, true);
+    RunLoop::currentRunLoop().addTimer(timer_);
+    if (mine)
+        tick();
 }
 
 void Repeater::stop()
@@ -41,11 +66,23 @@ void Repeater::stop()
     if (timer_)
         timer_->invalidate();
     timer_.reset();
+    endPortRepeat();
 }
 
 bool Repeater::isRunning() const
 {
     return timer_ && timer_->isValid();
+}
+
+void Repeater::pacingChanged()
+{
+    if (!isRunning())
+        return;
+    if (pacer_.pacing().isPaced() == paced_)
+        return;
+    timer_->invalidate();
+    endPortRepeat();
+    run();
 }
 
 void Repeater::tick()
@@ -63,6 +100,40 @@ void Repeater::tick()
             onSent_(count_);
         return;
     }
+    portWentAway();
+}
+
+void Repeater::look()
+{
+    const PortRepeat::Progress progress = onPort_->progress();
+    sink_.repeated(progress.bytes - std::exchange(portBytes_, progress.bytes));
+    const std::uint64_t count = before_ + progress.sent;
+    skipped_ = skippedBefore_ + progress.skipped;
+    if (progress.error != 0 || !sink_.isOpen()) {
+        count_ = count;
+        return portWentAway();
+    }
+    if (count != count_) {
+        count_ = count;
+        if (onSent_)
+            onSent_(count_);
+    }
+}
+
+void Repeater::endPortRepeat()
+{
+    const std::shared_ptr<PortRepeat> ending = std::move(onPort_);
+    if (!ending)
+        return;
+    ending->stop();
+    const PortRepeat::Progress last = ending->progress();
+    count_ = before_ + last.sent;
+    skipped_ = skippedBefore_ + last.skipped;
+    sink_.repeated(last.bytes - portBytes_);
+}
+
+void Repeater::portWentAway()
+{
     stop();
     if (onStopped_)
         onStopped_("Repeating stopped after " + std::to_string(count_) + " sends: the port went away.");

@@ -102,6 +102,7 @@ void Sender::setLineEnding(LineEnding ending)
 void Sender::setPacing(Pacing pacing)
 {
     pacer_.setPacing(pacing);
+    repeater_.pacingChanged();
     changed();
 }
 

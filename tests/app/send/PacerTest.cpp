@@ -11,6 +11,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// A repeat the port runs on its own thread, reporting what the test says it did.
+struct FakePortRepeat : PortRepeat {
+    Progress progress() const override { return done; }
+    void stop() override { stopped = true; }
+
+    Progress done;
+    bool stopped = false;
+};
+
 // A port that takes what it is told to, when the test says, noting when each write came.
 struct FakeSink : OutputSink {
     bool write(std::string_view bytes) override
@@ -34,6 +43,12 @@ struct FakeSink : OutputSink {
         if (waiter)
             std::exchange(waiter, nullptr)();
     }
+    std::shared_ptr<PortRepeat> repeat(std::string message, std::chrono::nanoseconds interval) override
+    {
+        asked.emplace_back(std::move(message), interval);
+        return onPort;
+    }
+    void repeated(std::size_t bytes) override { repeatedBytes += bytes; }
     std::string all() const
     {
         std::string bytes;
@@ -47,6 +62,9 @@ struct FakeSink : OutputSink {
     std::size_t below = 0;
     bool open = true;
     std::function<void()> waiter;
+    std::shared_ptr<FakePortRepeat> onPort; // none: the port can't repeat by itself
+    std::vector<std::pair<std::string, std::chrono::nanoseconds>> asked;
+    std::size_t repeatedBytes = 0;
 };
 
 // Lets time pass in steps, draining the sink and firing the timers each step.
@@ -169,6 +187,65 @@ TEST(Repeater, SendsEveryIntervalCountsAndNeverPilesUp)
     RunLoop::currentRunLoop().fireTimers();
     EXPECT_FALSE(repeater.isRunning());
     EXPECT_EQ(stopped, "Repeating stopped after 6 sends: the port went away.");
+}
+
+TEST(Repeater, UnpacedTheSendsAreThePortsAndTheWindowOnlyLearnsTheCount)
+{
+    ManualClock clock;
+    FakeSink sink;
+    sink.onPort = std::make_shared<FakePortRepeat>();
+    OutputPacer pacer(sink);
+    Repeater repeater(pacer, sink);
+    std::vector<std::uint64_t> heard;
+    repeater.setOnSent([&](std::uint64_t count) { heard.push_back(count); });
+    std::string stopped;
+    repeater.setOnStopped([&](const std::string& status) { stopped = status; });
+    ASSERT_EQ(repeater.start("ping", 10ms), "");
+    ASSERT_EQ(sink.asked.size(), 1u);
+    EXPECT_EQ(sink.asked[0].first, "ping");
+    EXPECT_EQ(sink.asked[0].second, 10ms);
+
+    sink.onPort->done = {7, 2, 28, 0};
+    RunLoop::currentRunLoop().fireTimers();
+    EXPECT_EQ(repeater.count(), 7u);
+    EXPECT_EQ(repeater.skipped(), 2u);
+    EXPECT_EQ(heard, std::vector<std::uint64_t>{7});
+    EXPECT_EQ(sink.repeatedBytes, 28u) << "the port's bytes count as sent";
+    EXPECT_TRUE(sink.writes.empty()) << "nothing went through the window's own timer";
+
+    sink.onPort->done = {9, 2, 36, EIO};
+    RunLoop::currentRunLoop().fireTimers();
+    EXPECT_FALSE(repeater.isRunning());
+    EXPECT_TRUE(sink.onPort->stopped);
+    EXPECT_EQ(sink.repeatedBytes, 36u);
+    EXPECT_EQ(stopped, "Repeating stopped after 9 sends: the port went away.");
+}
+
+TEST(Repeater, PacedSendsStayOnTheWindowsTimerAndTheCountGoesOnWhenThePacingChanges)
+{
+    ManualClock clock;
+    FakeSink sink;
+    sink.onPort = std::make_shared<FakePortRepeat>();
+    OutputPacer pacer(sink, Pacing{0ms, 5ms});
+    Repeater repeater(pacer, sink);
+    ASSERT_EQ(repeater.start("ping\r", 10ms), "");
+    EXPECT_TRUE(sink.asked.empty()) << "the port would slip its messages between paced pieces";
+    EXPECT_EQ(repeater.count(), 1u);
+
+    pacer.setPacing({});
+    repeater.pacingChanged();
+    ASSERT_EQ(sink.asked.size(), 1u);
+    sink.onPort->done = {3, 0, 15, 0};
+    RunLoop::currentRunLoop().fireTimers();
+    EXPECT_EQ(repeater.count(), 4u);
+
+    sink.drain();
+    pacer.setPacing(Pacing{0ms, 5ms});
+    repeater.pacingChanged();
+    EXPECT_TRUE(sink.onPort->stopped);
+    EXPECT_TRUE(repeater.isRunning());
+    EXPECT_EQ(repeater.count(), 5u) << "it goes on from now on the window's timer";
+    repeater.stop();
 }
 
 } // namespace

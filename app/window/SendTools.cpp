@@ -152,6 +152,9 @@ void SendTools::buildRow()
     repeat_ = new QLabel;
     repeat_->setTextFormat(Qt::PlainText);
     repeat_->setAccessibleName(tr("Repeat"));
+    // It changes a few times a second while repeating: filling its own background spares
+    // repainting the window behind it each time.
+    repeat_->setAutoFillBackground(true);
     layout->addWidget(repeat_);
     stopRepeat_ = new QPushButton(tr("Stop"));
     stopRepeat_->setAccessibleName(tr("Stop repeating"));

@@ -13,6 +13,7 @@ public:
         std::uint64_t skipped = 0; // ticks that found output still waiting
         std::uint64_t bytes = 0;   // bytes this repeat wrote
         int error = 0;             // errno of the write that failed and ended it, else 0
+        bool ended = false;        // it sends no more: stopped, its port closed, or failed
     };
 
     PortRepeat() = default;

@@ -22,6 +22,7 @@ PortRepeat::Progress RepeatWriter::progress() const
 {
     // Sends are read before bytes, which a tick adds first: the bytes of every send shown are in.
     Progress progress;
+    progress.ended = ended_.load();
     progress.error = error_.load();
     progress.skipped = skipped_.load();
     progress.sent = sent_.load();
@@ -51,6 +52,7 @@ void RepeatWriter::run()
             next += (now - next) / interval_ * interval_ + interval_;
         stopped_.wait_until(held, next, [this] { return stopping_; });
     }
+    ended_ = true;
 }
 
 bool RepeatWriter::tick()

@@ -37,6 +37,7 @@ private:
     std::atomic<std::uint64_t> skipped_ = 0;
     std::atomic<std::uint64_t> bytes_ = 0;
     std::atomic<int> error_ = 0;
+    std::atomic<bool> ended_ = false;
     std::mutex stopLock_;
     std::condition_variable stopped_;
     bool stopping_ = false;

@@ -113,6 +113,13 @@ void Repeater::look()
         count_ = count;
         return portWentAway();
     }
+    // Its port closed under it and another is open now (a new rate reopens the port): it
+    // goes on there, as a repeat on the window's timer would.
+    if (progress.ended) {
+        timer_->invalidate();
+        endPortRepeat();
+        return run();
+    }
     if (count != count_) {
         count_ = count;
         if (onSent_)

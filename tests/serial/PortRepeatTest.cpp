@@ -147,6 +147,7 @@ TEST(PortRepeat, ClosingThePortEndsItBeforeTheDescriptorGoes)
     EXPECT_EQ(rig.pty.readMaster(1, 60ms), "") << "nothing was written after the close";
     EXPECT_EQ(repeat->progress().sent, sent);
     EXPECT_EQ(repeat->progress().error, 0);
+    EXPECT_TRUE(repeat->progress().ended);
 }
 
 } // namespace

@@ -213,7 +213,18 @@ TEST(Repeater, UnpacedTheSendsAreThePortsAndTheWindowOnlyLearnsTheCount)
     EXPECT_EQ(sink.repeatedBytes, 28u) << "the port's bytes count as sent";
     EXPECT_TRUE(sink.writes.empty()) << "nothing went through the window's own timer";
 
-    sink.onPort->done = {9, 2, 36, EIO};
+    // A new rate reopens the port: the repeat ended with the old one goes on on the new.
+    sink.onPort->done = {8, 2, 32, 0, true};
+    auto reopened = std::make_shared<FakePortRepeat>();
+    std::swap(sink.onPort, reopened);
+    RunLoop::currentRunLoop().fireTimers();
+    ASSERT_EQ(sink.asked.size(), 2u);
+    EXPECT_TRUE(repeater.isRunning());
+    EXPECT_EQ(repeater.count(), 8u);
+    EXPECT_EQ(sink.repeatedBytes, 32u);
+    EXPECT_EQ(RunLoop::currentRunLoop().timerCount(), 1u) << "one timer looks at the new repeat";
+
+    sink.onPort->done = {1, 0, 4, EIO, true};
     RunLoop::currentRunLoop().fireTimers();
     EXPECT_FALSE(repeater.isRunning());
     EXPECT_TRUE(sink.onPort->stopped);

@@ -11,36 +11,6 @@
 
 namespace {
 
-// libvterm marks the second cell of a wide character so.
-constexpr std::uint32_t wideTail = 0xFFFFFFFFu;
-
-std::uint32_t rgb(const VTermScreen* screen, VTermColor colour)
-{
-    vterm_screen_convert_color_to_rgb(screen, &colour);
-    return (std::uint32_t{colour.rgb.red} << 16) | (std::uint32_t{colour.rgb.green} << 8) | colour.rgb.blue;
-}
-
-ConsoleCell toCell(const VTermScreen* screen, const VTermScreenCell& from)
-{
-    ConsoleCell cell;
-    if (from.chars[0] == wideTail) {
-        cell.width = 0;
-    } else {
-        // libvterm 0.1 decodes the 5- and 6-byte forms of old UTF-8 too: no characters.
-        const std::uint32_t ch = from.chars[0];
-        cell.ch = ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF) ? U'\uFFFD' : ch;
-        cell.width = static_cast<std::uint8_t>(from.width);
-    }
-    cell.fg = rgb(screen, from.fg);
-    cell.bg = rgb(screen, from.bg);
-    const VTermScreenCellAttrs& a = from.attrs;
-    cell.attributes =
-        static_cast<std::uint8_t>((a.bold ? ConsoleCell::Bold : 0) | (a.underline ? ConsoleCell::Underline : 0) |
-                                  (a.italic ? ConsoleCell::Italic : 0) | (a.reverse ? ConsoleCell::Inverse : 0) |
-                                  (a.strike ? ConsoleCell::Strike : 0) | (a.blink ? ConsoleCell::Blink : 0));
-    return cell;
-}
-
 VTermColor fromRgb(std::uint32_t value)
 {
     VTermColor colour;
@@ -70,8 +40,11 @@ void wellFormed(std::string_view bytes, std::string& out)
     for (std::size_t i = 0; i < bytes.size();) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
         if (byte < 0x80) {
-            out += static_cast<char>(byte);
-            ++i;
+            std::size_t end = i + 1;
+            while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80)
+                ++end;
+            out.append(bytes.substr(i, end - i));
+            i = end;
             continue;
         }
         char32_t ch = 0;
@@ -156,7 +129,7 @@ struct ConsoleEmulator::Callbacks {
         std::vector<ConsoleCell> line;
         line.reserve(static_cast<std::size_t>(cols));
         for (int col = 0; col < cols; ++col)
-            line.push_back(toCell(e.screen_, cells[col]));
+            line.push_back(e.reader_.read(e.screen_, cells[col]));
         e.scrollback_.push(std::move(line), e.blank_);
         ++e.damage_.scrolled;
         return 1;
@@ -255,24 +228,41 @@ void ConsoleEmulator::feed(std::string_view bytes)
         bytes.remove_suffix(tail);
         widened_.clear();
         wellFormed(bytes, widened_);
-        vterm_input_write(vterm_.get(), widened_.data(), widened_.size());
+        write(widened_);
         keepCursorOnScreen(false, {});
         vterm_screen_flush_damage(screen_);
         return;
     }
-    widened_.clear();
-    for (const char byte : bytes) {
-        const auto code = static_cast<unsigned char>(byte);
-        if (code >= 0x80 && code < 0xA0) {
-            widened_ += '\x1b';
-            widened_ += static_cast<char>(code - 0x40);
-        } else {
-            appendUtf8(widened_, code);
+    // ASCII is the same in both: only the bytes above it are widened, and text without any
+    // goes to libvterm as it came.
+    const auto high = [](char byte) { return static_cast<unsigned char>(byte) >= 0x80; };
+    auto next = std::find_if(bytes.begin(), bytes.end(), high);
+    if (next == bytes.end()) {
+        write(bytes);
+    } else {
+        widened_.assign(bytes.begin(), next);
+        while (next != bytes.end()) {
+            const auto code = static_cast<unsigned char>(*next);
+            if (code < 0xA0) {
+                widened_ += '\x1b';
+                widened_ += static_cast<char>(code - 0x40);
+            } else {
+                appendUtf8(widened_, code);
+            }
+            const auto ascii = next + 1;
+            next = std::find_if(ascii, bytes.end(), high);
+            widened_.append(ascii, next);
         }
+        write(widened_);
     }
-    vterm_input_write(vterm_.get(), widened_.data(), widened_.size());
     keepCursorOnScreen(false, {});
     vterm_screen_flush_damage(screen_);
+}
+
+void ConsoleEmulator::write(std::string_view bytes)
+{
+    const std::string_view kept = guard_.pass(bytes, guarded_);
+    vterm_input_write(vterm_.get(), kept.data(), kept.size());
 }
 
 void ConsoleEmulator::keepCursorOnScreen(bool always, const std::string& before)
@@ -285,7 +275,7 @@ void ConsoleEmulator::keepCursorOnScreen(bool always, const std::string& before)
         return;
     const std::string home = before + "\x1b[" + std::to_string(std::clamp(pos.row, 0, rows_ - 1) + 1) + ";" +
                              std::to_string(std::clamp(pos.col, 0, cols_ - 1) + 1) + "H";
-    vterm_input_write(vterm_.get(), home.data(), home.size());
+    write(home);
 }
 
 void ConsoleEmulator::resize(int rows, int cols)
@@ -311,7 +301,7 @@ ConsoleCell ConsoleEmulator::screenCell(int row, int col) const
 {
     VTermScreenCell from;
     vterm_screen_get_cell(screen_, VTermPos{row, col}, &from);
-    return toCell(screen_, from);
+    return reader_.read(screen_, from);
 }
 
 ConsoleCell ConsoleEmulator::cell(int row, int col) const

@@ -8,6 +8,8 @@
 #include "app/console/ConsoleCell.h"
 #include "app/console/ConsoleKey.h"
 #include "app/console/ConsoleScrollback.h"
+#include "app/console/CsiGuard.h"
+#include "app/console/VTermCellReader.h"
 #include "app/text/TextEncoding.h"
 
 #include <cstddef>
@@ -87,12 +89,15 @@ private:
     };
 
     ConsoleCell screenCell(int row, int col) const;
+    // Everything libvterm reads goes through the guard.
+    void write(std::string_view bytes);
     void damage(int firstRow, int lastRow);
     // Writes `before`, then puts the cursor back on the screen if it is off it, or always.
     void keepCursorOnScreen(bool always, const std::string& before);
 
     std::unique_ptr<VTerm, VTermDeleter> vterm_;
     VTermScreen* screen_ = nullptr;
+    mutable VTermCellReader reader_; // reading a cell only remembers colours
     TextEncoding encoding_ = TextEncodingLatin1;
     int rows_;
     int cols_;
@@ -105,5 +110,7 @@ private:
     Damage damage_;
     std::string output_;
     std::string widened_; // what libvterm is fed of one feed
+    CsiGuard guard_;
+    std::string guarded_;
     std::string utf8Start_; // the first bytes of a character whose rest has not come
 };

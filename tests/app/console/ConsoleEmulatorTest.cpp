@@ -115,6 +115,31 @@ TEST(ConsoleEmulator, EightBitControlsActAsTheirEscPairsInEitherEncoding)
     EXPECT_EQ(utf8.cursor().col, 3);
 }
 
+// libvterm holds 16 parameters and wrote past them: a device could crash the program with
+// "ESC[" and a run of semicolons. The first 16 are kept, in one read or split across two.
+TEST(ConsoleEmulator, ASequenceWithMoreParametersThanTheEmulatorHoldsKeepsTheFirstSixteen)
+{
+    std::string sgr = "\x1b[";
+    for (int i = 0; i < 15; ++i)
+        sgr += "0;";
+    sgr += "1;31;4mX\x1b[0m a;b";
+    for (std::size_t split : {sgr.size(), std::size_t{20}, std::size_t{34}}) {
+        ConsoleEmulator e(2, 10);
+        e.feed(sgr.substr(0, split));
+        e.feed(sgr.substr(std::min(split, sgr.size())));
+        const ConsoleCell x = e.cell(0, 0);
+        EXPECT_EQ(x.ch, U'X') << "split at " << split;
+        EXPECT_TRUE(x.has(ConsoleCell::Bold)) << "the 16th parameter is kept";
+        EXPECT_FALSE(x.has(ConsoleCell::Underline)) << "the 18th is dropped";
+        EXPECT_EQ(x.fg, e.cell(0, 1).fg) << "and so is the 17th";
+        EXPECT_EQ(e.rowText(0), "X a;b") << "text after the sequence keeps its semicolons";
+    }
+    ConsoleEmulator e(1, 2);
+    e.feed("\x9b;;;;;;;;;;;;;;;;;;8\n\x1b[::::::::::::::::::::8m");
+    e.feed("\x1b[;;;;;;;;;;;;;;;\n;;;;8mZ");
+    EXPECT_EQ(e.rowText(0), "Z");
+}
+
 TEST(ConsoleEmulator, LinesLeavingTheTopAreKeptUpToTheScrollbacksSize)
 {
     ConsoleEmulator e(3, 10, 5);

@@ -95,8 +95,15 @@ TEST(CaptureFiles, ADiskThatFallsBehindStopsTheWriterAtAWholeChunk)
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
     FileDescriptor reader(ends[0]);
-    CaptureWriter writer(FileDescriptor(ends[1]), 1024);
+    // The pipe is full before the writer starts, so its first write is stuck whenever its
+    // thread gets to run: a thread that starts late must not find a disk with room.
+    const int flags = ::fcntl(ends[1], F_GETFL);
+    ::fcntl(ends[1], F_SETFL, flags | O_NONBLOCK);
     std::string sent;
+    while (::write(ends[1], "z", 1) == 1)
+        sent += 'z';
+    ::fcntl(ends[1], F_SETFL, flags);
+    CaptureWriter writer(FileDescriptor(ends[1]), 1024);
     for (int i = 0; i < 1000; ++i) {
         const std::string chunk(512, static_cast<char>('a' + i % 26));
         if (!writer.write(chunk))

@@ -9,7 +9,6 @@
 
 #include <sys/epoll.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -22,9 +21,7 @@ inline double arrivalWakeFloorPercent(double seconds, double bytesPerSecond)
 {
     using namespace std::chrono;
     Pty pty;
-    termios raw = pty.slaveOptions();
-    ::cfmakeraw(&raw);
-    ::tcsetattr(pty.slave(), TCSANOW, &raw);
+    pty.makeRaw();
     std::atomic<bool> done = false;
     double watcherSeconds = 0;
     std::thread watcher([&] {

@@ -7,7 +7,6 @@
 #include "tests/support/Pty.h"
 
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,9 +19,7 @@ inline double repeatWriteFloorPercent(double seconds, std::chrono::milliseconds 
 {
     using namespace std::chrono;
     Pty pty;
-    termios raw = pty.slaveOptions();
-    ::cfmakeraw(&raw);
-    ::tcsetattr(pty.slave(), TCSANOW, &raw);
+    pty.makeRaw();
     std::atomic<bool> done = false;
     std::thread reader([&] {
         char buffer[4096];

@@ -37,7 +37,7 @@ void RepeatWriter::stop()
         stopping_ = true;
     }
     stopped_.notify_all();
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+    if (thread_.joinable())
         thread_.join();
 }
 

@@ -39,6 +39,14 @@ termios Pty::slaveOptions() const
     return options;
 }
 
+void Pty::makeRaw() const
+{
+    termios raw = slaveOptions();
+    ::cfmakeraw(&raw);
+    if (::tcsetattr(slave_, TCSANOW, &raw) != 0)
+        throw std::runtime_error(std::string("tcsetattr: ") + std::strerror(errno));
+}
+
 void Pty::writeMaster(std::string_view bytes) const
 {
     while (!bytes.empty()) {

@@ -21,6 +21,8 @@ public:
     const std::string& slavePath() const { return slavePath_; }
     // The settings the device has now, as another program opening it would see them.
     termios slaveOptions() const;
+    // Bytes pass unchanged both ways, as through a serial port the driver has opened.
+    void makeRaw() const;
 
     void writeMaster(std::string_view bytes) const;
     // Reads what the far end received until `count` bytes came or the deadline passed.

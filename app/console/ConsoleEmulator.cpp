@@ -262,7 +262,37 @@ void ConsoleEmulator::feed(std::string_view bytes)
 void ConsoleEmulator::write(std::string_view bytes)
 {
     const std::string_view kept = guard_.pass(bytes, guarded_);
-    vterm_input_write(vterm_.get(), kept.data(), kept.size());
+    std::size_t done = 0;
+    for (const CsiGuard::Repeat& repeat : guard_.repeats()) {
+        vterm_input_write(vterm_.get(), kept.data() + done, repeat.at - done);
+        done = repeat.at;
+        repeatBeforeCursor(repeat.count);
+    }
+    vterm_input_write(vterm_.get(), kept.data() + done, kept.size() - done);
+}
+
+void ConsoleEmulator::repeatBeforeCursor(int count)
+{
+    // What a device means by REP is the character it has just printed, the one before the
+    // cursor; it is written again up to the end of the line, and never past it, as libvterm's
+    // own REP does.
+    VTermPos pos;
+    vterm_state_get_cursorpos(vterm_obtain_state(vterm_.get()), &pos);
+    if (pos.row < 0 || pos.row >= rows_ || pos.col < 1 || pos.col > cols_)
+        return;
+    ConsoleCell before = screenCell(pos.row, pos.col - 1);
+    if (before.width == 0 && pos.col >= 2)
+        before = screenCell(pos.row, pos.col - 2);
+    if (before.ch == 0 || before.width == 0)
+        return;
+    std::string glyph;
+    appendUtf8(glyph, before.ch);
+    const int times = std::min(count, (cols_ - pos.col) / before.width);
+    std::string text;
+    text.reserve(glyph.size() * static_cast<std::size_t>(std::max(times, 0)));
+    for (int i = 0; i < times; ++i)
+        text += glyph;
+    vterm_input_write(vterm_.get(), text.data(), text.size());
 }
 
 void ConsoleEmulator::keepCursorOnScreen(bool always, const std::string& before)

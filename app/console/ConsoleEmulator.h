@@ -91,6 +91,8 @@ private:
     ConsoleCell screenCell(int row, int col) const;
     // Everything libvterm reads goes through the guard.
     void write(std::string_view bytes);
+    // Acts on a REP the guard took over: the character before the cursor, `count` times more.
+    void repeatBeforeCursor(int count);
     void damage(int firstRow, int lastRow);
     // Writes `before`, then puts the cursor back on the screen if it is off it, or always.
     void keepCursorOnScreen(bool always, const std::string& before);

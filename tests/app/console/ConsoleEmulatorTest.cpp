@@ -140,6 +140,25 @@ TEST(ConsoleEmulator, ASequenceWithMoreParametersThanTheEmulatorHoldsKeepsTheFir
     EXPECT_EQ(e.rowText(0), "Z");
 }
 
+// REP (ESC[n b), which ncurses sends for runs of one character: it repeats the character just
+// printed, never past the line's end. libvterm's own looped for ever when nothing had been
+// printed or the last thing was a combining mark with nothing to join.
+TEST(ConsoleEmulator, RepeatWritesTheLastCharacterAgainUpToTheLinesEnd)
+{
+    ConsoleEmulator e(3, 10);
+    e.setEncoding(TextEncodingUtf8);
+    e.feed("\xe2\x94\x80\x1b[3b|x\x1b[");
+    e.feed("99b");
+    EXPECT_EQ(e.rowText(0), "\u2500\u2500\u2500\u2500|xxxxx");
+    e.feed("\r\n\x1b[4bA\x1b[?2b\x1b[2$b\x1b[b");
+    EXPECT_EQ(e.rowText(1), "AA") << "only a REP repeats, and only what stands before the cursor";
+    e.feed("\r\n\xcc\x81\x1b[3b");
+    EXPECT_EQ(e.cursor().col, 0);
+    ConsoleEmulator fresh(2, 4);
+    fresh.feed("\x1b[5b");
+    EXPECT_EQ(fresh.rowText(0), "");
+}
+
 TEST(ConsoleEmulator, LinesLeavingTheTopAreKeptUpToTheScrollbacksSize)
 {
     ConsoleEmulator e(3, 10, 5);

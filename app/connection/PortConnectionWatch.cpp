@@ -93,6 +93,9 @@ PortConnection::Tick PortConnection::tick()
         gone(*device, error, lostOutput);
         return Tick::Stopped;
     }
+    // A network port on its way has no descriptor yet: it is not gone, and nothing waits in it.
+    if (opening_.isConnecting())
+        return Tick::Reading;
     if (device->getPortHandle() == -1) {
         disableReading();
         tell(std::string("The port of ") + device->getAddr() +

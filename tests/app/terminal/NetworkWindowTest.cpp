@@ -2,6 +2,7 @@
 // what the command line asked.
 #include "app/terminal/startWindow.h"
 #include "tests/app/terminal/DocumentFixture.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/Ser2net.h"
 
 #include <filesystem>
@@ -111,4 +112,21 @@ TEST_F(DocumentTest, AStartPortThatIsNotThereLeavesTheWindowOnItsFirstDeviceAndS
     EXPECT_EQ(window->document->deviceName(), "cu.first");
     EXPECT_FALSE(window->reading());
     EXPECT_EQ(window->status(), "ttyNOPE9 is not connected; choose a device when it is.");
+}
+
+// A server far away answers after the window's next tick: the window keeps connecting, and does
+// not take a port with no descriptor yet for one that went away.
+TEST_F(DocumentTest, ANetworkPortStillConnectingAtTheWindowsTicksIsNotTakenForGone)
+{
+    LoopbackServer server; // accepts, and answers nothing
+    auto window = openWindow();
+    ASSERT_TRUE(window->document->openNetworkPort(server.address("rfc2217"), PortSettings{}));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+    while (std::chrono::steady_clock::now() < until) {
+        run();
+        window->document->update();
+    }
+    EXPECT_EQ(window->document->portState(), "Connecting\u2026");
+    EXPECT_TRUE(window->reading());
+    EXPECT_EQ(window->status(), "Connecting to " + server.address("rfc2217") + "\u2026");
 }

@@ -13,7 +13,7 @@ class CsiGuard {
 public:
     // Separators a CSI sequence keeps: 16 parameters.
     static constexpr int keptSeparators = 15;
-    // A REP's count is bounded by a line's width: beyond this it is this.
+    // A REP's count past this is taken as this: no line is as wide.
     static constexpr int maxRepeat = 0xFFFF;
 
     // A REP the caller is to act on: its count, and where in what pass() returned it stood.

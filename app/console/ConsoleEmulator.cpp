@@ -1,7 +1,6 @@
 #include "app/console/ConsoleEmulator.h"
 
 #include "app/console/appendUtf8.h"
-#include "app/text/Utf8.h"
 
 #include <vterm.h>
 
@@ -17,51 +16,6 @@ VTermColor fromRgb(std::uint32_t value)
     vterm_color_rgb(&colour, static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
                     static_cast<uint8_t>(value));
     return colour;
-}
-
-// How many bytes at the end of `bytes` begin a UTF-8 sequence that is not complete yet.
-std::size_t incompleteTail(std::string_view bytes)
-{
-    for (std::size_t back = 1; back <= std::min<std::size_t>(3, bytes.size()); ++back) {
-        const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
-        if ((byte & 0xC0) == 0x80)
-            continue;
-        const std::size_t needs = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-        return needs > back ? back : 0;
-    }
-    return 0;
-}
-
-// What libvterm 0.1 is fed of UTF-8: it takes any continuation byte as one and so decodes
-// controls out of bad sequences, which move its cursor off the screen. Each byte of no
-// well-formed sequence goes as U+FFFD, and a C1 control as its ESC pair.
-void wellFormed(std::string_view bytes, std::string& out)
-{
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte < 0x80) {
-            std::size_t end = i + 1;
-            while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80)
-                ++end;
-            out.append(bytes.substr(i, end - i));
-            i = end;
-            continue;
-        }
-        char32_t ch = 0;
-        const std::size_t length = utf8SequenceAt(bytes.substr(i), ch);
-        if (length == 0) {
-            appendUtf8(out, U'\uFFFD');
-            ++i;
-            continue;
-        }
-        if (ch < 0xA0) {
-            out += '\x1b';
-            out += static_cast<char>(ch - 0x40);
-        } else {
-            out.append(bytes.substr(i, length));
-        }
-        i += length;
-    }
 }
 
 VTermKey vtermKey(ConsoleKey key)
@@ -207,54 +161,12 @@ ConsoleEmulator::~ConsoleEmulator() = default;
 
 void ConsoleEmulator::setEncoding(TextEncoding encoding)
 {
-    encoding_ = encoding;
-    utf8Start_.clear();
+    input_.setEncoding(encoding);
 }
 
-// A C1 control (U+0080-U+009F, a byte of its own in Latin-1) goes to libvterm as its ESC
-// pair, the form libvterm 0.1 reads well: as characters they could put its cursor off screen.
 void ConsoleEmulator::feed(std::string_view bytes)
 {
-    if (encoding_ == TextEncodingUtf8) {
-        // libvterm reads a character split between two writes as two bad ones: hold the
-        // start of one back until the rest comes.
-        std::string joined;
-        if (!utf8Start_.empty()) {
-            joined = std::exchange(utf8Start_, std::string()) + std::string(bytes);
-            bytes = joined;
-        }
-        const std::size_t tail = incompleteTail(bytes);
-        utf8Start_.assign(bytes.substr(bytes.size() - tail));
-        bytes.remove_suffix(tail);
-        widened_.clear();
-        wellFormed(bytes, widened_);
-        write(widened_);
-        keepCursorOnScreen(false, {});
-        vterm_screen_flush_damage(screen_);
-        return;
-    }
-    // ASCII is the same in both: only the bytes above it are widened, and text without any
-    // goes to libvterm as it came.
-    const auto high = [](char byte) { return static_cast<unsigned char>(byte) >= 0x80; };
-    auto next = std::find_if(bytes.begin(), bytes.end(), high);
-    if (next == bytes.end()) {
-        write(bytes);
-    } else {
-        widened_.assign(bytes.begin(), next);
-        while (next != bytes.end()) {
-            const auto code = static_cast<unsigned char>(*next);
-            if (code < 0xA0) {
-                widened_ += '\x1b';
-                widened_ += static_cast<char>(code - 0x40);
-            } else {
-                appendUtf8(widened_, code);
-            }
-            const auto ascii = next + 1;
-            next = std::find_if(ascii, bytes.end(), high);
-            widened_.append(ascii, next);
-        }
-        write(widened_);
-    }
+    write(input_.prepare(bytes));
     keepCursorOnScreen(false, {});
     vterm_screen_flush_damage(screen_);
 }

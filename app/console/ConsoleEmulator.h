@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/console/ConsoleCell.h"
+#include "app/console/ConsoleInput.h"
 #include "app/console/ConsoleKey.h"
 #include "app/console/ConsoleScrollback.h"
 #include "app/console/CsiGuard.h"
@@ -33,7 +34,7 @@ public:
 
     // How later bytes read as characters; a sequence split by the change is lost.
     void setEncoding(TextEncoding encoding);
-    TextEncoding encoding() const { return encoding_; }
+    TextEncoding encoding() const { return input_.encoding(); }
     void feed(std::string_view bytes);
     // At least one row and minCols columns. Lines that leave the top go to the scroll-back.
     void resize(int rows, int cols);
@@ -100,7 +101,7 @@ private:
     std::unique_ptr<VTerm, VTermDeleter> vterm_;
     VTermScreen* screen_ = nullptr;
     mutable VTermCellReader reader_; // reading a cell only remembers colours
-    TextEncoding encoding_ = TextEncodingLatin1;
+    ConsoleInput input_;
     int rows_;
     int cols_;
     ConsoleScrollback scrollback_;
@@ -111,8 +112,6 @@ private:
     int bells_ = 0;
     Damage damage_;
     std::string output_;
-    std::string widened_; // what libvterm is fed of one feed
     CsiGuard guard_;
     std::string guarded_;
-    std::string utf8Start_; // the first bytes of a character whose rest has not come
 };

@@ -36,7 +36,7 @@ private:
 
     State state_ = State::text;
     int separators_ = 0;
-    bool private_ = false; // the sequence began with one of "<=>?"
+    bool private_ = false; // the sequence holds one of "<=>?": a private one, no REP
     int first_ = 0;        // its first parameter
     std::vector<Repeat> repeats_;
 };

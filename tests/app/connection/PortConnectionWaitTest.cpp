@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <termios.h>
 
@@ -19,24 +20,17 @@ namespace {
 
 class PortConnectionWaitTest : public testing::Test {
 protected:
-    // A window reading `name`, which queued `queued` bytes and then hung up.
-    std::unique_ptr<NotedConnection> hungUp(const std::string& name, std::size_t queued = 0)
+    // A window reading `name`, which did `before` and then hung up.
+    std::unique_ptr<NotedConnection> hungUp(const std::string& name, const std::function<void(NotedConnection&)>& before = {})
     {
         Pty& pty = folder.attach(name);
         auto noted = std::make_unique<NotedConnection>(folder.list);
         noted->use(name);
-        noted->connection.send(std::string(queued, 'x'));
+        if (before)
+            before(*noted);
         pty.hangUp();
         noted->tick();
         return noted;
-    }
-    // The name comes back on another terminal, and the list is scanned.
-    Pty& comeBack(const std::string& name)
-    {
-        folder.detach(name);
-        Pty& pty = folder.attach(name);
-        folder.list.rescan();
-        return pty;
     }
     static bool waiting(const NotedConnection& noted) { return noted.connection.wait().isWaiting(); }
 
@@ -46,7 +40,7 @@ protected:
 
 TEST_F(PortConnectionWaitTest, AHungUpDeviceTurnsReadingOffAndIsWaitedForAndLostOutputIsTold)
 {
-    auto noted = hungUp("cu.usb", 300000); // more than a pty takes at once
+    auto noted = hungUp("cu.usb", [](NotedConnection& window) { window.connection.send(std::string(300000, 'x')); });
     EXPECT_FALSE(noted->connection.isReading() || noted->reading);
     EXPECT_TRUE(waiting(*noted));
     EXPECT_TRUE(noted->status.starts_with("cu.usb was disconnected; waiting for it to come back. ")) << noted->status;
@@ -72,32 +66,31 @@ TEST_F(PortConnectionWaitTest, WhileWaitingSettingsAreKeptForTheReopenNothingIsS
 
 TEST_F(PortConnectionWaitTest, TheNameComingBackIsReopenedWithTheWindowsOwnSettingsAndWhatCameBefore)
 {
-    folder.attach("cu.x");
-    NotedConnection noted(folder.list);
-    noted.use("cu.x");
-    noted.connection.applySetting([](PortSettings& settings) {
-        settings.baud = 115200;
-        settings.packet = 1;
-        settings.flow = 2;
-        settings.dtr = false; // held low, say to keep a board in reset
+    auto noted = hungUp("cu.x", [&](NotedConnection& window) {
+        window.connection.applySetting([](PortSettings& settings) {
+            settings.baud = 115200;
+            settings.packet = 1;
+            settings.flow = 2;
+            settings.dtr = false; // held low, say to keep a board in reset
+        });
+        folder.ptys["cu.x"].writeMaster("crash ");
+        await([&] { return window.device()->getRecvCount() == 6; }, [&] { window.tick(); });
     });
-    folder.ptys["cu.x"].writeMaster("crash ");
-    await([&] { return noted.device()->getRecvCount() == 6; }, [&] { noted.tick(); });
-    folder.ptys["cu.x"].hangUp();
-    noted.tick();
-    EXPECT_EQ(noted.lastLook, "crash ") << "shown before the window let go";
-    Pty& pty = comeBack("cu.x");
-    EXPECT_TRUE(noted.connection.isReading() && noted.reading);
-    EXPECT_EQ(noted.status, "cu.x reconnected");
-    EXPECT_EQ(noted.connection.settings(), (PortSettings{115200, 1, 2, false, true}));
+    EXPECT_EQ(noted->lastLook, "crash ") << "shown before the window let go";
+    folder.detach("cu.x"); // it comes back on another terminal
+    Pty& pty = folder.attach("cu.x");
+    folder.list.rescan();
+    EXPECT_TRUE(noted->connection.isReading() && noted->reading);
+    EXPECT_EQ(noted->status, "cu.x reconnected");
+    EXPECT_EQ(noted->connection.settings(), (PortSettings{115200, 1, 2, false, true}));
     const termios options = pty.slaveOptions();
     EXPECT_EQ(cfgetospeed(&options), speed_t{B115200});
     // A Linux pty keeps 8 bits without parity whatever it is told: the format shows in the log.
     EXPECT_EQ(options.c_cflag & CRTSCTS, CRTSCTS);
     pty.writeMaster("back");
-    await([&] { return noted.device()->getRecvCount() >= 10; }, [&] { noted.tick(); });
-    EXPECT_EQ(noted.device()->getRecvBuf(), "crash back") << "what came before stays in view";
-    EXPECT_EQ(noted.device()->getRecvCount(), 10u);
+    await([&] { return noted->device()->getRecvCount() >= 10; }, [&] { noted->tick(); });
+    EXPECT_EQ(noted->device()->getRecvBuf(), "crash back") << "what came before stays in view";
+    EXPECT_EQ(noted->device()->getRecvCount(), 10u);
 }
 
 TEST_F(PortConnectionWaitTest, AListedDeviceThatDoesNotOpenYetIsTriedAgainOnItsTimer)
@@ -126,23 +119,16 @@ TEST_F(PortConnectionWaitTest, AListedDeviceThatDoesNotOpenYetIsTriedAgainOnItsT
 }
 
 // A board known by its by-id link, then unplugged: the window waits for usb-Board_A-if00.
-class AdapterTest : public PortConnectionWaitTest {
-protected:
-    AdapterTest()
-    {
-        folder.attach("cu.x");
-        folder.identify("cu.x", "usb-Board_A-if00");
-        folder.list.rescan();
-        noted.use("cu.x");
-        folder.forget("usb-Board_A-if00");
-        folder.detach("cu.x");
-        folder.list.rescan();
-    }
-    NotedConnection noted{folder.list};
-};
-
-TEST_F(AdapterTest, AnotherAdapterUnderTheNameIsNotTakenNorTheBoardBeforeItsLinkComes)
+TEST_F(PortConnectionWaitTest, AnotherAdapterUnderTheNameIsNotTakenNorTheBoardBeforeItsLinkComes)
 {
+    folder.attach("cu.x");
+    folder.identify("cu.x", "usb-Board_A-if00");
+    folder.list.rescan();
+    NotedConnection noted(folder.list);
+    noted.use("cu.x");
+    folder.forget("usb-Board_A-if00");
+    folder.detach("cu.x");
+    folder.list.rescan();
     ASSERT_TRUE(waiting(noted));
     folder.attach("cu.x");
     folder.identify("cu.x", "usb-Board_B-if00");

@@ -23,11 +23,6 @@ struct Events : StreamConsumer {
     std::string heard;
 };
 
-void open(Device& device)
-{
-    device.setPort(std::make_unique<FakePort>(5));
-}
-
 TEST(PortReporter, EachChangeOfThePortIsToldOnceInOrder)
 {
     Events events;
@@ -35,6 +30,7 @@ TEST(PortReporter, EachChangeOfThePortIsToldOnceInOrder)
     stream.add(events);
     PortReporter reporter(stream);
     Device a("cu.a"), b("cu.b");
+    const auto open = [](Device& device) { device.setPort(std::make_unique<FakePort>(5)); };
     // Each step twice: what did not change is no news.
     const auto follow = [&](const Device* device) {
         reporter.follow(device);

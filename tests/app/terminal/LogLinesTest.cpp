@@ -41,7 +41,7 @@ TEST_F(LogLinesTest, AWindowSaysItIsSetUpAndItsReadToggleLogsTheOpeningOrClosing
     EXPECT_EQ(logged([&] { window->readOff(); }), closing + "INTERFACE: TOGGLED read\n");
 }
 
-TEST_F(LogLinesTest, ASettingLogsTheReopeningThenItsChoiceAndAClosedPortFailingToClose)
+TEST_F(LogLinesTest, ASettingOrAReconnectLogsTheReopeningAndAClosedPortFailingToClose)
 {
     folder.attach("cu.usb");
     auto window = openWindow();
@@ -63,45 +63,32 @@ TEST_F(LogLinesTest, ASettingLogsTheReopeningThenItsChoiceAndAClosedPortFailingT
                   "  clicked\n");
     EXPECT_EQ(logged([&] { window->choose(c.flowPU, "Hardware"); }),
               closing + opening("N82", "Hardware") + "INTERFACE: SET_FLOW: 2  clicked\n");
-}
-
-TEST_F(LogLinesTest, AReconnectLogsTheLinesOfAnyOpening)
-{
-    folder.attach("cu.x");
-    auto window = openWindow("cu.x");
-    window->choose(window->controls.packetPU, "even-7-1");
-    folder.detach("cu.x");
+    folder.detach("cu.usb");
     folder.list.rescan();
-    folder.attach("cu.x");
-    EXPECT_EQ(logged([&] { folder.list.rescan(); }), opening("E71"));
+    folder.attach("cu.usb");
+    EXPECT_EQ(logged([&] { folder.list.rescan(); }), opening("N82", "Hardware")) << "a reconnect logs any opening's lines";
 }
 
+// A new window works with its first device without having opened it; choosing another asks
+// for the first one's close all the same, as every device choice does.
 TEST_F(LogLinesTest, ChoosingADeviceLogsTheMoveTheSameOneAgainSaysSoAndAScanNamesWhatWent)
 {
+    const std::string odd = "cu.b\x1b[31m";
     folder.attach("cu.a");
-    folder.attach("cu.b\x1b[31m");
-    auto window = openWindow("cu.a");
-    EXPECT_EQ(logged([&] { window->choose(window->controls.devicePU, "cu.b\x1b[31m"); }), closing + opening());
-    EXPECT_EQ(logged([&] { window->choose(window->controls.devicePU, "cu.b\x1b[31m"); }),
-              "Same device as last enabled: cu.b\\27[31m\n");
+    auto window = openWindow(); // on cu.a, the only one
+    folder.attach(odd);
+    folder.list.rescan();
+    EXPECT_EQ(logged([&] { window->choose(window->controls.devicePU, odd); }),
+              "Failed to closed previsouly enabled port\n" + opening());
+    EXPECT_EQ(logged([&] { window->choose(window->controls.devicePU, odd); }), "Same device as last enabled: cu.b\\27[31m\n");
+    EXPECT_EQ(logged([&] { window->choose(window->controls.devicePU, "cu.a"); }), closing + opening());
     EXPECT_EQ(logged([&] { window->click(window->controls.refreshButton); }),
               "INTERFACE: REFRESH button clicked, 2 in array\n");
+    folder.detach(odd);
+    EXPECT_EQ(logged([&] { folder.list.rescan(); }), "device cu.b\\27[31m not found again, REMOVING..\n");
     folder.detach("cu.a");
-    EXPECT_EQ(logged([&] { folder.list.rescan(); }), "device cu.a not found again, REMOVING..\n");
-    folder.detach("cu.b\x1b[31m");
     const std::string lines = logged([&] { folder.list.rescan(); });
-    EXPECT_TRUE(lines.starts_with("device cu.b\\27[31m not found again, REMOVING..\n")) << lines; // the port closes after
-}
-
-// A new window works with the first device without having opened it; choosing another asks
-// for the first one's close all the same, as every device choice does.
-TEST_F(LogLinesTest, ChoosingAnotherDeviceOnANewWindowLogsTheFailedCloseFirst)
-{
-    folder.attach("cu.a");
-    folder.attach("cu.b");
-    auto window = openWindow();
-    EXPECT_EQ(logged([&] { window->choose(window->controls.devicePU, "cu.b"); }),
-              "Failed to closed previsouly enabled port\n" + opening());
+    EXPECT_TRUE(lines.starts_with("device cu.a not found again, REMOVING..\n")) << lines; // the port closes after
 }
 
 TEST_F(LogLinesTest, TheEditorIsDecodedOnceAnEditForAnotherViewAndASend)

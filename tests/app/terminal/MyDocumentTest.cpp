@@ -4,9 +4,14 @@
 
 #include "serial/SerialController.h"
 #include "tests/support/FakeModemLines.h"
+#include "tests/support/GrayMask.h"
 
 #include <algorithm>
+#include <functional>
+#include <sstream>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -153,7 +158,7 @@ TEST_F(DocumentTest, WithoutAnyDeviceNothingOpensAndWhatCannotBeSentStaysInTheEd
     EXPECT_EQ(window->status(), "No serial device to send to. Connect one and press refresh.");
 }
 
-TEST_F(DocumentTest, TheValueButtonsAddTheirCharactersAndSendPutsTheEditorsBytesOnTheWire)
+TEST_F(DocumentTest, TheValueButtonsAddTheirCharactersInBothViewsAndSendPutsTheEditorsBytesOnTheWire)
 {
     Pty& pty = folder.attach("cu.usb");
     auto window = openWindow("cu.usb");
@@ -166,6 +171,37 @@ TEST_F(DocumentTest, TheValueButtonsAddTheirCharactersAndSendPutsTheEditorsBytes
     EXPECT_EQ(pty.readMaster(5, std::chrono::seconds(10)), std::string("A\n\r\t\0", 5));
     EXPECT_TRUE(window->editor().empty());
     EXPECT_EQ(window->document->trafficState(), "Rx 0 B  Tx 5 B");
+    window->view(3); // where the values field reads bare numbers as hex
+    c.nonPrintTF.setStringValue("AA 55 01 0D");
+    window->click(c.addNonPrint);
+    EXPECT_EQ(window->editor(), u"\\0xAA\\0x55\\0x1\\0xD");
+    window->click(c.addLineButton);
+    EXPECT_EQ(window->editor(), u"\\0xAA\\0x55\\0x1\\0xD\\0xA") << "the buttons' values stay decimal";
+}
+
+TEST_F(DocumentTest, AnEscapeTypedKeyByKeyInTheHexViewBecomesItsByte)
+{
+    Pty& pty = folder.attach("cu.usb");
+    auto window = openWindow("cu.usb");
+    window->view(3);
+    for (const char16_t key : std::u16string(u"\\0x41\\0x4"))
+        window->type(std::u16string(1, key));
+    EXPECT_EQ(window->editor(), u"\\0x41\\0x4");
+    EXPECT_EQ(grayMask(window->controls.sendTF.textStorage()), "#####....") << "the one being typed waits, plain";
+    window->click(window->controls.sendButton);
+    EXPECT_EQ(pty.readMaster(2, std::chrono::seconds(1)), std::string("A\x04", 2));
+}
+
+// A value list with a piece that gives no byte adds none of it: the text stays to be mended.
+TEST_F(DocumentTest, AValueListWithABadPieceAddsNothingKeepsItsTextAndSaysWhatWasWrong)
+{
+    folder.attach("cu.usb");
+    auto window = openWindow("cu.usb");
+    window->controls.nonPrintTF.setStringValue("65, 0x42 300,,0 1e2");
+    window->click(window->controls.addNonPrint);
+    EXPECT_EQ(window->editor(), u"");
+    EXPECT_EQ(window->controls.nonPrintTF.stringValue(), "65, 0x42 300,,0 1e2");
+    EXPECT_EQ(window->status(), "300 is not a byte value (0-255); 1e2 is not a number: nothing was added.");
 }
 
 TEST_F(DocumentTest, AnotherEncodingEndsTheAdviceToSwitchToIt)
@@ -188,6 +224,59 @@ TEST_F(DocumentTest, SaveReceivedWritesTheBufferAndSaysSo)
     EXPECT_EQ(window->status(), "Saved 3 received bytes to received.bin.");
     EXPECT_NE(window->document->saveReceived(folder.sys.path() + "/no/such.bin"), "");
     EXPECT_TRUE(window->status().starts_with("Cannot save to ")) << window->status();
+    // A named pipe nobody reads would hold the window in open() until somebody does.
+    const std::string fifo = folder.sys.path() + "/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(window->document->saveReceived(fifo), "it is a named pipe (FIFO), not a regular file");
+}
+
+// More than a pty takes at once waits to go out; what throws it away is told in the window.
+TEST_F(DocumentTest, QueuedOutputThatASettingReadingOffOrAnotherDeviceThrowsAwayIsTold)
+{
+    folder.attach("cu.a");
+    folder.attach("cu.b");
+    const std::function<void(Window&)> drops[] = {[](Window& w) { w.choose(w.controls.baudRatePU, "19200"); },
+                                                  [](Window& w) { w.readOff(); },
+                                                  [](Window& w) { w.choose(w.controls.devicePU, "cu.b"); }};
+    for (const auto& drop : drops) {
+        auto window = openWindow("cu.a");
+        window->type(std::u16string(300000, u'x'));
+        window->click(window->controls.sendButton);
+        ASSERT_GT(window->device()->getPort()->pendingBytes(), 0u);
+        drop(*window);
+        EXPECT_NE(window->status().find("bytes waiting to go to cu.a were dropped"), std::string::npos)
+            << window->status();
+    }
+}
+
+// The capture marks the port's comings and goings in order as the connection tells them.
+TEST_F(DocumentTest, ATextCaptureMarksThePortOpeningClosingAndGoingAwayInOrder)
+{
+    Pty& pty = folder.attach("cu.usb");
+    auto window = openWindow();
+    const std::string path = folder.sys.path() + "/text.log";
+    ASSERT_EQ(window->document->startCapture(path, Capture::Format::Text), "");
+    window->readOn();
+    pty.writeMaster("hello\n");
+    ASSERT_TRUE(window->receive(6));
+    window->readOff();
+    window->readOn();
+    pty.hangUp();
+    window->tick();
+    window->document->stopCapture();
+    await([&] { return window->document->captureState().empty(); }, [&] { window->tick(); });
+    // The stamps are the capture test's.
+    std::istringstream lines(contents(path));
+    std::string body;
+    for (std::string each; std::getline(lines, each) && each.size() > 24;)
+        body += each.substr(24) + "\n";
+    EXPECT_EQ(body, "--- Capture started ---\n"
+                    "--- Port cu.usb opened, 9600 none-8-1 None ---\n"
+                    "hello\n"
+                    "--- Port cu.usb closed ---\n"
+                    "--- Port cu.usb opened, 9600 none-8-1 None ---\n"
+                    "--- cu.usb went away: Input/output error ---\n"
+                    "--- Capture stopped ---\n");
 }
 
 TEST_F(DocumentTest, ClosingTheWindowStopsItsTicksAndEndsABreakItStarted)

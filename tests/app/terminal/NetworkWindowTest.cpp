@@ -39,7 +39,7 @@ protected:
 
 // The window goes while its network port is open and has had data: its records go with it,
 // and nothing of theirs may call back into what is gone (the sanitizer build checks).
-TEST_F(NetworkWindowTest, APortOnAnotherMachineIsListedOpensWithTheSettingsAndReads)
+TEST_F(NetworkWindowTest, APortOnAnotherMachineOpensWithTheSettingsReadsAndIsReopenedWithThemWhenDropped)
 {
     auto window = openWindow();
     const std::string address = server.address("rfc2217");
@@ -52,24 +52,16 @@ TEST_F(NetworkWindowTest, APortOnAnotherMachineIsListedOpensWithTheSettingsAndRe
     EXPECT_EQ(speedOf(board), speed_t{B57600});
     board.writeMaster("ready\r\n");
     EXPECT_TRUE(settle(*window, [&] { return window->received() == u"ready\r\n"; }));
-    window.reset();
-}
-
-TEST_F(NetworkWindowTest, ADroppedConnectionIsWaitedForAndReopenedWithItsSettings)
-{
-    auto window = openWindow();
-    const std::string address = server.address("rfc2217");
-    window->document->openNetworkPort(address, PortSettings{19200, 0, 0, true, true});
-    ASSERT_TRUE(settle(*window, [&] { return window->reading() && window->device() && window->device()->getPort(); }));
     server.stop();
     ASSERT_TRUE(settle(*window, [&] { return window->status().find("waiting for it to come back") != std::string::npos; }))
         << window->status();
     server.start();
     ASSERT_TRUE(settle(*window, [&] { return window->status().find(address + " reconnected") == 0; }))
         << window->status();
-    EXPECT_EQ(speedOf(board), speed_t{B19200});
+    EXPECT_EQ(speedOf(board), speed_t{B57600});
     board.writeMaster("back");
     EXPECT_TRUE(settle(*window, [&] { return window->received().find(u"back") != std::u16string::npos; }));
+    window.reset();
 }
 
 TEST_F(NetworkWindowTest, AnAddressThatIsNoneIsRefusedWithWhyAndListsNothing)

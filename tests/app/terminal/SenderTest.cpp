@@ -62,9 +62,8 @@ TEST_F(DocumentTest, TheHistoryBringsBackEachDevicesMessagesInTheViewMode)
     ASSERT_TRUE(tools(*window).recall(true)) << "the repeated ATI was kept once";
     EXPECT_EQ(window->editor(), u"AT");
     EXPECT_FALSE(tools(*window).recall(true));
-    tools(*window).recall(false);
-    tools(*window).recall(false);
-    tools(*window).recall(false);
+    for (int i = 0; i < 3; ++i)
+        tools(*window).recall(false);
     EXPECT_EQ(window->editor(), u"draft") << "past the newest, what was being typed";
 
     auto other = openWindow("cu.b");

@@ -3,6 +3,7 @@
 
 #include "tests/support/FakePort.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/StderrCapture.h"
 #include "tests/support/TempDir.h"
 #include "toolkit/PopUpButton.h"
 
@@ -89,8 +90,10 @@ protected:
     PopUpButton menu;
 };
 
-TEST_F(DeviceListTest, ListsSerialPortNamesOnlyAndNoTtySPortTheKernelMarksAsAbsent)
+// A serial port whose name is too long to list is left out with a word, once, not in silence.
+TEST_F(DeviceListTest, ListsSerialPortNamesOnlyNoTtySPortTheKernelMarksAsAbsentAndNoNameTooLong)
 {
+    StderrCapture errors;
     const std::string longest = "cu." + std::string(124, 'n'); // 127 bytes
     std::vector<std::string> listed = {"cu.usbserial", "cu.", longest, "ttyUSB0", "ttyACM1", "ttyS4", "ttyAMA0",
         "ttyXRUSB2", "ttyAP0", "ttyGS0", "rfcomm0", "ttyS0", "ttyS2"};
@@ -99,12 +102,15 @@ TEST_F(DeviceListTest, ListsSerialPortNamesOnlyAndNoTtySPortTheKernelMarksAsAbse
     for (const auto& name : {"CU.usb", "Cu.x", "cU.x", "cu", "cux", "ttyusb0", "tty0", "console", "xcu.a", "ttyS1"})
         dev.writeFile(name, "");
     dev.writeFile(longest + "n", "");
+    dev.writeFile("console" + std::string(130, 'x'), ""); // no serial port: nothing to tell
     sys.writeFile("ttyS0/type", "4\n");
     sys.writeFile("ttyS1/type", "0\n");
     sys.writeFile("ttyUSB0/type", "0\n"); // only ttyS ports have phantoms
 
     scan();
     EXPECT_EQ(recordNames(), menu.itemTitles()) << "first scan: list and menu in folder order";
+    scan();
+    EXPECT_EQ(errors.take(), "serialterm: left out " + longest + "n: a device name of 128 bytes is longer than the 127 listed\n");
     std::vector<std::string> titles = menu.itemTitles();
     std::sort(titles.begin(), titles.end());
     std::sort(listed.begin(), listed.end());

@@ -15,7 +15,7 @@ TEST(ComPortClientTest, CommandsAreCodeAndValueWithTheRateInNetworkOrder)
     EXPECT_EQ(ComPortClient::purgeData(ComPortClient::PurgeBoth), byteString({12, 3}));
 }
 
-TEST(ComPortClientTest, SettledOnceEverySettingSentIsAnswered)
+TEST(ComPortClientTest, AnswersAndNotificationsTellTheRemotePortAndItIsSettledOnceEverySettingIsAnswered)
 {
     ComPortClient client;
     client.setBaudRate(57600);
@@ -28,11 +28,7 @@ TEST(ComPortClientTest, SettledOnceEverySettingSentIsAnswered)
     EXPECT_TRUE(client.settled());
     EXPECT_EQ(client.remote().baud, 57600u);
     EXPECT_EQ(client.remote().dataSize, 7);
-}
 
-TEST(ComPortClientTest, AnswersAndNotificationsTellTheRemotePort)
-{
-    ComPortClient client;
     client.take(byteString({105, ComPortClient::DtrOff}));
     client.take(byteString({105, ComPortClient::RtsOn}));
     client.take(byteString({105, ComPortClient::FlowHardware}));

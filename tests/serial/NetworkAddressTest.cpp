@@ -46,10 +46,7 @@ TEST(NetworkAddressTest, BadAddressesSayWhatIsWrong)
         EXPECT_FALSE(NetworkAddress::parse(text, error)) << text;
         EXPECT_NE(error.find(expected), std::string::npos) << text << ": " << error;
     }
-}
-
-TEST(NetworkAddressTest, OnlyNamesWithASchemeLookLikeOne)
-{
+    // Only names with a scheme look like one.
     EXPECT_TRUE(NetworkAddress::looksLikeOne("nonsense://"));
     EXPECT_FALSE(NetworkAddress::looksLikeOne("cu.usbserial-1410"));
     EXPECT_FALSE(NetworkAddress::looksLikeOne("/dev/serial/by-id/usb-FTDI:x"));

@@ -27,21 +27,21 @@ struct Session {
 
 } // namespace
 
-TEST(TelnetCodecTest, StartOffersAndAsksForBinaryAndSuppressGoAheadAndOffersComPort)
+TEST(TelnetCodecTest, StartOffersBinarySuppressGoAheadAndComPortAndTheAnswersAreNotAnsweredAgain)
 {
-    TelnetCodec codec(true);
-    EXPECT_EQ(codec.start(), byteString({IAC, WILL, 0, IAC, DO, 0, IAC, WILL, 3, IAC, DO, 3, IAC, WILL, 44}));
+    EXPECT_EQ(TelnetCodec(true).start(), byteString({IAC, WILL, 0, IAC, DO, 0, IAC, WILL, 3, IAC, DO, 3, IAC, WILL, 44}));
     EXPECT_EQ(TelnetCodec(false).start().size(), 12u);
-}
-
-TEST(TelnetCodecTest, AnswersToOurRequestsAreNotAnsweredAgain)
-{
     Session session;
     session.agree();
     EXPECT_EQ(session.replies, "");
     EXPECT_TRUE(session.codec.optionsSettled());
     EXPECT_TRUE(session.codec.comPortAgreed());
     EXPECT_TRUE(session.codec.serverSendsBinary());
+
+    Session refused;
+    refused.feed(byteString({IAC, DONT, 44}));
+    EXPECT_TRUE(refused.codec.comPortRefused());
+    EXPECT_EQ(refused.replies, "");
 }
 
 TEST(TelnetCodecTest, EveryByteValueComesThroughWithIacUndoubledWhereverAReadEnds)
@@ -72,24 +72,55 @@ TEST(TelnetCodecTest, EncodingDoublesIacAndAddsNulAfterCrOnlyOutsideBinary)
     EXPECT_EQ(after, byteString({'\r', IAC, IAC, 'x'}));
 }
 
-TEST(TelnetCodecTest, CrNulFromAServerOutsideBinaryIsCr)
+// What the server's bytes make, fed whole and then a byte at a time: what a read cuts off the
+// next one finishes.
+TEST(TelnetCodecTest, ServerBytesGiveTheirDataRepliesAndComPortSubnegotiations)
 {
-    Session session;
-    session.feed(byteString({'a', '\r', 0, 'b', 0}));
-    EXPECT_EQ(session.data, byteString({'a', '\r', 'b', 0}));
+    const struct {
+        const char* rule;
+        bool agreed;
+        std::string wire, data, replies;
+        std::vector<std::string> subnegotiations;
+        std::size_t dropped;
+    } rows[] = {
+        {"CR NUL outside binary is CR", false, byteString({'a', '\r', 0, 'b', 0}), byteString({'a', '\r', 'b', 0}), "", {}, 0},
+        {"unknown options are refused", false, byteString({IAC, DO, 24, IAC, WILL, 1}), "", byteString({IAC, WONT, 24, IAC, DONT, 1}), {}, 0},
+        {"a subnegotiation with IAC undoubled", true, byteString({'a', IAC, SB, 44, 101, 0, 0, IAC, IAC, IAC, SE, 'b'}), "ab", "",
+         {byteString({101, 0, 0, IAC})}, 0},
+        {"an oversized one is dropped", false, byteString({IAC, SB, 44}) + std::string(100000, 'x') + byteString({IAC, SE}) + "after",
+         "after", "", {}, 1},
+        {"one cut short by a command is dropped, the command taken", false, byteString({IAC, SB, 44, 107, IAC, DO, 24, 'z'}), "z",
+         byteString({IAC, WONT, 24}), {}, 1},
+        {"other commands and other options' subnegotiations carry no data", false,
+         byteString({IAC, 241, 'a', IAC, 249, IAC, SE, IAC, SB, 24, 1, IAC, SE, 'b'}), "ab", "", {}, 0},
+    };
+    for (const auto& row : rows) {
+        for (const bool byByte : {false, true}) {
+            SCOPED_TRACE(std::string(row.rule) + (byByte ? ", a byte at a time" : ""));
+            Session session;
+            if (row.agreed)
+                session.agree();
+            if (byByte)
+                for (const char c : row.wire)
+                    session.feed(std::string(1, c));
+            else
+                session.feed(row.wire);
+            EXPECT_EQ(session.data, row.data);
+            EXPECT_EQ(session.replies, row.replies);
+            EXPECT_EQ(session.subnegotiations, row.subnegotiations);
+            EXPECT_EQ(session.codec.droppedSubnegotiations(), row.dropped);
+        }
+    }
 }
 
-TEST(TelnetCodecTest, UnknownOptionsAreRefusedAFewTimesThenIgnored)
+TEST(TelnetCodecTest, AnUnknownOptionIsRefusedAFewTimesThenIgnored)
 {
     Session session;
-    session.feed(byteString({IAC, DO, 24, IAC, WILL, 1}));
-    EXPECT_EQ(session.replies, byteString({IAC, WONT, 24, IAC, DONT, 1}));
-    session.replies.clear();
     std::string flood;
     for (int i = 0; i < 10000; ++i)
         flood += byteString({IAC, DO, 24});
     session.feed(flood);
-    EXPECT_EQ(session.replies.size(), 3u * (TelnetCodec::maxRefusals - 1));
+    EXPECT_EQ(session.replies.size(), 3u * TelnetCodec::maxRefusals);
 }
 
 TEST(TelnetCodecTest, AServerTogglingAnOptionGetsOneAnswerPerChange)
@@ -102,50 +133,4 @@ TEST(TelnetCodecTest, AServerTogglingAnOptionGetsOneAnswerPerChange)
     session.feed(flood);
     EXPECT_EQ(session.replies.size(), 1000u * 6u); // a DONT and a DO per round, the repeats unanswered
     EXPECT_TRUE(session.codec.serverSendsBinary());
-}
-
-TEST(TelnetCodecTest, ComPortRefusedIsTold)
-{
-    Session session;
-    session.feed(byteString({IAC, DONT, 44}));
-    EXPECT_TRUE(session.codec.comPortRefused());
-    EXPECT_EQ(session.replies, "");
-}
-
-TEST(TelnetCodecTest, SubnegotiationsArriveWholeWithIacUndoubledAcrossReads)
-{
-    Session session;
-    session.agree();
-    const std::string wire = byteString({'a', IAC, SB, 44, 101, 0, 0, IAC, IAC, IAC, SE, 'b'});
-    for (const char c : wire)
-        session.feed(std::string(1, c));
-    ASSERT_EQ(session.subnegotiations.size(), 1u);
-    EXPECT_EQ(session.subnegotiations[0], byteString({101, 0, 0, IAC}));
-    EXPECT_EQ(session.data, "ab");
-}
-
-TEST(TelnetCodecTest, OversizedSubnegotiationIsDroppedAndTheStreamGoesOn)
-{
-    Session session;
-    session.feed(byteString({IAC, SB, 44}) + std::string(100000, 'x') + byteString({IAC, SE}) + "after");
-    EXPECT_TRUE(session.subnegotiations.empty());
-    EXPECT_EQ(session.codec.droppedSubnegotiations(), 1u);
-    EXPECT_EQ(session.data, "after");
-}
-
-TEST(TelnetCodecTest, SubnegotiationCutShortByACommandIsDroppedAndTheCommandTaken)
-{
-    Session session;
-    session.feed(byteString({IAC, SB, 44, 107, IAC, DO, 24, 'z'}));
-    EXPECT_TRUE(session.subnegotiations.empty());
-    EXPECT_EQ(session.replies, byteString({IAC, WONT, 24}));
-    EXPECT_EQ(session.data, "z");
-}
-
-TEST(TelnetCodecTest, OtherCommandsAndOtherOptionsSubnegotiationsCarryNoData)
-{
-    Session session;
-    session.feed(byteString({IAC, 241, 'a', IAC, 249, IAC, SE, IAC, SB, 24, 1, IAC, SE, 'b'}));
-    EXPECT_EQ(session.data, "ab");
-    EXPECT_TRUE(session.subnegotiations.empty());
 }

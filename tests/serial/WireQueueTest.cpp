@@ -2,17 +2,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-const std::string iac(1, static_cast<char>(0xFF));
-
-} // namespace
-
 TEST(WireQueueTest, WritesCountDataBytesOnceTheirLastWireByteIsOut)
 {
     WireQueue queue;
     queue.appendControl(std::string("\xFF\xFB\x00", 3));
-    queue.appendData("a" + iac + iac + "b", false); // three data bytes
+    queue.appendData("a\xFF\xFF" "b", false); // three data bytes
     queue.appendData("\r" + std::string(1, '\0'), true);
     EXPECT_EQ(queue.pendingData(), 4u);
     EXPECT_EQ(queue.consume(3), 0u);  // the command

@@ -29,11 +29,6 @@ struct Typist {
         for (std::size_t i = 0; i < keys.size(); ++i)
             edit(EditKind::Typing, at + i, 0, keys.substr(i, 1));
     }
-    void backspace(std::size_t from, int times)
-    {
-        for (int i = 0; i < times; ++i)
-            edit(EditKind::Deleting, --from, 1, {});
-    }
     // Undoes (or redoes) a step into the text; false when there was none.
     bool step(bool back)
     {
@@ -52,7 +47,7 @@ struct Op {
     char what;
     std::size_t at = 0;
     std::u16string_view keys = {};
-    int count = 0;
+    std::size_t count = 0;
 };
 
 // Each row edits a text as a person would; undo gives back the texts listed, step by step,
@@ -86,9 +81,9 @@ TEST(EditHistory, StepsMergeAsWordsAndBreakOnPausesMovesAndOtherEdits)
         for (const Op& op : row.edits) {
             switch (op.what) {
             case 'T': t.type(op.at, op.keys); break;
-            case 'B': t.backspace(op.at, op.count); break;
-            case 'D': for (int i = 0; i < op.count; ++i) t.edit(EditKind::Deleting, op.at, 1, {}); break;
-            case 'S': t.edit(EditKind::Typing, op.at, static_cast<std::size_t>(op.count), op.keys); break;
+            case 'B': for (std::size_t i = 1; i <= op.count; ++i) t.edit(EditKind::Deleting, op.at - i, 1, {}); break;
+            case 'D': for (std::size_t i = 0; i < op.count; ++i) t.edit(EditKind::Deleting, op.at, 1, {}); break;
+            case 'S': t.edit(EditKind::Typing, op.at, op.count, op.keys); break;
             case 'O': t.edit(EditKind::Other, op.at, 0, op.keys); break;
             case 'P': t.now += EditHistory::pause; break;
             case 'M': t.history.endStep(); break;

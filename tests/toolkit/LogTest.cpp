@@ -20,10 +20,6 @@ using namespace std::chrono_literals;
 namespace {
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-File makeFile()
-{
-    return File(std::tmpfile(), &std::fclose);
-}
 
 std::string contents(const File& file)
 {
@@ -60,7 +56,7 @@ TEST(Log, AReaderThatKeepsUpGetsEveryByteAndAStalledOneCostsCountedLinesNotTimeA
     ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
     FileDescriptor pipeRead(ends[0]);
     const FileDescriptor pipeWrite(ends[1]);
-    const File errors = makeFile();
+    const File errors(std::tmpfile(), &std::fclose);
     std::string expected, everyByte, report;
     bool prompt = false;
     bool flushed = true;

@@ -19,27 +19,21 @@ bool isDevNull(int fd)
 } // namespace
 
 // In a child, so the test program's own descriptors stay as they are.
-TEST(StandardDescriptors, ClosedOnesPointAtDevNullAndTheNextOpenGetsANumberOfItsOwn)
+TEST(StandardDescriptors, ClosedOnesPointAtDevNullOpenOnesAreLeftAloneAndTheNextOpenGetsANumberOfItsOwn)
 {
     const pid_t child = ::fork();
     ASSERT_NE(child, -1);
     if (child == 0) {
-        ::close(1);
+        struct stat before {}, after {};
+        ::fstat(1, &before);
+        ::close(0);
         ::close(2);
         openStandardDescriptors();
         const int next = ::open("/dev/null", O_RDONLY);
-        ::_exit(isDevNull(1) && isDevNull(2) && next > 2 ? 0 : 1);
+        const bool kept = ::fstat(1, &after) == 0 && after.st_ino == before.st_ino && after.st_dev == before.st_dev;
+        ::_exit(isDevNull(0) && isDevNull(2) && kept && next > 2 ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-}
-
-TEST(StandardDescriptors, OpenOnesAreLeftAlone)
-{
-    struct stat before {}, after {};
-    ASSERT_EQ(::fstat(1, &before), 0);
-    openStandardDescriptors();
-    ASSERT_EQ(::fstat(1, &after), 0);
-    EXPECT_EQ(before.st_ino, after.st_ino);
 }

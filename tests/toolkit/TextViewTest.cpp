@@ -12,7 +12,6 @@ namespace {
 struct TextViewTest : testing::Test, TextViewDelegate {
     TextView view;
     std::vector<std::string> events;
-    const std::vector<std::string> oneEdit = {"delegate", "observer"};
     std::function<void(TextView&)> rewrite;
 
     TextViewTest()
@@ -44,7 +43,7 @@ TEST_F(TextViewTest, TheDelegateRewriteIsOneChange)
     view.userReplaceCharacters(TextRange{3, 0}, u"defg");
     EXPECT_EQ(view.string(), u"\\66");
     EXPECT_EQ(view.selectedRange(), (TextRange{2, 0}));
-    EXPECT_EQ(events, oneEdit);
+    EXPECT_EQ(events, (std::vector<std::string>{"delegate", "observer"}));
 
     rewrite = [](TextView& sender) { sender.setAttributedString(AttributedText(u"\\65", grayColor())); };
     view.userReplaceCharacters(TextRange{3, 0}, u"defg");

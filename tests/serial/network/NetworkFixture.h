@@ -5,24 +5,48 @@
 
 #include "devices/Device.h"
 #include "serial/SerialController.h"
-#include "tests/serial/network/pumpUntil.h"
 #include "tests/support/LogCapture.h"
+#include "toolkit/RunLoop.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 
+// Runs the toolkit's own event loop, as a program without a GUI does, until `done` answers
+// true or `timeout` passes; answers `done`'s last word.
+template <typename Done>
+bool pumpUntil(Done done, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return done();
+        RunLoop::currentRunLoop().runUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
 class NetworkFixture : public testing::Test {
 protected:
-    // Opens `device` and waits for the outcome; nothing when it never came.
+    // Starts opening `device`; its outcome lands in `opened`, never before this returns.
+    void startOpen(Device& device)
+    {
+        opened.reset();
+        serial.openPortAsync(&device, [this](bool ok) { opened = ok; });
+        EXPECT_FALSE(opened.has_value());
+    }
+    // Waits for the outcome of startOpen; nothing when it never came.
+    std::optional<bool> awaitOpened(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
+    {
+        pumpUntil([&] { return opened.has_value(); }, timeout);
+        return opened;
+    }
     std::optional<bool> open(Device& device, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
     {
-        std::optional<bool> outcome;
-        serial.openPortAsync(&device, [&outcome](bool opened) { outcome = opened; });
-        EXPECT_FALSE(outcome.has_value()); // never before openPortAsync returns
-        pumpUntil([&] { return outcome.has_value(); }, timeout);
-        return outcome;
+        startOpen(device);
+        return awaitOpened(timeout);
     }
     // Reads until `count` data bytes came, the port failed or the time passed.
     std::string receive(Device& device, std::size_t count, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
@@ -56,4 +80,5 @@ protected:
 
     LogCapture lines;
     SerialController serial;
+    std::optional<bool> opened;
 };

@@ -1,5 +1,4 @@
 #include "serial/ModemLines.h"
-#include "serial/NetworkPort.h"
 #include "serial/TelnetCodec.h"
 #include "tests/serial/network/NetworkFixture.h"
 #include "tests/support/LoopbackServer.h"
@@ -11,7 +10,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int IAC = 255, SB = 250, SE = 240, WILL = 251, WONT = 252, DO = 253;
+constexpr int IAC = 255, SB = 250, SE = 240, WILL = 251, WONT = 252, DO = 253, DONT = 254;
 const std::string agreeAll = byteString({IAC, DO, 0, IAC, WILL, 0, IAC, DO, 3, IAC, WILL, 3});
 
 // A telnet server played by the test: what the client sent it, decoded by a codec of our own.
@@ -27,6 +26,12 @@ protected:
             return got.size() >= count;
         });
         return got;
+    }
+    // Reads the client's offers and answers them, agreeing to COM-PORT-OPTION or refusing it.
+    void serverAgrees(bool comPort = true)
+    {
+        serverReads(15);
+        server.write(agreeAll + byteString({IAC, comPort ? DO : DONT, 44}));
     }
     // The COM-PORT-OPTION subnegotiations among what the server got from the client.
     std::vector<std::string> commandsIn(const std::string& wire)
@@ -44,7 +49,7 @@ protected:
 
 } // namespace
 
-TEST_F(NetworkPortTest, RawTcpCarriesEveryByteValueBothWaysAndHasNoModemLines)
+TEST_F(NetworkPortTest, RawTcpCarriesEveryByteValueBothWaysHasNoModemLinesAndHangsUpWhenDropped)
 {
     Device device(server.address("tcp"), "");
     ASSERT_EQ(open(device), true);
@@ -57,17 +62,22 @@ TEST_F(NetworkPortTest, RawTcpCarriesEveryByteValueBothWaysAndHasNoModemLines)
     int error = 0;
     EXPECT_FALSE(serial.modemLines(&device)->get(asserted, error));
     EXPECT_TRUE(ModemLines::meansNoLines(error));
+
+    // A connection the server drops is a device that went away, once its last bytes are read.
+    server.write("last words");
+    server.dropClient();
+    EXPECT_EQ(receive(device, 100), "last words");
+    EXPECT_EQ(serial.lastError(), EIO);
+    EXPECT_TRUE(serial.isHungUp(&device));
 }
 
 TEST_F(NetworkPortTest, TelnetNegotiatesRefusesTheRestAndCarriesIacDoubled)
 {
     Device device(server.address("telnet"), "");
-    std::optional<bool> opened;
-    serial.openPortAsync(&device, [&](bool ok) { opened = ok; });
+    startOpen(device);
     EXPECT_EQ(serverReads(12), byteString({IAC, WILL, 0, IAC, DO, 0, IAC, WILL, 3, IAC, DO, 3}));
     server.write(agreeAll + byteString({IAC, DO, 24, 'h', 'i', IAC, IAC}));
-    ASSERT_TRUE(pumpUntil([&] { return opened.has_value(); }));
-    ASSERT_TRUE(*opened);
+    ASSERT_EQ(awaitOpened(), true);
     EXPECT_EQ(receive(device, 3), byteString({'h', 'i', IAC}));
     EXPECT_EQ(server.read(3, 2s), byteString({IAC, WONT, 24}));
     ASSERT_TRUE(send(device, byteString({IAC, '\r', 0})));
@@ -80,10 +90,8 @@ TEST_F(NetworkPortTest, Rfc2217SendsTheSettingsAndReportsTheRateTheServerAnswere
     device.setBaud(250000);
     device.setPacketFlag(1); // even-7-1
     device.setFlowFlag(2);   // hardware
-    std::optional<bool> opened;
-    serial.openPortAsync(&device, [&](bool ok) { opened = ok; });
-    serverReads(15);
-    server.write(agreeAll + byteString({IAC, DO, 44}));
+    startOpen(device);
+    serverAgrees();
     const std::vector<std::string> commands = commandsIn(serverReads(52));
     const std::vector<std::string> expected = {byteString({1, 0, 3, 0xD0, 0x90}), byteString({2, 7}), byteString({3, 3}), byteString({4, 1}),
                                                byteString({5, 3}), byteString({5, 8}), byteString({11, 0xF0})};
@@ -91,8 +99,7 @@ TEST_F(NetworkPortTest, Rfc2217SendsTheSettingsAndReportsTheRateTheServerAnswere
     EXPECT_FALSE(opened.has_value()); // the answers are awaited
     server.write(byteString({IAC, SB, 44, 101, 0, 3, 0x84, 0x00, IAC, SE, IAC, SB, 44, 102, 7, IAC, SE, IAC, SB, 44, 103, 3,
                         IAC, SE, IAC, SB, 44, 104, 1, IAC, SE, IAC, SB, 44, 105, 3, IAC, SE}));
-    ASSERT_TRUE(pumpUntil([&] { return opened.has_value(); }));
-    EXPECT_TRUE(*opened);
+    ASSERT_EQ(awaitOpened(), true);
     EXPECT_EQ(serial.runningRate(), 230400);
     const std::string log = lines.take();
     EXPECT_NE(log.find("SETTING Packet E71\nSETTING Flow Hardware\n"), std::string::npos);
@@ -104,14 +111,11 @@ TEST_F(NetworkPortTest, Rfc2217LinesFollowTheServerAndGoOutAsSetControl)
     // A server that agrees but never answers the settings is still used, once the time is up.
     serial.setNetworkTimeout(500ms);
     Device device(server.address("rfc2217"), "");
-    std::optional<bool> opened;
-    serial.openPortAsync(&device, [&](bool ok) { opened = ok; });
-    serverReads(15);
-    server.write(agreeAll + byteString({IAC, DO, 44}));
+    startOpen(device);
+    serverAgrees();
     serverReads(59);
     server.write(byteString({IAC, SB, 44, 107, 0x90, IAC, SE}));
-    ASSERT_TRUE(pumpUntil([&] { return opened.has_value(); }, 15s));
-    ASSERT_TRUE(*opened);
+    ASSERT_EQ(awaitOpened(15s), true);
     const auto modem = serial.modemLines(&device);
     unsigned asserted = 0;
     int error = 0;
@@ -126,20 +130,10 @@ TEST_F(NetworkPortTest, Rfc2217LinesFollowTheServerAndGoOutAsSetControl)
     EXPECT_EQ(asserted & ModemLines::Dtr, 0u);
 }
 
-TEST_F(NetworkPortTest, AConnectionTheServerDropsIsADeviceThatWentAway)
-{
-    Device device(server.address("tcp"), "");
-    ASSERT_EQ(open(device), true);
-    ASSERT_TRUE(pumpUntil([&] { return server.accept(); }));
-    server.write("last words");
-    server.dropClient();
-    EXPECT_EQ(receive(device, 100), "last words");
-    EXPECT_EQ(serial.lastError(), EIO);
-    EXPECT_TRUE(serial.isHungUp(&device));
-}
-
 TEST_F(NetworkPortTest, FailuresSayWhatHappened)
 {
+    serial.setNetworkTimeout(300ms);
+    const LoopbackServer silent;
     const int closedPort = server.port();
     server.stopListening();
     const struct {
@@ -150,6 +144,7 @@ TEST_F(NetworkPortTest, FailuresSayWhatHappened)
         {"tcp://127.0.0.1:" + std::to_string(closedPort), ECONNREFUSED, "refused the connection"},
         {"rfc2217://" + std::string(70, 'a') + ".invalid:2217", EADDRNOTAVAIL, "Unknown host"},
         {"telnet://127.0.0.1", EINVAL, "has no port"},
+        {silent.address("rfc2217"), ETIMEDOUT, "did not answer the telnet negotiation"},
     };
     for (const auto& [address, error, words] : cases) {
         Device device(address, "");
@@ -160,37 +155,24 @@ TEST_F(NetworkPortTest, FailuresSayWhatHappened)
     }
 }
 
-TEST_F(NetworkPortTest, AServerThatRefusesComPortOrSaysNothingIsNotTaken)
+TEST_F(NetworkPortTest, AServerThatRefusesComPortIsNotTaken)
 {
-    serial.setNetworkTimeout(300ms);
-    LoopbackServer silent;
-    Device device(silent.address("rfc2217"), "");
-    std::optional<bool> opened;
-    serial.openPortAsync(&device, [&](bool ok) { opened = ok; });
-    ASSERT_TRUE(pumpUntil([&] { return opened.has_value(); }, 15s));
-    EXPECT_EQ(serial.lastError(), ETIMEDOUT);
-    EXPECT_NE(serial.openFailure().find("did not answer the telnet negotiation"), std::string::npos) << serial.openFailure();
-
     Device refusing(server.address("rfc2217"), "");
-    opened.reset();
-    serial.openPortAsync(&refusing, [&](bool ok) { opened = ok; });
-    serverReads(15);
-    server.write(agreeAll + byteString({IAC, 254, 44}));
-    ASSERT_TRUE(pumpUntil([&] { return opened.has_value(); }));
-    EXPECT_FALSE(*opened);
+    startOpen(refusing);
+    serverAgrees(false);
+    ASSERT_EQ(awaitOpened(), false);
     EXPECT_NE(serial.openFailure().find("telnet://"), std::string::npos) << serial.openFailure();
 }
 
 TEST_F(NetworkPortTest, ClosingWhileOpeningCancelsWithoutAWord)
 {
     Device device(server.address("rfc2217"), "");
-    bool called = false;
-    serial.openPortAsync(&device, [&](bool) { called = true; });
+    startOpen(device);
     serverReads(15);
     serial.closePort(&device);
     EXPECT_FALSE(serial.isOpening());
     server.write(agreeAll + byteString({IAC, DO, 44}));
     pumpUntil([] { return false; }, 100ms);
-    EXPECT_FALSE(called);
+    EXPECT_FALSE(opened.has_value());
     EXPECT_EQ(device.getPort(), nullptr);
 }

@@ -29,13 +29,12 @@ TEST_F(Keys, ArrowsFollowTheApplicationCursorMode)
 
 TEST_F(Keys, OtherKeysAsAnXtermSendsThem)
 {
-    EXPECT_EQ(keys.press(ConsoleKey::F1, none), "\x1bOP");
-    EXPECT_EQ(keys.press(ConsoleKey::F5, none), "\x1b[15~");
-    EXPECT_EQ(keys.press(ConsoleKey::F12, none), "\x1b[24~");
-    EXPECT_EQ(keys.press(ConsoleKey::Delete, none), "\x1b[3~");
-    EXPECT_EQ(keys.press(ConsoleKey::PageUp, none), "\x1b[5~");
-    EXPECT_EQ(keys.press(ConsoleKey::Tab, none), "\t");
-    EXPECT_EQ(keys.press(ConsoleKey::Escape, none), "\x1b");
+    const std::pair<ConsoleKey, std::string_view> sent[] = {
+        {ConsoleKey::F1, "\x1bOP"},      {ConsoleKey::F5, "\x1b[15~"},    {ConsoleKey::F12, "\x1b[24~"},
+        {ConsoleKey::Delete, "\x1b[3~"}, {ConsoleKey::PageUp, "\x1b[5~"}, {ConsoleKey::Tab, "\t"},
+        {ConsoleKey::Escape, "\x1b"}};
+    for (const auto& [key, bytes] : sent)
+        EXPECT_EQ(keys.press(key, none), bytes) << static_cast<int>(key);
 }
 
 TEST_F(Keys, CtrlMakesControlCharactersAndAltAnEscPrefix)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,17 @@ protected:
         std::string raw;
         store.forEachByteRun([&](std::string_view bytes) { raw.append(bytes); });
         return raw;
+    }
+    // The local time of day of at, to the millisecond, as the history shows it.
+    static std::string localTime(const Moment& at)
+    {
+        const std::time_t seconds = std::chrono::system_clock::to_time_t(at.wall);
+        std::tm local{};
+        ::localtime_r(&seconds, &local);
+        char text[32];
+        std::strftime(text, sizeof text, "%H:%M:%S", &local);
+        const auto millis = std::chrono::duration_cast<ms>(at.wall.time_since_epoch()).count() % 1000;
+        return text + ("." + std::to_string(1000 + millis).substr(1));
     }
 
     ManualClock clock;

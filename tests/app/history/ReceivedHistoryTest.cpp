@@ -66,56 +66,35 @@ TEST_F(HistoryTest, PortEventsAreMarkedLinesAndAReconnectSaysHowLongThePortWasAw
                                 "[Port cu.usb closed]"}));
 }
 
-TEST_F(HistoryTest, AfterThreeTimesTheLimitMemoryIsAtTheLimitAndTheNewestBytesAreAllThere)
+TEST_F(HistoryTest, AfterThreeTimesTheLimitMemoryIsAtTheLimitTheNewestWholeLinesAreThereAndTheNoticeSaysSo)
 {
     ReceivedHistory small({std::size_t{1} << 20});
+    EXPECT_EQ(small.store().startNotice(), "");
     std::string sent;
     for (std::size_t line = 0; sent.size() < 3 * small.settings().limit; ++line)
         sent += "line " + std::to_string(line) + std::string(64 - 7 - std::to_string(line).size(), '.') + "\n";
-    for (std::size_t at = 0; at < sent.size(); at += 4096)
+    for (std::size_t at = 0; at < sent.size(); at += 4096) {
+        clock.advance(ms(1));
         small.received(std::string_view(sent).substr(at, 4096), clock.now());
+    }
     const HistoryStore& store = small.store();
     const std::size_t limit = small.settings().limit;
     EXPECT_LE(store.memoryBytes(), limit + limit / 10);
     EXPECT_GE(store.storedBytes(), limit - limit / 16);
     EXPECT_EQ(rawBytes(store), sent.substr(sent.size() - store.storedBytes()));
     EXPECT_EQ(store.droppedBytes() + store.storedBytes(), sent.size());
-    // Whole lines go: the first kept is a whole line.
+    // Whole lines go, each of 63 bytes: the first kept is a whole line.
     EXPECT_EQ(std::string(store.line(store.firstLine()).bytes).substr(0, 5), "line ");
-}
-
-TEST_F(HistoryTest, TheStartNoticeSaysWhereTheHistoryNowBeginsAndHowMuchWentBefore)
-{
-    ReceivedHistory small({std::size_t{1} << 20});
-    EXPECT_EQ(small.store().startNotice(), "");
-    const std::string line(63, 'x');
-    for (int i = 0; i < 3 * 16384; ++i) {
-        clock.advance(ms(1));
-        small.received(line + "\n", clock.now());
-    }
-    const HistoryStore& store = small.store();
-    const auto wall = store.line(store.firstLine()).at.wall;
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(wall);
-    std::tm local{};
-    ::localtime_r(&seconds, &local);
-    char time[16];
-    std::strftime(time, sizeof time, "%H:%M:%S", &local);
-    const auto millis = std::chrono::duration_cast<ms>(wall.time_since_epoch()).count() % 1000;
+    EXPECT_EQ(store.droppedBytes() % 63, 0u);
     const auto mib = (store.droppedBytes() + (1 << 19)) >> 20;
-    EXPECT_EQ(store.startNotice(), "history starts at " + std::string(time) + "." + std::to_string(1000 + millis).substr(1)
-                                       + "; " + std::to_string(mib) + " MiB older were dropped");
-    EXPECT_EQ(store.droppedBytes() % 64, 0u);
-}
-
-TEST_F(HistoryTest, AFloodOfEmptyLinesCountsItsIndexAgainstTheLimit)
-{
-    ReceivedHistory small({std::size_t{1} << 20});
-    const std::string feeds(4096, '\n');
+    EXPECT_EQ(store.startNotice(), "history starts at " + localTime(store.line(store.firstLine()).at) + "; " +
+                                       std::to_string(mib) + " MiB older were dropped");
+    // A flood of empty lines counts its index against the limit too.
+    ReceivedHistory empties({std::size_t{1} << 20});
     for (int i = 0; i < 256; ++i)
-        small.received(feeds, clock.now());
-    const std::size_t limit = small.settings().limit;
-    EXPECT_LE(small.store().memoryBytes(), limit + limit / 10);
-    EXPECT_EQ(rawBytes(small.store()), std::string(small.store().storedBytes(), '\n'));
+        empties.received(std::string(4096, '\n'), clock.now());
+    EXPECT_LE(empties.store().memoryBytes(), limit + limit / 10);
+    EXPECT_EQ(rawBytes(empties.store()), std::string(empties.store().storedBytes(), '\n'));
 }
 
 TEST_F(HistoryTest, ASnapshotKeepsWhatItSawWhileTheHistoryGoesOnAndDrops)

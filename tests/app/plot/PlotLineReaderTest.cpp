@@ -93,6 +93,8 @@ TEST(PlotLineReaderTest, PairsNameTheirSeriesWithColonOrEqualsAndASpaceAfterTheM
     EXPECT_EQ(s.read("temp: 22 hum: 41\n"), Lines{"temp=22 hum=41"});
     // A time is no name; a pair without a number adds nothing.
     EXPECT_EQ(s.read("12:30:01 temp:x 5\n"), Lines{"value3=5"});
+    // A series that appears late joins the others; a line without names numbers its columns.
+    EXPECT_EQ(s.read("a:1\na:2 b:3\n4 5 6\n"), (Lines{"a=1", "a=2 b=3", "value1=4 value2=5 value3=6"}));
 }
 
 TEST(PlotLineReaderTest, AFirstLineOfNamesNamesTheColumnsUntilSamplesBegin)
@@ -152,10 +154,4 @@ TEST(PlotLineReaderTest, ALineTooLongIsDroppedWholeAndTheNextReadAsUsual)
     EXPECT_EQ(s.seen.size(), 1u);
     EXPECT_NE(s.seen.front().find("value64=1"), std::string::npos);
     EXPECT_EQ(s.seen.front().find("value65"), std::string::npos);
-}
-
-TEST(PlotLineReaderTest, ASeriesThatAppearsLateJoinsTheOthers)
-{
-    Samples s;
-    EXPECT_EQ(s.read("a:1\na:2 b:3\n4 5 6\n"), (Lines{"a=1", "a=2 b=3", "value1=4 value2=5 value3=6"}));
 }

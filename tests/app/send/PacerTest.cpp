@@ -31,11 +31,7 @@ struct FakeSink : OutputSink {
     std::size_t pending() const override { return queued; }
     bool isOpen() const override { return open; }
     std::size_t dropped() const override { return 0; }
-    void whenBelow(std::size_t bytes, std::function<void()> callback) override
-    {
-        below = bytes;
-        waiter = std::move(callback);
-    }
+    void whenBelow(std::size_t, std::function<void()> callback) override { waiter = std::move(callback); }
     // The port takes everything queued, and the one waiting hears of it.
     void drain()
     {
@@ -59,13 +55,22 @@ struct FakeSink : OutputSink {
 
     std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> writes;
     std::size_t queued = 0;
-    std::size_t below = 0;
     bool open = true;
     std::function<void()> waiter;
     std::shared_ptr<FakePortRepeat> onPort; // none: the port can't repeat by itself
     std::vector<std::pair<std::string, std::chrono::nanoseconds>> asked;
     std::size_t repeatedBytes = 0;
 };
+
+// A pacer and a repeater on a fake port, on a clock that moves only when the test says.
+struct Paced : testing::Test {
+    ManualClock clock;
+    FakeSink sink;
+    OutputPacer pacer{sink};
+    Repeater repeater{pacer, sink};
+};
+using OutputPacerTest = Paced;
+using RepeaterTest = Paced;
 
 // Lets time pass in steps, draining the sink and firing the timers each step.
 void pass(ManualClock& clock, FakeSink& sink, std::chrono::milliseconds total)
@@ -77,10 +82,8 @@ void pass(ManualClock& clock, FakeSink& sink, std::chrono::milliseconds total)
     }
 }
 
-TEST(OutputPacer, UnpacedHandsBlocksOnlyAsThePortTakesThem)
+TEST_F(OutputPacerTest, UnpacedHandsBlocksOnlyAsThePortTakesThem)
 {
-    FakeSink sink;
-    OutputPacer pacer(sink);
     const std::string big(5 * OutputPacer::block + 7, 'x');
     pacer.send(big);
     EXPECT_EQ(sink.pending(), OutputPacer::block) << "the port's queue never holds much";
@@ -90,11 +93,9 @@ TEST(OutputPacer, UnpacedHandsBlocksOnlyAsThePortTakesThem)
     EXPECT_EQ(pacer.waiting(), 0u);
 }
 
-TEST(OutputPacer, EachCharacterWaitsForTheOneBeforeToLeaveAndItsDelay)
+TEST_F(OutputPacerTest, EachCharacterWaitsForTheOneBeforeToLeaveAndItsDelay)
 {
-    ManualClock clock;
-    FakeSink sink;
-    OutputPacer pacer(sink, Pacing{5ms, 20ms});
+    pacer.setPacing(Pacing{5ms, 20ms});
     pacer.send("ab\r\ncd\re");
     pass(clock, sink, 200ms);
     ASSERT_EQ(sink.all(), "ab\r\ncd\re") << "nothing reordered or lost";
@@ -106,11 +107,9 @@ TEST(OutputPacer, EachCharacterWaitsForTheOneBeforeToLeaveAndItsDelay)
     EXPECT_EQ(gaps, (std::vector<long>{5, 5, 5, 25, 5, 5, 25}));
 }
 
-TEST(OutputPacer, LinePacingSendsWholeLinesApart)
+TEST_F(OutputPacerTest, LinePacingSendsWholeLinesApart)
 {
-    ManualClock clock;
-    FakeSink sink;
-    OutputPacer pacer(sink, Pacing{0ms, 50ms});
+    pacer.setPacing(Pacing{0ms, 50ms});
     pacer.send("first\r\nsecond\nthird");
     pass(clock, sink, 30ms);
     ASSERT_EQ(sink.writes.size(), 1u);
@@ -120,11 +119,9 @@ TEST(OutputPacer, LinePacingSendsWholeLinesApart)
     EXPECT_EQ(sink.writes[2].first, "third");
 }
 
-TEST(OutputPacer, StopDropsOnlyWhatHasNotBeenHandedOver)
+TEST_F(OutputPacerTest, StopDropsOnlyWhatHasNotBeenHandedOver)
 {
-    ManualClock clock;
-    FakeSink sink;
-    OutputPacer pacer(sink, Pacing{10ms, 0ms});
+    pacer.setPacing(Pacing{10ms, 0ms});
     pacer.send("abcdef");
     pass(clock, sink, 25ms);
     EXPECT_EQ(pacer.stop(), 3u);
@@ -162,12 +159,8 @@ TEST(OutputPacer, PacedGapsHoldOnTheWire)
     }
 }
 
-TEST(Repeater, SendsEveryIntervalCountsAndNeverPilesUp)
+TEST_F(RepeaterTest, SendsEveryIntervalCountsAndNeverPilesUp)
 {
-    ManualClock clock;
-    FakeSink sink;
-    OutputPacer pacer(sink);
-    Repeater repeater(pacer, sink);
     EXPECT_EQ(repeater.start("ping", 1ms), "");
     EXPECT_EQ(repeater.interval(), Repeater::shortest);
     EXPECT_EQ(repeater.count(), 1u) << "the first goes at once";
@@ -189,13 +182,9 @@ TEST(Repeater, SendsEveryIntervalCountsAndNeverPilesUp)
     EXPECT_EQ(stopped, "Repeating stopped after 6 sends: the port went away.");
 }
 
-TEST(Repeater, UnpacedTheSendsAreThePortsAndTheWindowOnlyLearnsTheCount)
+TEST_F(RepeaterTest, UnpacedTheSendsAreThePortsAndTheWindowOnlyLearnsTheCount)
 {
-    ManualClock clock;
-    FakeSink sink;
     sink.onPort = std::make_shared<FakePortRepeat>();
-    OutputPacer pacer(sink);
-    Repeater repeater(pacer, sink);
     std::vector<std::uint64_t> heard;
     repeater.setOnSent([&](std::uint64_t count) { heard.push_back(count); });
     std::string stopped;
@@ -232,13 +221,10 @@ TEST(Repeater, UnpacedTheSendsAreThePortsAndTheWindowOnlyLearnsTheCount)
     EXPECT_EQ(stopped, "Repeating stopped after 9 sends: the port went away.");
 }
 
-TEST(Repeater, PacedSendsStayOnTheWindowsTimerAndTheCountGoesOnWhenThePacingChanges)
+TEST_F(RepeaterTest, PacedSendsStayOnTheWindowsTimerAndTheCountGoesOnWhenThePacingChanges)
 {
-    ManualClock clock;
-    FakeSink sink;
     sink.onPort = std::make_shared<FakePortRepeat>();
-    OutputPacer pacer(sink, Pacing{0ms, 5ms});
-    Repeater repeater(pacer, sink);
+    pacer.setPacing(Pacing{0ms, 5ms});
     ASSERT_EQ(repeater.start("ping\r", 10ms), "");
     EXPECT_TRUE(sink.asked.empty()) << "the port would slip its messages between paced pieces";
     EXPECT_EQ(repeater.count(), 1u);

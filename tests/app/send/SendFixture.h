@@ -57,13 +57,8 @@ struct PtyDevice {
         if (pty.master() == -1)
             return;
         char chunk[65536];
-        for (ssize_t count; (count = ::read(pty.master(), chunk, sizeof chunk)) > 0;) {
-            const auto now = std::chrono::steady_clock::now();
+        for (ssize_t count; (count = ::read(pty.master(), chunk, sizeof chunk)) > 0;)
             received.append(chunk, static_cast<std::size_t>(count));
-            if (stamping)
-                for (ssize_t i = 0; i < count; ++i)
-                    stamps.push_back({chunk[i], now});
-        }
     }
     // Notes each byte's arrival on a thread of its own that waits on the far end, so the time
     // noted is when it came, not when the test's loop came round to it.
@@ -91,7 +86,6 @@ struct PtyDevice {
     std::unique_ptr<SerialPort> port;
     PortSink sink{[this]() -> Port* { return port.get(); }};
     std::string received;
-    bool stamping = false;
     std::vector<FarEndByte> stamps;
     std::thread stamper;
 };

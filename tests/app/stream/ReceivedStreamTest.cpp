@@ -22,6 +22,14 @@ struct Recorder : StreamConsumer {
     std::function<void()> onReceived;
 };
 
+PortEvent event(PortEvent::Kind kind, std::string name)
+{
+    PortEvent event;
+    event.kind = kind;
+    event.name = std::move(name);
+    return event;
+}
+
 } // namespace
 
 TEST(ReceivedStreamTest, EveryConsumerHearsBytesAndEventsOnceInTheOrderTheyRegistered)
@@ -34,10 +42,7 @@ TEST(ReceivedStreamTest, EveryConsumerHearsBytesAndEventsOnceInTheOrderTheyRegis
     stream.add(capture);
     stream.deliver("ab", Moment{});
     stream.deliver("", Moment{});
-    PortEvent opened;
-    opened.kind = PortEvent::Kind::Opened;
-    opened.name = "X";
-    stream.announce(opened);
+    stream.announce(event(PortEvent::Kind::Opened, "X"));
     EXPECT_EQ(transcript, "capture:ab history:ab capture:eventX history:eventX ");
 }
 
@@ -63,14 +68,9 @@ TEST(ReceivedStreamTest, AConsumerAddedWhileThePortIsOpenHearsFirstThatItOpenedA
     std::string transcript;
     Recorder late("late", transcript), later("later", transcript);
     ReceivedStream stream;
-    PortEvent event;
-    event.kind = PortEvent::Kind::Opened;
-    event.name = "X";
-    stream.announce(event);
+    stream.announce(event(PortEvent::Kind::Opened, "X"));
     stream.add(late);
-    event.kind = PortEvent::Kind::Closed;
-    event.name = "Y";
-    stream.announce(event);
+    stream.announce(event(PortEvent::Kind::Closed, "Y"));
     stream.add(later);
     EXPECT_EQ(transcript, "late:eventX late:eventY ");
 }

@@ -61,15 +61,12 @@ TEST(Encodings, EveryViewInEitherEncodingReadsBackAsExactlyTheBytesItShows)
 const std::u16string mixedBag =
     units("h\xC3\xA9 \xE2\x82\xAC\xE6\x97\xA5\xE6\x9C\xAC|\xED\xA0\x80|\xC0\xAF|\xC2\x85|\xE2\x82");
 
-TEST(Utf8, TheTextViewShowsSequencesAsCharactersAndEveryOtherByteAsAGrayReplacement)
+TEST(Utf8, TheViewsShowSequencesAsCharactersAndEveryOtherByteAsAGrayReplacementOrItsEscape)
 {
     const AttributedText text = filterString(mixedBag, ViewTypeText, TextEncodingUtf8);
     EXPECT_EQ(text.string(), u"h\u00E9 \u20AC\u65E5\u672C|\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD|\u0085|\uFFFD\uFFFD");
     EXPECT_EQ(grayMask(text), ".......###.##...##");
-}
-
-TEST(Utf8, MixedShowsCharactersPlainAndEveryOtherByteAsItsEscapeAndTheNumericViewsStayByteByByte)
-{
+    // Mixed shows characters plain; the numeric views stay byte by byte.
     EXPECT_EQ(filterString(mixedBag, ViewTypeMixed, TextEncodingUtf8).string(),
               u"h\u00E9\\32\u20AC\u65E5\u672C|\\237\\160\\128|\\192\\175|\\194\\133|\\226\\130");
     EXPECT_EQ(filterString(mixedBag, ViewTypeHex, TextEncodingUtf8), filterString(mixedBag, ViewTypeHex));

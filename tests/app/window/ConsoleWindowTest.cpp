@@ -8,7 +8,6 @@
 #include "app/window/console/ConsoleGlyphs.h"
 #include "app/window/console/ConsoleView.h"
 #include "devices/DeviceList.h"
-#include "tests/app/window/PtyWindow.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
@@ -22,8 +21,6 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QGuiApplication>
-#include <QMenu>
-#include <QMenuBar>
 #include <QScreen>
 #include <QScrollBar>
 #include <QtTest>
@@ -36,11 +33,11 @@ class ConsoleWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { dev_.link("cu.usb", pty_.slavePath()); }
     void init()
     {
-        rig_ = std::make_unique<PtyWindow>();
-        window_ = rig_->window.get();
-        pty_ = &rig_->pty;
+        window_ = std::make_unique<MyDocumentWindow>(devices_);
+        window_->controls().readToggle.userSelectSegment(1);
         window_->show();
         QVERIFY(window_->document().isReading());
         item("&Console Mode")->trigger();
@@ -50,13 +47,17 @@ private slots:
         QTRY_VERIFY(view_->hasFocus());
     }
 
-    void cleanup() { rig_.reset(); }
+    void cleanup()
+    {
+        window_.reset();
+        pty_.readMaster(1 << 20, 50ms); // what the last window sent
+    }
 
     void theConsoleDrawsTheShellsScreenAndTheReceiveBufferStillFills()
     {
         const ConsoleEmulator& screen = view_->emulator();
-        pty_->writeMaster("old output\r\n\x1b[2J\x1b[H\x1b[1;32mboard\x1b[0m:~$ ");
-        pty_->writeMaster("ls\r\n\x1b[31mred\x1b[0m\x1b[4;6Hthere\x1b]2;board shell\x07");
+        pty_.writeMaster("old output\r\n\x1b[2J\x1b[H\x1b[1;32mboard\x1b[0m:~$ ");
+        pty_.writeMaster("ls\r\n\x1b[31mred\x1b[0m\x1b[4;6Hthere\x1b]2;board shell\x07");
         QTRY_COMPARE(screen.rowText(3), std::string("     there"));
         QCOMPARE(screen.rowText(0), std::string("board:~$ ls"));
         QVERIFY(screen.cell(0, 0).has(ConsoleCell::Bold));
@@ -86,18 +87,18 @@ private slots:
     void keysAndAnswersGoToTheDeviceAsTheyAreTyped()
     {
         QTest::keyClick(view_, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(pty_->readMaster(1, 2s), std::string("\x03"));
+        QCOMPARE(pty_.readMaster(1, 2s), std::string("\x03"));
         QTest::keyClicks(view_, "ls");
         QTest::keyClick(view_, Qt::Key_Return);
-        QCOMPARE(pty_->readMaster(3, 2s), std::string("ls\r"));
+        QCOMPARE(pty_.readMaster(3, 2s), std::string("ls\r"));
         QTest::keyClick(view_, Qt::Key_Up);
         QTest::keyClick(view_, Qt::Key_Tab);
         QTest::keyClick(view_, Qt::Key_X, Qt::AltModifier);
-        QCOMPARE(pty_->readMaster(6, 2s), std::string("\x1b[A\t\x1bx"));
+        QCOMPARE(pty_.readMaster(6, 2s), std::string("\x1b[A\t\x1bx"));
         // The device asks where the cursor is: the console answers.
-        pty_->writeMaster("ab\x1b[6n");
+        pty_.writeMaster("ab\x1b[6n");
         QTRY_COMPARE(view_->emulator().rowText(0), std::string("ab"));
-        QCOMPARE(QByteArray::fromStdString(pty_->readMaster(6, 2s)), QByteArray("\x1b[1;3R"));
+        QCOMPARE(QByteArray::fromStdString(pty_.readMaster(6, 2s)), QByteArray("\x1b[1;3R"));
     }
 
     void theWindowsCtrlLetterKeysMoveToCtrlShiftWhileTheConsoleShows()
@@ -118,10 +119,10 @@ private slots:
     void aPasteIsBracketedWhenTheDeviceAskedAndGoesInTheWindowsEncoding()
     {
         QGuiApplication::clipboard()->setText(QStringLiteral("caf\u00e9\nls"));
-        pty_->writeMaster("\x1b[?2004h$ ");
+        pty_.writeMaster("\x1b[?2004h$ ");
         QTRY_COMPARE(view_->emulator().rowText(0), std::string("$"));
         QTest::keyClick(view_, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(pty_->readMaster(19, 2s), std::string("\x1b[200~caf\xe9\rls\x1b[201~"));
+        QCOMPARE(pty_.readMaster(19, 2s), std::string("\x1b[200~caf\xe9\rls\x1b[201~"));
     }
 
     void scrollBackKeepsWhatLeftTheTopAndTheViewStaysWhereTheUserScrolled()
@@ -129,14 +130,14 @@ private slots:
         std::string lines;
         for (int i = 0; i < 200; ++i)
             lines += "line " + std::to_string(i) + "\r\n";
-        pty_->writeMaster(lines);
+        pty_.writeMaster(lines);
         const ConsoleEmulator& screen = view_->emulator();
         QTRY_COMPARE(screen.scrollbackLines(), 201 - screen.rows());
         QTest::qWait(3 * ConsoleView::frameInterval); // the view has caught up
         QTest::keyClick(view_, Qt::Key_PageUp, Qt::ShiftModifier);
         QTRY_VERIFY(view_->scrolledBack() > 0);
         const int back = view_->scrolledBack();
-        pty_->writeMaster("one more\r\ntwo more\r\n");
+        pty_.writeMaster("one more\r\ntwo more\r\n");
         QTRY_COMPARE(view_->scrolledBack(), back + 2);
         view_->selectAll();
         QVERIFY(view_->selectedText().startsWith(QStringLiteral("line 0\nline 1\n")));
@@ -154,7 +155,7 @@ private slots:
                 chunk += "\x1b[3" + std::to_string(1 + (round + i) % 7) + "mline " + std::to_string(round) + "." +
                          std::to_string(i) + "\x1b[0m tail\r\n";
             chunk += "prompt " + std::to_string(round) + "$ ";
-            pty_->writeMaster(chunk);
+            pty_.writeMaster(chunk);
             const std::string prompt = "prompt " + std::to_string(round) + "$";
             QTRY_COMPARE(screen.rowText(screen.cursor().row), prompt);
             QTest::qWait(3 * ConsoleView::frameInterval);
@@ -208,7 +209,7 @@ private:
     {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
-        const QPoint at = view_->mapTo(window_, QPoint(0, 0));
+        const QPoint at = view_->mapTo(window_.get(), QPoint(0, 0));
         const int cells = view_->width() - view_->findChild<QScrollBar*>()->width();
         return window_->screen()
             ->grabWindow(window_->winId(), at.x(), at.y(), cells, view_->height())
@@ -226,9 +227,11 @@ private:
 
     LogCapture quiet_;
     QtTimerDriver timers_;
-    std::unique_ptr<PtyWindow> rig_;
-    MyDocumentWindow* window_ = nullptr;
-    const Pty* pty_ = nullptr;
+    TempDir dev_;
+    TempDir sys_;
+    Pty pty_;
+    DeviceList devices_{{dev_.path(), sys_.path()}};
+    std::unique_ptr<MyDocumentWindow> window_;
     ConsoleView* view_ = nullptr;
 };
 

@@ -1,108 +1,11 @@
-// Whole windows driven through their widgets, with pseudo-terminals as the serial devices.
-#include "app/terminal/MyDocument.h"
-#include "app/terminal/TerminalControls.h"
-#include "app/window/MyDocumentWindow.h"
-#include "app/window/TerminalApplication.h"
-#include "devices/Device.h"
-#include "devices/DeviceList.h"
-#include "tests/support/Pty.h"
-#include "tests/support/TempDir.h"
-#include "toolkit/qt/ButtonWidget.h"
-#include "toolkit/qt/PopUpButtonWidget.h"
-#include "toolkit/qt/QtTimerDriver.h"
-#include "toolkit/qt/SegmentedControlWidget.h"
-#include "toolkit/qt/TextEditorWidget.h"
-#include "toolkit/qt/TextFieldWidget.h"
-#include "toolkit/qt/TextViewWidget.h"
+// A window's own parts: tooltips, keys, menus, title, width, the views, the editor and its
+// edits, drops, held selections and the sending tools.
+#include "tests/app/window/WindowFixture.h"
 
-#include <QAction>
-#include <QClipboard>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMimeData>
-#include <QPointer>
-#include <QStatusBar>
-#include <QtTest>
-
-#include <algorithm>
-#include <chrono>
-#include <map>
-#include <memory>
-
-using namespace std::chrono_literals;
-
-namespace {
-
-template <typename... Ws>
-const Control* modelAmong(QObject* widget)
-{
-    const Control* model = nullptr;
-    ((model = model ? model : qobject_cast<Ws*>(widget) ? &qobject_cast<Ws*>(widget)->model() : nullptr), ...);
-    return model;
-}
-
-const Control* modelOf(QObject* widget)
-{
-    return modelAmong<ButtonWidget, TextFieldWidget, TextViewWidget, PopUpButtonWidget, SegmentedControlWidget>(widget);
-}
-
-template <typename W = QWidget>
-W* widgetOf(QWidget* window, const Control& model)
-{
-    for (QWidget* widget : window->findChildren<QWidget*>()) {
-        if (modelOf(widget) == &model)
-            return qobject_cast<W*>(widget);
-    }
-    return nullptr;
-}
-
-// The window's menu item with this text, mnemonic left out, in the menu of that title.
-QAction* item(QMainWindow* window, const QString& menu, const QString& text)
-{
-    for (QAction* title : window->menuBar()->actions()) {
-        for (QAction* action : title->text().remove('&') == menu ? title->menu()->actions() : QList<QAction*>()) {
-            if (action->text().remove('&') == text)
-                return action;
-        }
-    }
-    return nullptr;
-}
-
-QString native(const char* portableKeys)
-{
-    return QKeySequence(portableKeys).toString(QKeySequence::NativeText);
-}
-
-} // namespace
-
-class WindowTest : public QObject {
+class WindowTest : public WindowFixture {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        dev_.link("cu.a", a_.slavePath());
-        dev_.link("cu.b", b_.slavePath());
-        timers_ = std::make_unique<QtTimerDriver>();
-    }
-
-    void init()
-    {
-        window_ = terminals_.newWindow();
-        QApplication::setActiveWindow(window_);
-        QVERIFY(QTest::qWaitForWindowActive(window_));
-    }
-
-    void cleanup()
-    {
-        delete window_.data();
-        a_.readMaster(1 << 20, 50ms);
-        b_.readMaster(1 << 20, 50ms);
-        for (int i = 0; i < devices_.getNumDevices(); ++i)
-            devices_.getDeviceAtIndex(i)->clearRecvBuffer(); // the records outlive the windows
-    }
-
     // No other widget has a tooltip; the keys in them show in the platform's notation.
     void everyTooltipShowsItsKeysNatively()
     {
@@ -166,7 +69,9 @@ private slots:
         QCOMPARE(window_->windowTitle(), QString::fromStdString(enabledName() + " - 9600 none-8-1 None"));
     }
 
-    void thePortMenusReadingItemFollowsTheToggle()
+    // Port > Start Reading follows the toggle, and the View menu checks the view shown; both
+    // choose what they name.
+    void theMenusFollowTheirControlsAndChooseWhatTheyName()
     {
         QAction* start = item(window_, "Port", "Start Reading");
         QVERIFY(start);
@@ -177,10 +82,7 @@ private slots:
         QCOMPARE(start->text().remove('&'), QStringLiteral("Start Reading"));
         window_->controls().readToggle.setSelectedSegment(1); // as the document does when a chosen device opens
         QCOMPARE(start->text().remove('&'), QStringLiteral("Stop Reading"));
-    }
 
-    void theViewMenuChecksTheViewShownAndChoosesIt()
-    {
         const auto checked = [&] {
             QStringList on;
             for (const QString& view : QStringList{"Text", "Mixed", "Decimal", "Hexadecimal"}) {
@@ -252,7 +154,7 @@ private slots:
     }
 
     // No event loop runs between the keys, just as when they arrive in one burst.
-    void keysInTheEditorActTheMomentTheyArePressedInTheOrderTyped()
+    void keysInTheEditorAndTheValuesFieldActTheMomentTheyArePressedInTheOrderTyped()
     {
         choose(window_->controls().readToggle, 1);
         TextEditorWidget* editor = window_->sendEditor();
@@ -269,11 +171,7 @@ private slots:
         QVERIFY2(sending.nsecsElapsed() < 50'000'000, qPrintable(QString::number(sending.nsecsElapsed() / 1e6) + " ms"));
         QVERIFY(window_->controls().sendTF.string().empty());
         QVERIFY(editor->hasFocus());
-    }
-
-    void theValuesFieldTakesTheSameKeys()
-    {
-        choose(window_->controls().readToggle, 1);
+        // The values field takes the same keys.
         auto* values = widgetOf<TextFieldWidget>(window_, window_->controls().nonPrintTF);
         values->setFocus();
         QTest::keyClicks(values, "65 66");
@@ -332,13 +230,18 @@ private slots:
         QCOMPARE(values->text(), QStringLiteral("27 91"));
     }
 
-    // A paste into it is the text widgets test's.
+    // A paste into it is the text widgets test's. A copy with nothing selected keeps the
+    // clipboard and says so.
     void theReceiveViewOnlyGivesItsTextAway()
     {
         TerminalControls& c = window_->controls();
         choose(c.readToggle, 1);
         farEnd().writeMaster("received");
         QTRY_COMPARE(c.recieveTF.string(), u"received");
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        window_->receiveView()->copy();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
+        QVERIFY(statusText().contains("Nothing is selected"));
         window_->receiveView()->setFocus();
         QVERIFY(!edit("Cut") && !edit("Paste"));
         QVERIFY(edit("Select All") && edit("Copy"));
@@ -386,19 +289,15 @@ private slots:
         QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
     }
 
-    // A character beyond one byte never gets into the Latin-1 editor, and the status bar says why.
-    void aKeyTheEncodingCannotSendIsRefusedAndSaidWhy()
-    {
-        const AttributedText before = window_->controls().sendTF.textStorage();
-        QTest::sendKeyEvent(QTest::Click, window_->sendEditor(), Qt::Key_unknown, QStringLiteral("\u4e2d"), Qt::NoModifier);
-        QVERIFY(window_->controls().sendTF.textStorage() == before);
-        QVERIFY(statusText().startsWith(QStringLiteral("\u4e2d (U+4E2D) cannot be sent as one byte")));
-    }
-
-    // Dropped text goes in where it falls; what the encoding cannot send is refused as a paste is.
-    void aDropLandsWhereItFallsAndIsRefusedAsAPasteIs()
+    // Dropped text goes in where it falls. A character beyond one byte never gets into the
+    // Latin-1 editor, typed, dropped or pasted, and the status bar says why.
+    void aDropLandsWhereItFallsAndWhatCannotBeSentIsRefused()
     {
         TextEditorWidget* editor = window_->sendEditor();
+        const AttributedText before = window_->controls().sendTF.textStorage();
+        QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QStringLiteral("\u4e2d"), Qt::NoModifier);
+        QVERIFY(window_->controls().sendTF.textStorage() == before);
+        QVERIFY(statusText().startsWith(QStringLiteral("\u4e2d (U+4E2D) cannot be sent as one byte")));
         QTest::keyClicks(editor, "ad");
         const auto drop = [editor](const QString& text, std::size_t position) {
             QMimeData data;
@@ -426,49 +325,60 @@ private slots:
         QCOMPARE(statusText(), refusal);
     }
 
-private:
-    // Reading in the mixed view as the far end sends 80 lines and "end"; nullptr if they never came.
-    TextViewWidget* receiveLines()
+    // A stream rolls the oldest bytes off the buffer; a selection on them must stay to copy.
+    void aSelectionMadeWhileDataFlowsStaysUntilTheUserLetsGo()
     {
         choose(window_->controls().readToggle, 1);
-        choose(window_->controls().viewFilter, 1);
-        std::string lines;
-        for (int i = 0; i < 80; ++i)
-            lines += "line\r\n";
-        farEnd().writeMaster(lines + "end");
-        const bool arrived = QTest::qWaitFor([this] { return window_->controls().recieveTF.string().ends_with(u"end"); });
-        return arrived ? window_->receiveView() : nullptr;
+        farEnd().writeMaster("keep this line\r\n");
+        TextViewWidget* view = window_->receiveView();
+        QTRY_VERIFY(view->model().string().find(u"keep") != std::u16string::npos);
+        view->selectAll();
+        QVERIFY(view->model().isHeld());
+        const QString selected = view->selectedText();
+        for (int i = 0; i < 20; ++i)
+            farEnd().writeMaster(std::string(200, 'n') + "\r\n"); // twice the buffer
+        QTest::qWait(500);
+        QCOMPARE(view->selectedText(), selected);
+        view->copy();
+        QCOMPARE(QApplication::clipboard()->text(), selected);
     }
-    bool edit(const QString& command)
-    {
-        QAction* action = item(window_, "Edit", command);
-        if (!action->isEnabled())
-            return false;
-        action->trigger();
-        return true;
-    }
-    void choose(const SegmentedControl& toggle, int segment)
-    {
-        QTest::mouseClick(widgetOf<SegmentedControlWidget>(window_, toggle)->segmentButton(segment), Qt::LeftButton);
-    }
-    QString statusText() const
-    {
-        QString shown;
-        for (const QLabel* label : window_->statusBar()->findChildren<QLabel*>())
-            shown += label->isVisible() ? label->text() : QString();
-        return shown;
-    }
-    std::string enabledName() const { return window_->document().getEnabledDevice()->getAddr(); }
-    const Pty& farEnd() const { return enabledName() == "cu.a" ? a_ : b_; }
 
-    TempDir dev_;
-    TempDir sys_;
-    Pty a_;
-    Pty b_;
-    DeviceList devices_{{dev_.path(), sys_.path(), sys_.path() + "/by-id"}};
-    std::unique_ptr<QtTimerDriver> timers_;
-    TerminalApplication terminals_{devices_};
-    QPointer<MyDocumentWindow> window_;
+    // Ctrl+Up and Ctrl+Down are the history's, not a move of the editor's caret: no standard
+    // key of the platform (a move, a selection, an edit) is bound to them.
+    void ctrlUpBringsBackTheLastMessageAndCtrlDownWhatWasTyped()
+    {
+        auto* tools = window_->findChild<SendTools*>();
+        for (int standard = QKeySequence::HelpContents; standard <= QKeySequence::Cancel; ++standard)
+            for (const QKeySequence& bound : QKeySequence::keyBindings(static_cast<QKeySequence::StandardKey>(standard)))
+                QVERIFY2(bound != tools->previousMessageItem()->shortcut() && bound != tools->nextMessageItem()->shortcut(),
+                         qPrintable(bound.toString()));
+        choose(window_->controls().readToggle, 1);
+        TextEditorWidget* editor = window_->sendEditor();
+        editor->setFocus();
+        QTest::keyClicks(editor, "ATI");
+        QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(farEnd().readMaster(3, 1s), std::string("ATI"));
+        QTest::keyClicks(editor, "AT");
+        QTest::keySequence(editor, tools->previousMessageItem()->shortcut());
+        QCOMPARE(window_->controls().sendTF.string(), u"ATI");
+        QTest::keySequence(editor, tools->nextMessageItem()->shortcut());
+        QCOMPARE(window_->controls().sendTF.string(), u"AT");
+    }
+
+    // A function key sends its macro; one with no macro keeps its own job.
+    void aFunctionKeySendsItsMacroWithTheEnding()
+    {
+        choose(window_->controls().readToggle, 1);
+        window_->document().sender().replaceMacros({{"reset", "ATZ"}});
+        window_->document().sender().setLineEnding(LineEnding::Cr);
+        window_->sendEditor()->setFocus();
+        QTest::keyClick(window_->sendEditor(), Qt::Key_F1);
+        QCOMPARE(farEnd().readMaster(4, 1s), std::string("ATZ\r"));
+        QTest::keyClick(window_->sendEditor(), Qt::Key_F2);
+        QCOMPARE(farEnd().readMaster(1, 100ms), std::string());
+        QVERIFY(window_->findChild<SendTools*>()->endingLabel()->text().contains("CR"));
+    }
+
 };
 
 QTEST_MAIN(WindowTest)
